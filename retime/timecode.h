@@ -1,0 +1,30 @@
+// Millisecond values of timecodes ("hh:mm:ss,mmm") and cue durations.
+//
+// Fields are taken by fixed positions, never by searching for separators,
+// and no input is rejected: a malformed text still yields a number.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace rt {
+
+// Hours from positions 1-2, minutes 4-5, seconds 7-8, milliseconds from 10
+// to the end, each read with to_number and summed in double precision; the
+// sum rounded half to even. A sum outside the signed 32-bit range (infinite
+// and not-a-number included) gives -2147483648.
+std::int32_t timecode_to_ms(const std::string& timecode);
+
+struct TimecodeTexts {
+  std::string start;
+  std::string end;
+};
+
+// Splits a line at its first "-->": the start text drops the one character
+// before the arrow, the end text skips the one character after it.
+TimecodeTexts split_timecode_line(const std::string& line);
+
+// End value minus start value, wrapping as signed 32-bit arithmetic does.
+std::int32_t cue_duration(const std::string& line);
+
+}  // namespace rt

@@ -1,0 +1,63 @@
+// Numbered files: slots 1 to 255, each free or holding one file open for
+// input (read as text) or output (written as bytes). Number 0 stands for the
+// console. The table is process-wide.
+//
+// Input files are read as a character stream: every CR LF of the file
+// becomes one LF, and the first 0x1A byte ends the stream. Output files get
+// the bytes as given; write_line ends each line with CR LF.
+//
+// Nothing here prints or throws. Operations on a number that holds no file
+// (free, or outside 1..255) have fixed results: read_line leaves its
+// variable alone, at_end is true, read_chars/read_all give "", file_length
+// gives 0, and rewind, write_line and close_file do nothing.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace rt {
+
+// Lowest free number from 1 to 255; 0 when all are in use.
+int free_file_number();
+
+// Opens the existing regular file at path for reading under number n.
+// Returns 0 on success, 1 when n is outside 1..255 or in use, 2 when the file
+// cannot be opened for reading (missing, a directory, unreadable, or not a
+// regular file: named pipes, sockets and devices are refused without ever
+// blocking). On failure n keeps its former state.
+int open_input(const std::string& path, int n);
+
+// Creates (or empties) the file at path for writing under number n.
+// Results as open_input; 2 when the file cannot be created.
+int open_output(const std::string& path, int n);
+
+// Writes out what is buffered, closes the file and frees n.
+void close_file(int n);
+
+// close_file for every number 1..255.
+void close_all();
+
+// Replaces line with the next line of file n: the characters up to the next
+// LF, without that LF and without one CR right before it; a last line that
+// has no LF loses any NUL bytes at its very end. Past the end: "".
+void read_line(int n, std::string& line);
+
+// True when no character of the stream is left to read (or n holds no file).
+bool at_end(int n);
+
+// Sets the reading position of file n back to its first byte.
+void rewind(int n);
+
+// Size in bytes of file n as stored, before translation; 0 for no file.
+std::int64_t file_length(int n);
+
+// The next count characters of the stream, or fewer when it ends first.
+std::string read_chars(int n, std::int64_t count);
+
+// read_chars(n, file_length(n)): on a freshly opened file the whole stream.
+std::string read_all(int n);
+
+// Writes the bytes of t and CR LF to file n; with n == 0 it is print_line.
+void write_line(int n, const std::string& t);
+
+}  // namespace rt

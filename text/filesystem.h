@@ -1,0 +1,61 @@
+// The file system and the process, as the rest of the program needs them.
+//
+// Paths are composed with "\" as separator; the platform layer hands them to
+// the file system with its own separator. No operation prints or throws.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace rt {
+
+// Attribute bits of directory entries and the one mask the program lists
+// with: every entry that is not a directory.
+constexpr std::uint32_t attribute_read_only = 0x01;
+constexpr std::uint32_t attribute_hidden = 0x02;
+constexpr std::uint32_t attribute_system = 0x04;
+constexpr std::uint32_t attribute_directory = 0x10;
+constexpr std::uint32_t attribute_archive = 0x20;
+constexpr std::uint32_t mask_all_but_directories = 0xFFFFFFEFu;
+
+// True when the file at path can be opened for reading right now (it is
+// closed again at once); false for a missing file, a directory, anything
+// that is not a regular file, or an unreadable file.
+bool file_exists(const std::string& path);
+
+// 0 when the file was deleted, nonzero otherwise.
+int remove_file(const std::string& path);
+
+// Gives the file at old_path the path new_path. 0 on success; nonzero, with
+// nothing changed, when new_path names an existing file or the rename fails.
+int rename_file(const std::string& old_path, const std::string& new_path);
+
+// Atomically puts the file at old_path in place of the one at new_path (an
+// existing file there is replaced in one step, never left missing).
+// 0 on success, nonzero with nothing changed otherwise.
+int replace_file(const std::string& old_path, const std::string& new_path);
+
+// Creates the one directory path (its parent must exist). Nothing happens and
+// nothing is reported when it cannot be made, also when it exists already.
+void make_directory(const std::string& path);
+
+// A non-empty pattern ("DIR\*.*") starts a new listing and returns its first
+// admitted name; the empty pattern returns the next name of the listing in
+// progress. "" when there is no further name, when the directory is missing,
+// or when no listing is in progress. Names are bare, byte for byte, in the
+// file system's own order. An entry is admitted when all its attribute bits
+// are in the effective mask (mask with every bit from 0x100 up added, and the
+// archive bit too when mask lacks the directory bit); the listing keeps the
+// mask of the call that started it. Only regular files (and links to them)
+// are ever listed: directories, ".", "..", pipes, sockets and devices never.
+std::string list_directory(const std::string& pattern, std::uint32_t mask);
+
+// Argument 0 of the command line exactly as the process received it.
+std::string executable_path();
+
+// The directory holding the running program's file, as the operating system
+// reports that file: its path cut before the last separator. A program in
+// the root directory gives the root itself.
+std::string program_directory();
+
+}  // namespace rt
