@@ -16,8 +16,8 @@
 
 namespace rt::test_support {
 
-// The line end the console prints after every line.
-inline const std::string eol = "\r\n";
+// The line end print_line writes: "\n", which a terminal shows as CR LF.
+inline const std::string eol = "\n";
 
 class ScratchDirectory {
  public:

@@ -162,7 +162,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "\r\n# Kommentar\r\n\r\nk=2\r\n"},
         WriteCase{"empty first line does not multiply", "\r\nk=1\r\n", "k", "2", "\r\nk=2\r\n"},
         WriteCase{"NUL and high bytes in the value", "", "k", std::string("a\0\xFF", 3),
-                  std::string("\r\nk=a\0\xFF\r\n", 8)}));
+                  std::string("\r\nk=a\0\xFF\r\n", 9)}));
 
 TEST_F(SettingsFile, WritingToAMissingFileFailsAndCreatesNothing) {
   EXPECT_EQ(write("verzeichnis", "x"), setting_not_written);
