@@ -2,11 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <ostream>
 #include <string>
 #include <vector>
 
 namespace rt {
 namespace {
+
+// Test names from the cases' descriptions.
+template <typename Case>
+std::string case_name(const ::testing::TestParamInfo<Case>& info) {
+  std::string name;
+  for (const char* p = info.param.name; *p != '\0'; ++p)
+    name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+  return name;
+}
 
 using namespace std::string_literals;
 
@@ -38,6 +49,8 @@ struct KeyCase {
   std::string bytes;
   std::string key;
 };
+
+void PrintTo(const KeyCase& c, std::ostream* out) { *out << c.name; }
 
 class SingleKey : public ::testing::TestWithParam<KeyCase> {};
 
@@ -114,7 +127,8 @@ const KeyCase kKeyCases[] = {
     {"keypad enter", "\x1bOM", ch(13)},
 };
 
-INSTANTIATE_TEST_SUITE_P(Keys, SingleKey, ::testing::ValuesIn(kKeyCases));
+INSTANTIATE_TEST_SUITE_P(Keys, SingleKey, ::testing::ValuesIn(kKeyCases),
+                         case_name<KeyCase>);
 
 TEST(KeyDecoding, ModifiedEditingKeysNeverGiveThePlainCodes) {
   const char* finals[] = {"D", "C", "H", "F"};

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -9,6 +11,15 @@
 
 namespace rt {
 namespace {
+
+// Test names from the cases' descriptions.
+template <typename Case>
+std::string case_name(const ::testing::TestParamInfo<Case>& info) {
+  std::string name;
+  for (const char* p = info.param.name; *p != '\0'; ++p)
+    name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+  return name;
+}
 
 std::string ch(int code) { return std::string(1, static_cast<char>(code)); }
 
@@ -45,6 +56,8 @@ struct EditCase {
   std::string result;
   Pos index;  // where the cursor ends
 };
+
+void PrintTo(const EditCase& c, std::ostream* out) { *out << c.name; }
 
 class Editing : public ::testing::TestWithParam<EditCase> {};
 
@@ -106,7 +119,8 @@ const EditCase kEditCases[] = {
     {"keys after Enter are not taken", "ab", {kEnter, "x"}, " ", "ab", 3},
 };
 
-INSTANTIATE_TEST_SUITE_P(LineEditor, Editing, ::testing::ValuesIn(kEditCases));
+INSTANTIATE_TEST_SUITE_P(LineEditor, Editing, ::testing::ValuesIn(kEditCases),
+                         case_name<EditCase>);
 
 TEST(LineEditor, WorkedExampleStepByStep) {
   LineEdit edit = begin_edit("C:\\subs");

@@ -11,11 +11,22 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cctype>
+#include <ostream>
 #include <string>
 #include <vector>
 
 namespace rt_test {
 namespace {
+
+// Test names from the cases' descriptions.
+template <typename Case>
+std::string case_name(const ::testing::TestParamInfo<Case>& info) {
+  std::string name;
+  for (const char* p = info.param.name; *p != '\0'; ++p)
+    name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+  return name;
+}
 
 constexpr int kLimitMs = 5000;
 
@@ -132,6 +143,8 @@ struct LineCase {
   std::string output;
 };
 
+void PrintTo(const LineCase& c, std::ostream* out) { *out << c.name; }
+
 class PipedLine : public ::testing::TestWithParam<LineCase> {};
 
 TEST_P(PipedLine, AnswersFromOneLineOfInput) {
@@ -166,7 +179,8 @@ const LineCase kLineCases[] = {
      "Verzeichnis: abc\n[abc]\n<waited>\n"},
 };
 
-INSTANTIATE_TEST_SUITE_P(PlainInput, PipedLine, ::testing::ValuesIn(kLineCases));
+INSTANTIATE_TEST_SUITE_P(PlainInput, PipedLine, ::testing::ValuesIn(kLineCases),
+                         case_name<LineCase>);
 
 TEST(PlainInput, WaitForKeyEndsWhenInputArrives) {
   PipedProbe p({"--wait", "x"});

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <cctype>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,15 @@
 
 namespace rt_test {
 namespace {
+
+// Test names from the cases' descriptions.
+template <typename Case>
+std::string case_name(const ::testing::TestParamInfo<Case>& info) {
+  std::string name;
+  for (const char* p = info.param.name; *p != '\0'; ++p)
+    name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+  return name;
+}
 
 constexpr int kLimitMs = 5000;  // every wait ends after this at the latest
 
@@ -93,6 +104,8 @@ struct TypingCase {
   std::string answer;
 };
 
+void PrintTo(const TypingCase& c, std::ostream* out) { *out << c.name; }
+
 class Typing : public ::testing::TestWithParam<TypingCase> {};
 
 TEST_P(Typing, GivesTheExpectedAnswer) {
@@ -129,7 +142,8 @@ const TypingCase kTypingCases[] = {
     {"many keys in one burst", "", {"hello\x1b[D\x1b[D\x7fL\r"}, "heLlo"},
 };
 
-INSTANTIATE_TEST_SUITE_P(ConsoleOnTerminal, Typing, ::testing::ValuesIn(kTypingCases));
+INSTANTIATE_TEST_SUITE_P(ConsoleOnTerminal, Typing, ::testing::ValuesIn(kTypingCases),
+                         case_name<TypingCase>);
 
 TEST(ConsoleOnTerminal, RawModeWhileEditingLineModeAfterwards) {
   auto p = start_prompt({"abc"});
@@ -242,6 +256,8 @@ struct SignalCase {
   int signal_number;
 };
 
+void PrintTo(const SignalCase& c, std::ostream* out) { *out << c.name; }
+
 class EndedBySignal : public ::testing::TestWithParam<SignalCase> {};
 
 TEST_P(EndedBySignal, TerminalModeAndCursorAreRestored) {
@@ -270,7 +286,8 @@ const SignalCase kSignalCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(ConsoleOnTerminal, EndedBySignal,
-                         ::testing::ValuesIn(kSignalCases));
+                         ::testing::ValuesIn(kSignalCases),
+                         case_name<SignalCase>);
 
 TEST(ConsoleOnTerminal, UncaughtExceptionRestoresTheTerminal) {
   auto p = start_prompt({"--throw", "abc"});
