@@ -52,9 +52,8 @@ CursorPosition cursor_position();
 int cursor_column();
 int cursor_row();
 
-// The window's width in columns and height in rows; 0 when unknown.
+// The window's width in columns; 0 when unknown.
 int window_columns();
-int window_rows();
 
 // Moves the cursor to row and column and shows or hides it. When the
 // column lies beyond the window's width or the row outside the window, the

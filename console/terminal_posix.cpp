@@ -392,8 +392,6 @@ int cursor_row() { return cursor_position().row; }
 
 int window_columns() { return window_size().ws_col; }
 
-int window_rows() { return window_size().ws_row; }
-
 std::string place_cursor_sequence(int row, int column, bool visible) {
   start_console();
   const Console& c = console();

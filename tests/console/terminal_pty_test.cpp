@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/wait.h>
 #include <termios.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -218,6 +219,20 @@ TEST(ConsoleOnTerminal, TerminalThatNeverAnswersDoesNotHang) {
   EXPECT_EQ(out.find("\x1b[1;"), std::string::npos) << out;
 }
 
+TEST(ConsoleOnTerminal, LateCursorAnswerIsNoKeyPress) {
+  PtyOptions options;
+  options.answer_cursor_queries = false;
+  auto p = start_prompt({"--wait", "abc"}, options);
+  p->type("\r");
+  ASSERT_TRUE(p->wait_for_output("[abc]", kLimitMs));
+  p->type("\x1b[1;14R");  // the answer, long after the program gave up on it
+  p->collect(300);
+  EXPECT_EQ(p->output().find("<waited>"), std::string::npos);
+  p->type("k");
+  ASSERT_TRUE(p->wait_for_exit(kLimitMs));
+  EXPECT_NE(p->output().find("<waited>"), std::string::npos);
+}
+
 TEST(ConsoleOnTerminal, PlacesBeyondTheWindowLeaveTheCursorButSetVisibility) {
   PtyOptions options;
   options.columns = 10;  // the answer puts the line start at column 14
@@ -385,6 +400,26 @@ TEST(ConsoleOnTerminal, OutputToAPipeReadsAPlainLineWithTheTerminalsEcho) {
   EXPECT_EQ(p->piped_output(), "Verzeichnis: xyz\n[xyz]\n<waited>\n");
   EXPECT_EQ(p->cursor_queries(), 0);
   EXPECT_TRUE(is_line_mode(p->terminal_mode()));
+}
+
+TEST(ConsoleOnTerminal, InputFromAFileWritesNoEscapeSequences) {
+  char path[] = "/tmp/retime-console-input-XXXXXX";
+  int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  const std::string line = "D:\\sub\r\n";
+  ASSERT_EQ(write(fd, line.data(), line.size()), static_cast<ssize_t>(line.size()));
+  close(fd);
+  PtyOptions options;
+  options.input_file = path;
+  PtyProcess p(probe({"--wait", "C:\\subs"}), options);
+  bool ended = p.wait_for_exit(kLimitMs);
+  unlink(path);
+  ASSERT_TRUE(ended);
+  EXPECT_TRUE(exited_normally(p));
+  // Output on the terminal, input from the file: one plain line, and the
+  // wait ends at the end of the file.
+  EXPECT_EQ(p.output(), "Verzeichnis: D:\\sub\r\n[D:\\sub]\r\n<waited>\r\n");
+  EXPECT_TRUE(is_line_mode(p.terminal_mode()));
 }
 
 }  // namespace
