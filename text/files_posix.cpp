@@ -123,19 +123,26 @@ bool refill(OpenFile& f) {
       end = static_cast<std::size_t>(static_cast<const char*>(stop) - f.chars);
       f.stream_over = true;
     }
-    // Translate in place: the output never runs ahead of the input.
+    // Translate in place, moving the runs between CRs as wholes; the output
+    // never runs ahead of the input.
     std::size_t out = 0;
-    for (std::size_t in = 0; in < end; ++in) {
-      char c = f.chars[in];
-      if (c == '\r') {
-        if (in + 1 < end) {
-          if (f.chars[in + 1] == '\n') continue;  // the LF stands for the pair
-        } else if (!f.stream_over) {
-          f.carried_cr = true;
-          break;
-        }
+    std::size_t in = 0;
+    while (in < end) {
+      const void* cr = std::memchr(f.chars + in, '\r', end - in);
+      std::size_t run_end =
+          cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - f.chars) : end;
+      if (out != in) std::memmove(f.chars + out, f.chars + in, run_end - in);
+      out += run_end - in;
+      in = run_end;
+      if (in == end) break;
+      ++in;  // past the CR
+      if (in < end) {
+        if (f.chars[in] != '\n') f.chars[out++] = '\r';  // the LF stands for a pair
+      } else if (!f.stream_over) {
+        f.carried_cr = true;  // the block ends with it: the next read decides
+      } else {
+        f.chars[out++] = '\r';  // right before 0x1A: an ordinary character
       }
-      f.chars[out++] = c;
     }
     f.len = out;
     if (f.len > 0) return true;
@@ -268,6 +275,7 @@ bool at_end(int n) {
   return f == nullptr || !has_character(*f);
 }
 
+// Only input files have a reading position; an output file is left alone.
 void rewind(int n) {
   OpenFile* f = input_at(n);
   if (f == nullptr) return;
@@ -292,10 +300,11 @@ std::string read_chars(int n, std::int64_t count) {
   OpenFile* f = input_at(n);
   if (f == nullptr || count <= 0) return "";
   std::string result;
-  // The stream is never longer than the file, so this is enough for
-  // read_all; a larger count from elsewhere just grows the text.
-  std::int64_t size = file_length(n);
-  result.reserve(static_cast<std::size_t>(std::min(count, size)));
+  // The stream is never longer than the file, so read_all gets its whole
+  // text in one allocation; a larger count just grows the text.
+  if (count > static_cast<std::int64_t>(buffer_size)) {
+    result.reserve(static_cast<std::size_t>(std::min(count, file_length(n))));
+  }
   std::size_t wanted = static_cast<std::size_t>(count);
   while (result.size() < wanted && has_character(*f)) {
     std::size_t take = std::min(wanted - result.size(), f->len - f->pos);
