@@ -5,6 +5,7 @@
 #include "console/keys.h"
 #include "console/line_editor.h"
 #include "console/terminal.h"
+#include "text/console_print.h"
 
 namespace rt {
 namespace {
@@ -53,7 +54,7 @@ void show(const ScreenUpdate& update, int row, int start_column) {
 std::string edit_plain_line(const std::string& default_text) {
   std::string line;
   if (!read_input_line(line) || line.empty()) line = default_text;
-  write_console(line);
+  print_text(line);
   return line;
 }
 

@@ -25,6 +25,7 @@
 
 #include "console/edit_line.h"
 #include "console/terminal.h"
+#include "text/console_print.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ void pause_for(const char* ms) {
   std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(ms)));
 }
 
-void print(const std::string& t) { rt::write_console(t); }
+void print(const std::string& t) { rt::print_text(t); }
 
 }  // namespace
 
