@@ -72,7 +72,7 @@ TEST_P(Editing, GivesTheExpectedTextAndCursor) {
 }
 
 const EditCase kEditCases[] = {
-    {"worked example", "C:\\subs", {kBackspace, kHome, "D", kDelete, kEnter}, " ",
+    {"C:\\subs edited into D:\\sub", "C:\\subs", {kBackspace, kHome, "D", kDelete, kEnter}, " ",
      "D:\\sub", 2},
     {"empty default and Enter", "", {kEnter}, " ", "", 1},
     {"empty default and Escape", "", {kEscape}, " ", "", 1},
@@ -122,7 +122,7 @@ const EditCase kEditCases[] = {
 INSTANTIATE_TEST_SUITE_P(LineEditor, Editing, ::testing::ValuesIn(kEditCases),
                          case_name<EditCase>);
 
-TEST(LineEditor, WorkedExampleStepByStep) {
+TEST(LineEditor, EditingCSubsIntoDSubStepByStep) {
   LineEdit edit = begin_edit("C:\\subs");
   EXPECT_EQ(edit.buffer, "C:\\subs ");
   EXPECT_EQ(edit.index, 8);
@@ -184,7 +184,7 @@ TEST(LineEditor, RecallPrintsAtTheCursor) {
 // --- What the screen shows ---
 
 TEST(LineView, FittingTextIsPrintedWholeAndPlacedByIndex) {
-  // The worked example: start column 14 in an 80-column window.
+  // C:\subs edited into D:\sub, start column 14 in an 80-column window.
   const Pos width = 80 - 14 + 1;
   LineView view;
   LineEdit edit = begin_edit("C:\\subs");

@@ -155,7 +155,7 @@ class OnScreen : public ::testing::Test {
   }
 };
 
-TEST_F(OnScreen, WorkedExample) {
+TEST_F(OnScreen, EditingCSubsIntoDSub) {
   TmuxWindow w({"--wait", "C:\\subs"}, 80, 10);
   ASSERT_TRUE(w.started());
   ASSERT_TRUE(w.wait_for_row(0, "Verzeichnis: C:\\subs"));

@@ -76,7 +76,7 @@ bool is_line_mode(const termios& mode) {
          (mode.c_lflag & ISIG) && (mode.c_iflag & ICRNL) && (mode.c_oflag & OPOST);
 }
 
-TEST(ConsoleOnTerminal, WorkedExampleWritesExactlyTheDescribedScreenChanges) {
+TEST(ConsoleOnTerminal, EditingCSubsIntoDSubWritesExactlyItsScreenChanges) {
   auto p = start_prompt({"C:\\subs"});
   type_keys(*p, {"\x7f", "\x1b[H", "D", "\x1b[3~", "\r"});
   ASSERT_TRUE(p->wait_for_exit(kLimitMs)) << p->output();
