@@ -12,7 +12,8 @@ namespace rt {
 // Hours from positions 1-2, minutes 4-5, seconds 7-8, milliseconds from 10
 // to the end, each read with to_number and summed in double precision; the
 // sum rounded half to even. A sum outside the signed 32-bit range (infinite
-// and not-a-number included) gives -2147483648.
+// and not-a-number included) gives -2147483648; the range is judged after the
+// rounding, so 2147483647.4 gives 2147483647 and 2147483647.5 the lowest value.
 std::int32_t timecode_to_ms(const std::string& timecode);
 
 struct TimecodeTexts {
@@ -24,7 +25,9 @@ struct TimecodeTexts {
 // before the arrow, the end text skips the one character after it.
 TimecodeTexts split_timecode_line(const std::string& line);
 
-// End value minus start value, wrapping as signed 32-bit arithmetic does.
+// End value minus start value, wrapping as signed 32-bit arithmetic does
+// (computed in 64 bits and reduced modulo 2^32, so nothing overflows):
+// start -2147483648 and end 1000 give -2147482648.
 std::int32_t cue_duration(const std::string& line);
 
 }  // namespace rt

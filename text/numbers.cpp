@@ -1,1 +1,150 @@
-// Placeholder until the implementation lands.
+#include "text/numbers.h"
+
+#include <locale.h>
+#include <stdlib.h>  // strtod_l
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+
+namespace rt {
+
+namespace {
+
+// Reading and writing must use "." as the decimal point whatever locale the
+// process runs in (a German locale writes "1,5"). The C locale object is made
+// once and kept for the life of the process.
+locale_t c_numeric_locale() {
+  static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", locale_t{});
+  return c_locale;
+}
+
+// Value of byte c as a digit of base, or -1 when it is none.
+int digit_value(char c, int base) {
+  int value = -1;
+  if (c >= '0' && c <= '9') {
+    value = c - '0';
+  } else if (c >= 'a' && c <= 'f') {
+    value = c - 'a' + 10;
+  } else if (c >= 'A' && c <= 'F') {
+    value = c - 'A' + 10;
+  }
+  return value < base ? value : -1;
+}
+
+// The whole number after "&H", "&O", "&B" or a bare "&", starting at from.
+// The digits wrap as an unsigned 64-bit number whose bits are then taken as
+// signed, so "&HFFFFFFFFFFFFFFFF" is -1.
+double ampersand_number(const std::string& t, size_t from, int base) {
+  std::uint64_t gathered = 0;
+  for (size_t i = from; i < t.size(); ++i) {
+    int digit = digit_value(t[i], base);
+    if (digit < 0) break;
+    gathered = gathered * static_cast<std::uint64_t>(base) +
+               static_cast<std::uint64_t>(digit);
+  }
+  // Two's complement reading without an implementation-defined conversion.
+  std::int64_t as_signed =
+      gathered <= static_cast<std::uint64_t>(INT64_MAX)
+          ? static_cast<std::int64_t>(gathered)
+          : -static_cast<std::int64_t>(~gathered) - 1;
+  return static_cast<double>(as_signed);
+}
+
+int ampersand_base(char selector) {
+  switch (selector) {
+    case 'H':
+    case 'h':
+      return 16;
+    case 'O':
+    case 'o':
+      return 8;
+    case 'B':
+    case 'b':
+      return 2;
+    default:
+      return 0;  // not a selector: octal digits right after the "&"
+  }
+}
+
+// The longest beginning of t (from position from) that forms a real, with
+// d/D taken as e/E. A NUL byte ends the number, as the copy below stops there.
+double real_number(const std::string& t, size_t from) {
+  std::string copy;
+  copy.reserve(t.size() - from);
+  for (size_t i = from; i < t.size() && t[i] != '\0'; ++i) {
+    char c = t[i];
+    if (c == 'd') c = 'e';
+    if (c == 'D') c = 'E';
+    copy.push_back(c);
+  }
+  // strtod_l rounds to nearest, gives signed infinity on overflow and 0 or a
+  // denormal on underflow, and 0 when nothing can be read.
+  locale_t c_locale = c_numeric_locale();
+  // Making the C locale object fails only when memory runs out; the process
+  // locale (set to "C" for numbers at start-up) is the best left then.
+  if (c_locale == locale_t{}) return std::strtod(copy.c_str(), nullptr);
+  return strtod_l(copy.c_str(), nullptr, c_locale);
+}
+
+// number_text never writes more than 23 bytes: "-1.234567890123457e-308".
+constexpr size_t kLongestNumberText = 23;
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+double to_number(const std::string& t) {
+  size_t i = 0;
+  while (i < t.size() && t[i] == ' ') ++i;
+  size_t left = t.size() - i;
+  if (left == 0) return 0.0;
+  if (left >= 2 && t[i] == '&') {
+    int base = ampersand_base(t[i + 1]);
+    if (base != 0) return ampersand_number(t, i + 2, base);
+    return ampersand_number(t, i + 1, 8);
+  }
+  if (left >= 2 && t[i] == '0' && (t[i + 1] == 'x' || t[i + 1] == 'X')) {
+    return 0.0;
+  }
+  return real_number(t, i);
+}
+
+std::string number_text(double x) {
+  // Neither "inf" nor "nan": those would read back as the same value and a
+  // line holding them could pass for a number. These read back as 1 or -1.
+  if (std::isnan(x)) return std::signbit(x) ? "-1.#QNAN" : "1.#QNAN";
+  if (std::isinf(x)) return x < 0 ? "-1.#INF" : "1.#INF";
+
+  // to_chars with a precision is "%.16g" in the C locale, so the decimal
+  // point is "." whatever the process locale. Negative zero keeps its sign
+  // ("-0"), as "%.16g" writes it.
+  char buffer[48];
+  auto written = std::to_chars(buffer, buffer + sizeof buffer, x,
+                               std::chars_format::general, 16);
+  std::string text(buffer, written.ptr);
+
+  // The exponent gets at least three digits: "1e+16" becomes "1e+016".
+  size_t e = text.find('e');
+  if (e != std::string::npos) {
+    size_t digits_at = e + 2;  // past "e" and its sign
+    while (text.size() - digits_at < 3) text.insert(digits_at, 1, '0');
+  }
+  return text;
+}
+
+bool is_number_line(const std::string& t) {
+  // Cheap rejections that cannot change the answer: a finite value's
+  // number_text is never empty, never longer than kLongestNumberText, starts
+  // with a digit or "-" and ends with a digit. Most text lines fail here
+  // without being read as a number.
+  if (t.empty() || t.size() > kLongestNumberText) return false;
+  if (!is_digit(t.front()) && t.front() != '-') return false;
+  if (!is_digit(t.back())) return false;
+
+  double value = to_number(t);
+  return std::isfinite(value) && number_text(value) == t;
+}
+
+}  // namespace rt

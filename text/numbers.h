@@ -19,8 +19,9 @@ namespace rt {
 double to_number(const std::string& t);
 
 // x written with "%.16g", the exponent having at least three digits
-// ("1e+016", "1e-005"). Infinite and not-a-number values give texts that
-// never read back to the same value.
+// ("1e+016", "1e-005"). Negative zero keeps its sign: "-0". Infinite and
+// not-a-number values give "1.#INF", "-1.#INF", "1.#QNAN" or "-1.#QNAN",
+// texts that read back as 1 or -1, never as the same value.
 std::string number_text(double x);
 
 // True exactly when number_text(to_number(t)) == t, and the value is finite:
