@@ -94,8 +94,7 @@ class Search {
     // like a quota failure before its first pass. Above 0 the rate is a
     // finite number of 0 or more; 0 (no vowels) fails at the first cue.
     if (total_duration <= 0) return fail(0);
-    const double vowels_per_ms =
-        static_cast<double>(static_cast<long double>(vowel_total) / static_cast<long double>(total_duration));
+    const double vowels_per_ms = vowels_per_ms_of(vowel_total, total_duration);
     for (Cue& cue : list.cues) {
       cue.duration_rate = static_cast<long double>(cue.duration) * static_cast<long double>(vowels_per_ms);
     }
@@ -195,6 +194,10 @@ Pos choose_cut(Pos forward, Pos backward, Pos segment_start, Pos anchor) {
   if (backward == 0) return forward;
   if (backward < segment_start) return forward;
   return forward - anchor > anchor - backward ? backward : forward;
+}
+
+double vowels_per_ms_of(std::int64_t vowel_total, std::int64_t total_duration) {
+  return static_cast<double>(static_cast<long double>(vowel_total) / static_cast<long double>(total_duration));
 }
 
 std::int32_t cue_quota(std::int32_t duration, double vowels_per_ms, double factor) {

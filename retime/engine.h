@@ -49,6 +49,10 @@ std::int64_t count_vowels(const std::string& text);
 // when both are equally far.
 Pos choose_cut(Pos forward, Pos backward, Pos segment_start, Pos anchor);
 
+// vowels_per_ms: the quotient vowel_total / total_duration formed in
+// extended precision and stored as a double.
+double vowels_per_ms_of(std::int64_t vowel_total, std::int64_t total_duration);
+
 // The vowel quota of a cue: floor(duration * vowels_per_ms * factor + 0.5),
 // every step in extended precision (duration exact, then times
 // vowels_per_ms, then times factor, then plus 0.5). A result outside the
