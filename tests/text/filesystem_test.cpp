@@ -1,0 +1,292 @@
+#include "text/filesystem.h"
+
+#include <fcntl.h>
+#include <limits.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tests/text/temp_directory.h"
+#include "text/native_path_posix.h"
+
+extern char** environ;
+
+namespace rt {
+namespace {
+
+using namespace std::string_literals;
+
+// Started with RETIME_TEST_PROBE in its environment, the test binary only
+// reports what the process functions see and ends at once: the tests below
+// start it that way to choose its argument 0 and the path it runs from.
+[[maybe_unused]] const bool probe_mode = [] {
+  if (std::getenv("RETIME_TEST_PROBE") == nullptr) return false;
+  std::string report = executable_path() + "\n" + program_directory() + "\n";
+  ssize_t written = ::write(1, report.data(), report.size());
+  ::_exit(written == static_cast<ssize_t>(report.size()) ? 0 : 1);
+}();
+
+// Runs program in probe mode with the given argument 0; its report.
+std::string probe(const std::string& program, std::string argument0) {
+  int out[2];
+  if (::pipe(out) != 0) return "<no pipe>";
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  posix_spawn_file_actions_addclose(&actions, out[0]);
+  posix_spawn_file_actions_addclose(&actions, out[1]);
+  std::vector<char*> env;
+  for (char** e = environ; *e != nullptr; ++e) env.push_back(*e);
+  std::string flag = "RETIME_TEST_PROBE=1";
+  env.push_back(&flag[0]);
+  env.push_back(nullptr);
+  char* argv[] = {&argument0[0], nullptr};
+  pid_t pid = 0;
+  int failed = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, env.data());
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(out[1]);
+  std::string report;
+  char block[4096];
+  ssize_t n;
+  while ((n = ::read(out[0], block, sizeof block)) > 0) {
+    report.append(block, static_cast<std::size_t>(n));
+  }
+  ::close(out[0]);
+  if (failed != 0) return "<not started>";
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return report;
+}
+
+std::string real_path(const std::string& path) {
+  char resolved[PATH_MAX];
+  return ::realpath(path.c_str(), resolved) != nullptr ? resolved : "<unresolved>";
+}
+
+std::string directory_part(const std::string& path) {
+  return path.substr(0, path.rfind('/'));
+}
+
+TEST(ProcessPaths, ExecutablePathIsArgumentZeroAsReceived) {
+  EXPECT_EQ(executable_path(), ::testing::internal::GetArgvs().at(0));
+}
+
+TEST(ProcessPaths, ProgramDirectoryHoldsTheRunningBinary) {
+  std::string binary = real_path(::testing::internal::GetArgvs().at(0));
+  EXPECT_EQ(program_directory(), directory_part(binary));
+}
+
+TEST(ProcessPaths, BareNameAndLinkedStartAreReportedAsTheSystemSees) {
+  std::string binary = real_path(::testing::internal::GetArgvs().at(0));
+  TempDirectory dir;
+  // Started through a link in another folder, by a bare name: argument 0 is
+  // that name, and the program's directory is that of its real file.
+  std::string link = dir / "retime";
+  ASSERT_EQ(::symlink(binary.c_str(), link.c_str()), 0);
+  EXPECT_EQ(probe(link, "retime"), "retime\n" + directory_part(binary) + "\n");
+  EXPECT_EQ(probe(link, "my prog"), "my prog\n" + directory_part(binary) + "\n");
+  EXPECT_EQ(probe(link, ""), "\n" + directory_part(binary) + "\n");
+}
+
+TEST(ProcessPaths, DirectoryOfCutsBeforeTheLastSlash) {
+  EXPECT_EQ(directory_of("/usr/local/bin/retime"), "/usr/local/bin");
+  EXPECT_EQ(directory_of("/retime"), "/");
+  EXPECT_EQ(directory_of("retime"), "");
+  EXPECT_EQ(directory_of("bin/retime"), "bin");
+}
+
+TEST(NativePath, BackslashesBecomeSlashesAndNulIsRefused) {
+  EXPECT_EQ(native_path("C\\subs\\film1.srt").value_or("?"), "C/subs/film1.srt");
+  EXPECT_EQ(native_path("/a\\b/c").value_or("?"), "/a/b/c");
+  EXPECT_FALSE(native_path("a\0b"s).has_value());
+}
+
+// A directory with one entry of every kind the listing must tell apart.
+class DirectoryWithEveryKind : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    write_bytes(dir / "a.txt", "a");
+    write_bytes(dir / "noext", "n");
+    write_bytes(dir / ".hidden", "h");
+    write_bytes(dir / "ro.txt", "r");
+    ASSERT_EQ(::chmod((dir / "ro.txt").c_str(), 0444), 0);
+    ASSERT_EQ(::mkdir((dir / "sub").c_str(), 0755), 0);
+    write_bytes(dir / "sub/inner.txt", "i");
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0644), 0);
+    ASSERT_EQ(::symlink((dir / "gone").c_str(), (dir / "dangling").c_str()), 0);
+    ASSERT_EQ(::symlink((dir / "a.txt").c_str(), (dir / "link.txt").c_str()), 0);
+    ASSERT_EQ(::symlink((dir / "sub").c_str(), (dir / "dirlink").c_str()), 0);
+    sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(sock, 0);
+    std::string socket_path = dir / "sock";
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(socket_path.size(), sizeof address.sun_path);
+    socket_path.copy(address.sun_path, socket_path.size());
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  }
+  void TearDown() override {
+    if (sock >= 0) ::close(sock);
+  }
+
+  TempDirectory dir;
+  int sock = -1;
+};
+
+// Every name of a listing, sorted. The continuing calls pass a mask that
+// would admit nothing, since only the starting call's mask may count.
+std::vector<std::string> listing(const std::string& pattern, std::uint32_t mask) {
+  std::vector<std::string> names;
+  for (std::string name = list_directory(pattern, mask); !name.empty() && names.size() < 1000;
+       name = list_directory("", attribute_directory)) {
+    names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+using Names = std::vector<std::string>;
+
+struct MaskCase {
+  std::uint32_t mask;
+  Names expected;
+};
+
+TEST_F(DirectoryWithEveryKind, ListsOnlyRegularFilesTheMaskAdmits) {
+  const MaskCase cases[] = {
+      {mask_all_but_directories, {".hidden", "a.txt", "link.txt", "noext", "ro.txt"}},
+      {0xFFFFFFFFu, {".hidden", "a.txt", "link.txt", "noext", "ro.txt"}},
+      {0, {"a.txt", "link.txt", "noext"}},
+      {attribute_hidden, {".hidden", "a.txt", "link.txt", "noext"}},
+      {attribute_read_only, {"a.txt", "link.txt", "noext", "ro.txt"}},
+      // With the directory bit the archive bit is not added, and every file
+      // carries it.
+      {attribute_directory, {}},
+      {attribute_directory | attribute_archive, {"a.txt", "link.txt", "noext"}},
+  };
+  for (const MaskCase& c : cases) {
+    EXPECT_EQ(listing(dir.path() + "\\*.*", c.mask), c.expected) << std::hex << c.mask;
+  }
+}
+
+TEST_F(DirectoryWithEveryKind, PatternFormsSelectNames) {
+  const std::uint32_t all = mask_all_but_directories;
+  EXPECT_EQ(listing(dir.path() + "\\*", all),
+            (Names{".hidden", "a.txt", "link.txt", "noext", "ro.txt"}));
+  EXPECT_EQ(listing(dir.path() + "/*.*", all),
+            (Names{".hidden", "a.txt", "link.txt", "noext", "ro.txt"}));
+  EXPECT_EQ(listing(dir.path() + "\\*.txt", all), (Names{"a.txt", "link.txt", "ro.txt"}));
+  EXPECT_EQ(listing(dir.path() + "\\?oext", all), (Names{"noext"}));
+  EXPECT_EQ(listing(dir.path() + "\\a.txt", all), (Names{"a.txt"}));
+  EXPECT_EQ(listing(dir.path() + "\\", all), Names{});
+  EXPECT_EQ(listing(dir.path() + "\\sub\\*.*", all), (Names{"inner.txt"}));
+  EXPECT_EQ(listing(dir.path() + "\\a.txt\\*.*", all), Names{});
+}
+
+TEST_F(DirectoryWithEveryKind, NewPatternRestartsAndEndedListingStaysEnded) {
+  const std::uint32_t all = mask_all_but_directories;
+  std::string first = list_directory(dir.path() + "\\*.*", all);
+  EXPECT_FALSE(first.empty());
+  // A new pattern drops the listing in progress and starts from the top.
+  EXPECT_EQ(listing(dir.path() + "\\*.*", all).size(), 5u);
+  EXPECT_EQ(list_directory("", all), "");
+  EXPECT_EQ(list_directory("", all), "");
+
+  // A missing directory gives "" at once and ends the listing in progress.
+  EXPECT_FALSE(list_directory(dir.path() + "\\*.*", all).empty());
+  EXPECT_EQ(list_directory(dir.path() + "\\missing\\*.*", all), "");
+  EXPECT_EQ(list_directory("", all), "");
+  EXPECT_EQ(list_directory("", all), "");
+}
+
+TEST(FileExists, OnlyReadableRegularFiles) {
+  TempDirectory dir;
+  write_bytes(dir / "file.txt", "x");
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0644), 0);
+  ASSERT_EQ(::symlink((dir / "file.txt").c_str(), (dir / "link").c_str()), 0);
+  ASSERT_EQ(::symlink((dir / "gone").c_str(), (dir / "dangling").c_str()), 0);
+  EXPECT_TRUE(file_exists(dir / "file.txt"));
+  EXPECT_TRUE(file_exists(dir.path() + "\\file.txt"));
+  EXPECT_TRUE(file_exists(dir / "link"));
+  EXPECT_FALSE(file_exists(dir / "missing.txt"));
+  EXPECT_FALSE(file_exists(dir.path()));
+  EXPECT_FALSE(file_exists(dir / "fifo"));  // and it must not block
+  EXPECT_FALSE(file_exists(dir / "dangling"));
+  EXPECT_FALSE(file_exists("/dev/null"));
+  EXPECT_FALSE(file_exists(dir.path() + "/file.txt\0junk"s));
+}
+
+TEST(RemoveFile, DeletesAndReportsFailure) {
+  TempDirectory dir;
+  write_bytes(dir / "f.txt", "x");
+  EXPECT_EQ(remove_file(dir.path() + "\\f.txt"), 0);
+  EXPECT_EQ(read_bytes(dir / "f.txt"), "<missing>");
+  EXPECT_NE(remove_file(dir / "f.txt"), 0);
+  ASSERT_EQ(::mkdir((dir / "sub").c_str(), 0755), 0);
+  EXPECT_NE(remove_file(dir / "sub"), 0);
+}
+
+TEST(RenameFile, MovesToAFreeNameOnly) {
+  TempDirectory dir;
+  write_bytes(dir / "old.txt", "old");
+  write_bytes(dir / "taken.txt", "taken");
+  EXPECT_NE(rename_file(dir / "old.txt", dir / "taken.txt"), 0);
+  EXPECT_EQ(read_bytes(dir / "old.txt"), "old");
+  EXPECT_EQ(read_bytes(dir / "taken.txt"), "taken");
+
+  EXPECT_EQ(rename_file(dir.path() + "\\old.txt", dir.path() + "\\new.txt"), 0);
+  EXPECT_EQ(read_bytes(dir / "old.txt"), "<missing>");
+  EXPECT_EQ(read_bytes(dir / "new.txt"), "old");
+
+  EXPECT_NE(rename_file(dir / "missing.txt", dir / "other.txt"), 0);
+  EXPECT_EQ(read_bytes(dir / "other.txt"), "<missing>");
+}
+
+TEST(ReplaceFile, PutsTheFileInPlaceOfAnExistingOne) {
+  TempDirectory dir;
+  write_bytes(dir / "settings.tmp", "new settings");
+  write_bytes(dir / "settings.ini", "old settings");
+  EXPECT_EQ(replace_file(dir.path() + "\\settings.tmp", dir.path() + "\\settings.ini"), 0);
+  EXPECT_EQ(read_bytes(dir / "settings.ini"), "new settings");
+  EXPECT_EQ(read_bytes(dir / "settings.tmp"), "<missing>");
+
+  EXPECT_NE(replace_file(dir / "settings.tmp", dir / "settings.ini"), 0);
+  EXPECT_EQ(read_bytes(dir / "settings.ini"), "new settings");
+
+  write_bytes(dir / "fresh.tmp", "fresh");
+  EXPECT_EQ(replace_file(dir / "fresh.tmp", dir / "fresh.ini"), 0);
+  EXPECT_EQ(read_bytes(dir / "fresh.ini"), "fresh");
+}
+
+TEST(MakeDirectory, CreatesOneLevelAndLeavesExistingThingsAlone) {
+  TempDirectory dir;
+  struct stat st;
+  make_directory(dir.path() + "\\untertitel");
+  ASSERT_EQ(::stat((dir / "untertitel").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISDIR(st.st_mode));
+
+  write_bytes(dir / "untertitel/kept.src", "kept");
+  make_directory(dir.path() + "\\untertitel");
+  EXPECT_EQ(read_bytes(dir / "untertitel/kept.src"), "kept");
+
+  make_directory(dir.path() + "\\missing\\untertitel");
+  EXPECT_NE(::stat((dir / "missing").c_str(), &st), 0);
+
+  write_bytes(dir / "plain", "a file");
+  make_directory(dir / "plain");
+  EXPECT_EQ(read_bytes(dir / "plain"), "a file");
+}
+
+}  // namespace
+}  // namespace rt
