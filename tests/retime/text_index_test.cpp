@@ -149,7 +149,9 @@ void check_queries_against_text_searches(std::uint32_t seed) {
       ASSERT_EQ(index.last_break(p), find_any_last(text, kBreakCharacters, p)) << p;
       Pos blank_end = p;
       while (mid_text(text, blank_end, 1) == " ") ++blank_end;
-      if (p >= 1) ASSERT_EQ(index.skip_blanks(p), blank_end) << p;
+      if (p >= 1) {
+        ASSERT_EQ(index.skip_blanks(p), blank_end) << p;
+      }
     }
     for (Pos start = 1; start <= len + 1; ++start) {
       for (std::int32_t quota : {1, 2, 3, 7, 50, -1}) {
