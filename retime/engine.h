@@ -83,6 +83,10 @@ struct RetimeOptions {
   // Use the 64-bit position tables even for a text that fits the compact
   // ones (they give the same results; tests compare the two).
   bool wide_positions = false;
+  // Reuse a cue's step from the pass before when it starts at the same
+  // position with the same quota (the same result, only faster; off for
+  // measuring the plain cost of a step and for comparing the two).
+  bool reuse_unchanged_steps = true;
 };
 
 struct RetimeOutcome {

@@ -1,7 +1,9 @@
 #include "retime/text_index.h"
 
+#include "retime/bits.h"
+
 #include <algorithm>
-#include <iterator>
+#include <cstring>
 #include <limits>
 
 namespace rt {
@@ -9,12 +11,16 @@ namespace rt {
 namespace {
 
 // Byte classes looked up by value; the sets are tiny, the texts are not.
+constexpr unsigned char kVowelClass = 1;
+constexpr unsigned char kBreakClass = 2;
+constexpr unsigned char kBlankClass = 4;
+
 struct ByteClasses {
-  bool vowel[256] = {};
-  bool break_character[256] = {};
+  unsigned char of[256] = {};
   ByteClasses() {
-    for (char c : kVowels) vowel[static_cast<unsigned char>(c)] = true;
-    for (char c : kBreakCharacters) break_character[static_cast<unsigned char>(c)] = true;
+    for (char c : kVowels) of[static_cast<unsigned char>(c)] |= kVowelClass;
+    for (char c : kBreakCharacters) of[static_cast<unsigned char>(c)] |= kBreakClass;
+    of[static_cast<unsigned char>(' ')] |= kBlankClass;
   }
 };
 
@@ -25,9 +31,9 @@ const ByteClasses& byte_classes() {
 
 }  // namespace
 
-bool is_vowel(unsigned char c) { return byte_classes().vowel[c]; }
+bool is_vowel(unsigned char c) { return (byte_classes().of[c] & kVowelClass) != 0; }
 
-bool is_break_character(unsigned char c) { return byte_classes().break_character[c]; }
+bool is_break_character(unsigned char c) { return (byte_classes().of[c] & kBreakClass) != 0; }
 
 bool fits_compact_positions(const std::string& text) {
   // Len + 1 is the largest position a query reports or is asked about.
@@ -35,103 +41,58 @@ bool fits_compact_positions(const std::string& text) {
 }
 
 template <typename P>
-PositionList<P>::PositionList(const std::string& text, bool (*wanted)(unsigned char))
-    : length_(text_length(text)) {
-  std::size_t buckets = (text.size() >> kBucketShift) + 1;
-  directory_.reserve(buckets + 1);
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if ((i & ((std::size_t{1} << kBucketShift) - 1)) == 0) {
-      directory_.push_back(static_cast<P>(positions_.size()));
+TextIndex<P>::TextIndex(const std::string& text) : length_(text_length(text)) {
+  // Positions 1 to Len + 1, 64 to a block.
+  const std::size_t blocks = text.size() / kBlockBytes + 1;
+  no_block_ = static_cast<P>(blocks);
+  blocks_.resize(blocks);
+  vowels_before_.resize(blocks + 1);
+
+  const unsigned char* classes = byte_classes().of;
+  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  std::uint64_t vowels_so_far = 0;
+  for (std::size_t b = 0; b < blocks; ++b) {
+    Block& block = blocks_[b];
+    const std::size_t first = b * kBlockBytes;
+    const std::size_t end = std::min(text.size(), first + kBlockBytes);
+    for (std::size_t i = first; i < end; ++i) {
+      const std::uint64_t byte_class = classes[bytes[i]];
+      const int bit = static_cast<int>(i - first);
+      block.vowels |= (byte_class & kVowelClass) << bit;
+      block.breaks |= ((byte_class & kBreakClass) >> 1) << bit;
+      block.blanks |= ((byte_class & kBlankClass) >> 2) << bit;
     }
-    if (wanted(static_cast<unsigned char>(text[i]))) positions_.push_back(static_cast<P>(i + 1));
+    vowels_before_[b] = static_cast<P>(vowels_so_far);
+    vowels_so_far += static_cast<std::uint64_t>(bits::count(block.vowels));
   }
-  while (directory_.size() < buckets + 1) directory_.push_back(static_cast<P>(positions_.size()));
-  positions_.shrink_to_fit();
-}
+  vowels_before_[blocks] = static_cast<P>(vowels_so_far);
 
-template <typename P>
-std::size_t PositionList<P>::first_at_or_after(Pos from) const {
-  if (from <= 1) return 0;
-  if (from > length_) return positions_.size();
-  std::size_t bucket = static_cast<std::size_t>(from - 1) >> kBucketShift;
-  auto first = positions_.begin() + static_cast<std::ptrdiff_t>(directory_[bucket]);
-  auto last = positions_.begin() + static_cast<std::ptrdiff_t>(directory_[bucket + 1]);
-  auto found = std::lower_bound(first, last, static_cast<P>(from));
-  return static_cast<std::size_t>(found - positions_.begin());
-}
+  P previous = 0;
+  for (std::size_t b = 0; b < blocks; ++b) {
+    blocks_[b].previous_break_block = previous;
+    if (blocks_[b].breaks != 0) previous = static_cast<P>(b + 1);
+  }
+  P next = no_block_;
+  for (std::size_t b = blocks; b-- > 0;) {
+    blocks_[b].next_break_block = next;
+    if (blocks_[b].breaks != 0) next = static_cast<P>(b);
+  }
 
-template <typename P>
-TextIndex<P>::TextIndex(const std::string& text)
-    : text_(text),
-      length_(text_length(text)),
-      vowels_(text, is_vowel),
-      breaks_(text, is_break_character) {
-  Pos run_first = 0;
-  for (Pos p = 1; p <= length_ + 1; ++p) {
-    bool blank = p <= length_ && text[static_cast<std::size_t>(p - 1)] == ' ';
-    if (blank && run_first == 0) run_first = p;
-    if (!blank && run_first != 0) {
-      if (p - run_first >= kLongBlankRun) long_blank_runs_.push_back({run_first, p - 1});
-      run_first = 0;
+  // Long blank runs are rare; memchr finds the candidates quickly.
+  const char* data = text.data();
+  const char* data_end = data + text.size();
+  for (const char* at = data; at < data_end;) {
+    const char* blank = static_cast<const char*>(std::memchr(at, ' ', static_cast<std::size_t>(data_end - at)));
+    if (blank == nullptr) break;
+    const char* after = blank;
+    while (after < data_end && *after == ' ') ++after;
+    if (after - blank >= kLongBlankRun) {
+      long_blank_runs_.push_back({static_cast<Pos>(blank - data) + 1, static_cast<Pos>(after - data)});
     }
+    at = after;
   }
 }
 
-template <typename P>
-bool TextIndex<P>::is_blank_at(Pos p) const {
-  return p >= 1 && p <= length_ && text_[static_cast<std::size_t>(p - 1)] == ' ';
-}
-
-template <typename P>
-Pos TextIndex<P>::anchor_after_quota(Pos segment_start, std::int32_t quota) const {
-  if (segment_start >= length_) return segment_start;
-  if (quota == 0) {
-    // The first step leaves the quota at 0 unless it finds a vowel, which
-    // turns it negative; the callers never ask, but the answer is defined.
-    Pos examined = segment_start + 2;
-    return examined <= length_ && is_vowel(static_cast<unsigned char>(text_[static_cast<std::size_t>(examined - 1)]))
-               ? length_
-               : segment_start + 1;
-  }
-  if (quota < 0) return length_;
-  std::size_t first = vowels_.first_at_or_after(segment_start + 2);
-  std::size_t wanted = static_cast<std::size_t>(quota);
-  if (vowels_.size() - first < wanted) return length_;
-  // The scan stops with the anchor one before the vowel that paid the quota off.
-  return vowels_.at(first + wanted - 1) - 1;
-}
-
-template <typename P>
-Pos TextIndex<P>::next_break(Pos from) const {
-  if (from < 1 || from > length_) return 0;
-  std::size_t index = breaks_.first_at_or_after(from);
-  return index < breaks_.size() ? breaks_.at(index) : 0;
-}
-
-template <typename P>
-Pos TextIndex<P>::last_break(Pos upto) const {
-  if (upto == 0 || upto > length_) return 0;
-  if (upto < 0) return breaks_.size() == 0 ? 0 : breaks_.at(breaks_.size() - 1);
-  std::size_t index = breaks_.first_at_or_after(upto);
-  if (index < breaks_.size() && breaks_.at(index) == upto) return upto;
-  return index == 0 ? 0 : breaks_.at(index - 1);
-}
-
-template <typename P>
-Pos TextIndex<P>::skip_blanks(Pos p) const {
-  for (Pos stepped = 0; is_blank_at(p); ++stepped, ++p) {
-    if (stepped == kLongBlankRun) {
-      // kLongBlankRun blanks in a row: p lies inside a listed long run.
-      auto after = std::upper_bound(long_blank_runs_.begin(), long_blank_runs_.end(), p,
-                                    [](Pos value, const BlankRun& run) { return value < run.first; });
-      return std::prev(after)->last + 1;
-    }
-  }
-  return p;
-}
-
-template class PositionList<std::uint32_t>;
-template class PositionList<std::uint64_t>;
 template class TextIndex<std::uint32_t>;
 template class TextIndex<std::uint64_t>;
 
