@@ -160,7 +160,7 @@ class Search {
 
     double factor = 1.0;
     SearchState search_state = SearchState::none;
-    std::int32_t flip_count = 0;
+    std::int64_t flip_count = 0;
     bool cue_written = false;
     const std::size_t last_line = lines_.size() - 1;
 

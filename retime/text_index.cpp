@@ -1,10 +1,10 @@
 #include "retime/text_index.h"
 
-#include "retime/bits.h"
-
 #include <algorithm>
 #include <cstring>
 #include <limits>
+
+#include "retime/bits.h"
 
 namespace rt {
 

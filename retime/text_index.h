@@ -93,7 +93,7 @@ class TextIndex {
     std::uint64_t vowels = 0;
     std::uint64_t breaks = 0;
     std::uint64_t blanks = 0;
-    P next_break_block = 0;      // the first later block with a break; kNoBlock if none
+    P next_break_block = 0;      // the first later block with a break; no_block_ if none
     P previous_break_block = 0;  // the last earlier block with a break, plus 1; 0 if none
   };
 

@@ -271,5 +271,27 @@ TEST(Segments, LineEndsAndTabsAreOrdinaryBytes) {
   EXPECT_EQ(run.output, reference_search(text, example_lines(), "", kMaxPasses).output);
 }
 
+TEST(LargeText, FiftyMegabytesGiveTheSameResultWithBothTableWidths) {
+  std::string text;
+  text.reserve(50u << 20);
+  while (text.size() < (50u << 20)) text += kExampleText + (text.size() % 7 == 0 ? "\n" : " ");
+  Lines lines;
+  for (int cue = 1; cue <= 200; ++cue) {
+    lines.push_back(std::to_string(cue));
+    lines.push_back("00:00:01,000 --> 00:00:0" + std::to_string(2 + cue % 7) + ",500");
+    lines.push_back("");
+  }
+  RetimeOptions wide;
+  wide.wide_positions = true;
+  SearchRecord compact_run = record_engine(text, lines, "");
+  SearchRecord wide_run = record_engine(text, lines, "", wide);
+  ASSERT_FALSE(compact_run.failed);
+  EXPECT_EQ(compact_run.output, wide_run.output);
+  EXPECT_EQ(compact_run.passes, wide_run.passes);
+  // The entries hand out the text in order, nearly all of it.
+  EXPECT_GT(compact_run.output.size(), text.size() * 9 / 10);
+  EXPECT_EQ(compact_run.output.compare(0, 40, "1\r\n00:00:01,000 --> 00:00:03,500\r\nGuten "), 0);
+}
+
 }  // namespace
 }  // namespace rt
