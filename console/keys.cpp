@@ -1,0 +1,369 @@
+#include "console/keys.h"
+
+#include <vector>
+
+namespace rt {
+namespace {
+
+constexpr unsigned char kEsc = 0x1B;
+constexpr unsigned char kDel = 0x7F;
+
+// The keys that have Ctrl and Alt codes of their own on the PC keyboard.
+struct NavigationKey {
+  int plain;
+  int ctrl;
+  int alt;
+};
+
+constexpr NavigationKey kNavigationKeys[] = {
+    {key_code::home, key_code::ctrl_home, key_code::alt_home},
+    {key_code::up, key_code::ctrl_up, key_code::alt_up},
+    {key_code::page_up, key_code::ctrl_page_up, key_code::alt_page_up},
+    {key_code::left, key_code::ctrl_left, key_code::alt_left},
+    {key_code::right, key_code::ctrl_right, key_code::alt_right},
+    {key_code::end, key_code::ctrl_end, key_code::alt_end},
+    {key_code::down, key_code::ctrl_down, key_code::alt_down},
+    {key_code::page_down, key_code::ctrl_page_down, key_code::alt_page_down},
+    {key_code::insert, key_code::ctrl_insert, key_code::alt_insert},
+    {key_code::del, key_code::ctrl_del, key_code::alt_del},
+};
+
+// Modifier bits of the xterm parameter (parameter value - 1).
+constexpr int kShiftBit = 1;
+constexpr int kAltBit = 2;
+constexpr int kCtrlBit = 4;
+constexpr int kMetaBit = 8;
+
+int ctrl_code(int plain) {
+  for (const NavigationKey& k : kNavigationKeys)
+    if (k.plain == plain) return k.ctrl;
+  return key_code::unknown;
+}
+
+int alt_code(int plain) {
+  for (const NavigationKey& k : kNavigationKeys)
+    if (k.plain == plain) return k.alt;
+  return key_code::unknown;
+}
+
+// The code of a navigation key with the xterm modifier parameter m
+// (1 or less: no modifier). Shift alone keeps the plain code.
+int navigation_code(int plain, int m) {
+  int bits = m - 1;
+  if (bits <= 0) return plain;
+  if (bits & kCtrlBit) return ctrl_code(plain);
+  if (bits & (kAltBit | kMetaBit)) return alt_code(plain);
+  if (bits & kShiftBit) return plain;
+  return key_code::unknown;
+}
+
+// Function keys with modifiers have no code of their own here.
+int function_code(int number, int m) {
+  if (m > 1) return key_code::unknown;
+  if (number >= 1 && number <= 10) return key_code::f1 + number - 1;
+  if (number == 11) return key_code::f11;
+  if (number == 12) return key_code::f12;
+  return key_code::unknown;
+}
+
+// The key of the numbered form CSI n ~ (and rxvt's CSI n $ / ^ / @).
+int numbered_key_plain(int n) {
+  switch (n) {
+    case 1:  // VT220 Find, sent for Home
+    case 7:  // rxvt
+      return key_code::home;
+    case 2:
+      return key_code::insert;
+    case 3:
+      return key_code::del;
+    case 4:  // VT220 Select, sent for End
+    case 8:  // rxvt
+      return key_code::end;
+    case 5:
+      return key_code::page_up;
+    case 6:
+      return key_code::page_down;
+    default:
+      return key_code::unknown;
+  }
+}
+
+// F1..F12 from CSI n ~ (numbers skip 16 and 22); 0 when n is none of them.
+int numbered_function_key(int n) {
+  if (n >= 11 && n <= 15) return n - 10;
+  if (n >= 17 && n <= 21) return n - 11;
+  if (n == 23 || n == 24) return n - 12;
+  return 0;
+}
+
+bool within(unsigned char b, unsigned char low, unsigned char high) {
+  return b >= low && b <= high;
+}
+
+DecodedInput key_result(std::string key, std::size_t length) {
+  DecodedInput d;
+  d.status = DecodeStatus::key;
+  d.length = length;
+  d.key = std::move(key);
+  return d;
+}
+
+DecodedInput special_result(int code, std::size_t length) {
+  return key_result(special_key(code), length);
+}
+
+DecodedInput unknown_result(std::size_t length) {
+  return special_result(key_code::unknown, length);
+}
+
+DecodedInput incomplete_result() { return DecodedInput{}; }
+
+// Splits "1;5" into numbers; an empty field is -1 (the default). Returns
+// false for anything but digits and semicolons (private markers, colons).
+bool parse_parameters(const std::string& text, std::vector<int>& out) {
+  out.clear();
+  if (text.empty()) return true;
+  int value = -1;
+  for (unsigned char c : text) {
+    if (c == ';') {
+      out.push_back(value);
+      value = -1;
+    } else if (c >= '0' && c <= '9') {
+      if (value < 0) value = 0;
+      // Clamp instead of overflowing on absurdly long numbers.
+      if (value < 100000) value = value * 10 + (c - '0');
+    } else {
+      return false;
+    }
+  }
+  out.push_back(value);
+  return true;
+}
+
+int parameter(const std::vector<int>& p, std::size_t i, int fallback) {
+  return i < p.size() && p[i] >= 0 ? p[i] : fallback;
+}
+
+bool all_digits(const std::string& s) {
+  if (s.empty()) return false;
+  for (unsigned char c : s)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
+// ESC [ ... : parameters 0x30-0x3F, intermediates 0x20-0x2F, final 0x40-0x7E.
+DecodedInput decode_csi(const std::string& bytes, bool more_may_follow,
+                        const KeyDecodeOptions& options) {
+  const std::size_t n = bytes.size();
+  std::size_t i = 2;
+  const std::size_t param_begin = i;
+  while (i < n && within(bytes[i], 0x30, 0x3F)) ++i;
+  const std::string params = bytes.substr(param_begin, i - param_begin);
+  // rxvt ends its Shift variants with '$', which is an intermediate byte in
+  // the generic grammar: CSI 3 $ is Shift-Delete, complete as it stands.
+  if (i < n && bytes[i] == '$' && all_digits(params)) {
+    int plain = numbered_key_plain(std::stoi(params.substr(0, 6)));
+    return special_result(plain, i + 1);
+  }
+  const std::size_t intermediates_begin = i;
+  while (i < n && within(bytes[i], 0x20, 0x2F)) ++i;
+  const bool has_intermediates = i > intermediates_begin;
+  if (i == n) return more_may_follow ? incomplete_result() : unknown_result(n);
+  const unsigned char final_byte = bytes[i];
+  // A byte outside the grammar breaks the sequence; it stays for the next
+  // key rather than being swallowed.
+  if (!within(final_byte, 0x40, 0x7E)) return unknown_result(i);
+  const std::size_t length = i + 1;
+
+  // Linux console: F1..F5 are CSI [ A .. CSI [ E, one byte longer.
+  if (final_byte == '[' && params.empty() && !has_intermediates) {
+    if (length == n)
+      return more_may_follow ? incomplete_result() : unknown_result(n);
+    unsigned char letter = bytes[length];
+    if (within(letter, 'A', 'E'))
+      return special_result(function_code(letter - 'A' + 1, 1), length + 1);
+    return unknown_result(length);
+  }
+
+  std::vector<int> p;
+  if (has_intermediates || !parse_parameters(params, p) || p.size() > 2)
+    return unknown_result(length);
+
+  // Cursor position report: CSI row ; column R.
+  if (final_byte == 'R' && p.size() == 2 && p[0] >= 1 && p[1] >= 1 &&
+      (options.cursor_report_expected || p[0] != 1)) {
+    DecodedInput d;
+    d.status = DecodeStatus::cursor_report;
+    d.length = length;
+    d.row = p[0];
+    d.column = p[1];
+    return d;
+  }
+
+  // Letter forms: CSI 1 ; m X. A lone number greater than 1 is taken as the
+  // modifier, as some older terminals send CSI 5 D for Ctrl-Left.
+  int modifier = parameter(p, 1, 1);
+  if (p.size() == 1 && parameter(p, 0, 1) > 1) modifier = p[0];
+  const bool letter_form = p.size() < 2 || parameter(p, 0, 1) == 1;
+  switch (letter_form ? final_byte : 0) {
+    case 'A':
+      return special_result(navigation_code(key_code::up, modifier), length);
+    case 'B':
+      return special_result(navigation_code(key_code::down, modifier), length);
+    case 'C':
+      return special_result(navigation_code(key_code::right, modifier), length);
+    case 'D':
+      return special_result(navigation_code(key_code::left, modifier), length);
+    case 'H':
+      return special_result(navigation_code(key_code::home, modifier), length);
+    case 'F':
+      return special_result(navigation_code(key_code::end, modifier), length);
+    case 'E':
+      return special_result(modifier > 1 ? key_code::unknown : key_code::begin,
+                            length);
+    case 'P':
+    case 'Q':
+    case 'R':
+    case 'S':
+      return special_result(function_code(final_byte - 'P' + 1, modifier),
+                            length);
+    case 'Z':
+      return special_result(key_code::back_tab, length);
+    // rxvt: Shift with the arrows.
+    case 'a':
+      return special_result(key_code::up, length);
+    case 'b':
+      return special_result(key_code::down, length);
+    case 'c':
+      return special_result(key_code::right, length);
+    case 'd':
+      return special_result(key_code::left, length);
+    default:
+      break;
+  }
+
+  // Numbered forms: CSI n ~ (xterm, VT220), CSI n ^ and CSI n @ (rxvt Ctrl
+  // and Ctrl-Shift).
+  if (final_byte == '~' || final_byte == '^' || final_byte == '@') {
+    if (p.empty() || p[0] < 0) return unknown_result(length);
+    int m = final_byte == '~' ? parameter(p, 1, 1) : 1 + kCtrlBit;
+    int plain = numbered_key_plain(p[0]);
+    if (plain != key_code::unknown)
+      return special_result(navigation_code(plain, m), length);
+    int f = numbered_function_key(p[0]);
+    if (f != 0) return special_result(function_code(f, m), length);
+  }
+  return unknown_result(length);
+}
+
+// ESC O x, optionally with a modifier number before x (older xterms).
+DecodedInput decode_ss3(const std::string& bytes, bool more_may_follow) {
+  const std::size_t n = bytes.size();
+  std::size_t i = 2;
+  while (i < n && within(bytes[i], 0x30, 0x3F)) ++i;
+  const std::string params = bytes.substr(2, i - 2);
+  if (i == n) return more_may_follow ? incomplete_result() : unknown_result(n);
+  const unsigned char final_byte = bytes[i];
+  if (!within(final_byte, 0x40, 0x7E)) return unknown_result(i);
+  const std::size_t length = i + 1;
+  std::vector<int> p;
+  if (!parse_parameters(params, p)) return unknown_result(length);
+  int modifier = p.empty() ? 1 : parameter(p, p.size() - 1, 1);
+  switch (final_byte) {
+    case 'A':
+      return special_result(navigation_code(key_code::up, modifier), length);
+    case 'B':
+      return special_result(navigation_code(key_code::down, modifier), length);
+    case 'C':
+      return special_result(navigation_code(key_code::right, modifier), length);
+    case 'D':
+      return special_result(navigation_code(key_code::left, modifier), length);
+    case 'H':
+      return special_result(navigation_code(key_code::home, modifier), length);
+    case 'F':
+      return special_result(navigation_code(key_code::end, modifier), length);
+    case 'E':
+      return special_result(modifier > 1 ? key_code::unknown : key_code::begin,
+                            length);
+    case 'P':
+    case 'Q':
+    case 'R':
+    case 'S':
+      return special_result(function_code(final_byte - 'P' + 1, modifier),
+                            length);
+    case 'M':  // keypad Enter in application keypad mode
+      if (modifier <= 1) return key_result(std::string(1, kEnterKey), length);
+      return unknown_result(length);
+    // rxvt: Ctrl with the arrows.
+    case 'a':
+      return special_result(key_code::ctrl_up, length);
+    case 'b':
+      return special_result(key_code::ctrl_down, length);
+    case 'c':
+      return special_result(key_code::ctrl_right, length);
+    case 'd':
+      return special_result(key_code::ctrl_left, length);
+    default:
+      return unknown_result(length);
+  }
+}
+
+bool is_erase_char(unsigned char b, unsigned char erase) {
+  if (b == kBackspaceKey || b == kDel) return true;
+  // Only a control character can be the erase key; a disabled entry (0) and
+  // the line and escape characters never are.
+  bool usable = (erase < 0x20 || erase == kDel) && erase != 0 &&
+                erase != '\t' && erase != '\n' && erase != '\r' &&
+                erase != kEsc;
+  return usable && b == erase;
+}
+
+}  // namespace
+
+std::string special_key(int code) {
+  std::string key(2, '\0');
+  key[0] = static_cast<char>(kSpecialKeyPrefix);
+  key[1] = static_cast<char>(code);
+  return key;
+}
+
+DecodedInput decode_input(const std::string& bytes, bool more_may_follow,
+                          const KeyDecodeOptions& options) {
+  if (bytes.empty()) return incomplete_result();
+  const unsigned char first = bytes[0];
+  if (first != kEsc) {
+    if (is_erase_char(first, options.erase_char))
+      return key_result(std::string(1, kBackspaceKey), 1);
+    // Enter arrives as CR, or as LF when the terminal maps it (or Ctrl-J).
+    if (first == '\r' || first == '\n')
+      return key_result(std::string(1, kEnterKey), 1);
+    if (first == 0) return unknown_result(1);  // Ctrl-Space
+    return key_result(std::string(1, static_cast<char>(first)), 1);
+  }
+  if (bytes.size() == 1) {
+    if (more_may_follow) return incomplete_result();
+    return key_result(std::string(1, kEscapeKey), 1);
+  }
+  const unsigned char second = bytes[1];
+  if (second == '[') return decode_csi(bytes, more_may_follow, options);
+  if (second == 'O') return decode_ss3(bytes, more_may_follow);
+  if (second == kEsc) {
+    // ESC followed by a whole sequence is its Alt variant; anything else
+    // means Escape was pressed and the next ESC starts something new.
+    DecodedInput inner =
+        decode_input(bytes.substr(1), more_may_follow, options);
+    if (inner.status == DecodeStatus::incomplete) return inner;
+    if (inner.status == DecodeStatus::key && inner.length > 1) {
+      int code = inner.key.size() == 2
+                     ? alt_code(static_cast<unsigned char>(inner.key[1]))
+                     : key_code::unknown;
+      return special_result(code, inner.length + 1);
+    }
+    return key_result(std::string(1, kEscapeKey), 1);
+  }
+  // ESC with one more byte in the same burst: the terminal's way of sending
+  // Alt with that key, which has no plain meaning.
+  return unknown_result(2);
+}
+
+}  // namespace rt

@@ -1,0 +1,98 @@
+// The terminal layer: keyboard input as key texts, the cursor, and the
+// pauses and waits that look at the key queue.
+//
+// The console has a screen when standard input and standard output are both
+// terminals. Then input is read key by key in raw mode (no echo, no line
+// editing by the terminal; Ctrl-C still interrupts) and the cursor is
+// placed with escape sequences written to descriptor 1, unbuffered, so they
+// stay in order with print_text. Without a screen no escape sequence is
+// ever written: input is read as plain lines, and when standard input is a
+// terminal it is still put in raw mode so that wait_for_key reacts to any
+// key.
+//
+// Every operation starts the console when it is not started. The terminal's
+// own mode is given back on every way out: end_console, a normal exit,
+// SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGABRT and an uncaught exception (the
+// signal is then raised again with its default action, so the program ends
+// as it would have); SIGTSTP gives it back for the time the program is
+// stopped. The cursor is shown again on the way out.
+#pragma once
+
+#include <string>
+
+namespace rt {
+
+// Saves the terminal's mode and enters raw mode on standard input when it
+// is a terminal (applied after pending output, keeping typed-ahead keys).
+// Does nothing when the console is started already.
+void start_console();
+
+// Gives the terminal its saved mode back and shows the cursor. A later
+// console operation starts the console again.
+void end_console();
+
+// Whether standard input and standard output are both terminals.
+bool console_has_screen();
+
+struct CursorPosition {
+  int row = 1;
+  int column = 1;
+  bool known = false;  // false: the terminal did not answer in time
+};
+
+// Asks the terminal where the cursor is (1-based, within the window) and
+// waits at most about 200 ms for the answer; keys that arrive meanwhile go
+// to the key queue in order. Without an answer (or without a screen) the
+// last known position is given, 1/1 at first, and that position is tied to
+// the cursor's actual place (save cursor), so that place_cursor still works
+// relative to it.
+CursorPosition cursor_position();
+
+// The column and the row of cursor_position().
+int cursor_column();
+int cursor_row();
+
+// The window's width in columns; 0 when unknown.
+int window_columns();
+
+// Moves the cursor to row and column and shows or hides it. When the
+// column lies beyond the window's width or the row outside the window, the
+// cursor stays where it is, but its visibility is still set. Nothing is
+// written without a screen.
+void place_cursor(int row, int column, bool visible);
+
+// The bytes place_cursor would write, for building a redraw in one piece.
+std::string place_cursor_sequence(int row, int column, bool visible);
+
+// Writes bytes to descriptor 1 at once (one write where the system allows),
+// unbuffered, as print_text does.
+void write_console(const std::string& bytes);
+
+// The next key text from the key queue, without waiting and without echo;
+// "" when no key is waiting. A lone ESC counts as the Escape key once about
+// 50 ms have passed without a further byte.
+std::string poll_key();
+
+// Whether standard input has ended (end of a pipe or file, a terminal that
+// hung up). Nothing more will arrive.
+bool console_input_ended();
+
+// Reads one line of plain input: the bytes up to LF, without it and without
+// one CR before it. On a terminal the terminal's own line editing and echo
+// are used for the time of the reading. Returns false when input ended
+// before any byte of a line.
+bool read_input_line(std::string& line);
+
+// Blocks until a key press has reached the key queue since a key was last
+// taken (checking every 50 ms); the key stays in the queue. Also returns
+// when standard input has ended, and, without a screen, as soon as any
+// input byte is there.
+void wait_for_key();
+
+// ms = -1: wait_for_key. Other negative ms: returns at once. 0..99: pauses
+// ms milliseconds. 100 and more: pauses, and while more than 50 ms are left
+// checks every 50 ms for a key press as wait_for_key does, returning early
+// when there was one.
+void sleep_ms(int ms);
+
+}  // namespace rt

@@ -1,0 +1,302 @@
+#include "console/line_editor.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "console/keys.h"
+
+namespace rt {
+namespace {
+
+// Test names from the cases' descriptions.
+template <typename Case>
+std::string case_name(const ::testing::TestParamInfo<Case>& info) {
+  std::string name;
+  for (const char* p = info.param.name; *p != '\0'; ++p)
+    name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+  return name;
+}
+
+std::string ch(int code) { return std::string(1, static_cast<char>(code)); }
+
+const std::string kBackspace = ch(8);
+const std::string kEnter = ch(13);
+const std::string kEscape = ch(27);
+const std::string kLeft = special_key(key_code::left);
+const std::string kRight = special_key(key_code::right);
+const std::string kHome = special_key(key_code::home);
+const std::string kEnd = special_key(key_code::end);
+const std::string kDelete = special_key(key_code::del);
+
+struct KeyRun {
+  LineEdit edit;
+  std::vector<EditAction> actions;
+};
+
+// Applies keys as the key loop does, up to the key that finishes.
+KeyRun run_keys(const std::string& default_text, const std::vector<std::string>& keys,
+             const std::string& last_entry = " ") {
+  KeyRun run{begin_edit(default_text), {}};
+  for (const std::string& key : keys) {
+    run.actions.push_back(apply_key(run.edit, key, last_entry));
+    if (run.actions.back() == EditAction::finish) break;
+  }
+  return run;
+}
+
+struct EditCase {
+  const char* name;
+  std::string default_text;
+  std::vector<std::string> keys;
+  std::string last_entry;
+  std::string result;
+  Pos index;  // where the cursor ends
+};
+
+void PrintTo(const EditCase& c, std::ostream* out) { *out << c.name; }
+
+class Editing : public ::testing::TestWithParam<EditCase> {};
+
+TEST_P(Editing, GivesTheExpectedTextAndCursor) {
+  const EditCase& c = GetParam();
+  KeyRun run = run_keys(c.default_text, c.keys, c.last_entry);
+  EXPECT_EQ(edit_result(run.edit), c.result) << c.name;
+  EXPECT_EQ(run.edit.index, c.index) << c.name;
+  // The added blank is always there, at the end.
+  ASSERT_FALSE(run.edit.buffer.empty()) << c.name;
+  EXPECT_EQ(run.edit.buffer.back(), ' ') << c.name;
+}
+
+const EditCase kEditCases[] = {
+    {"C:\\subs edited into D:\\sub", "C:\\subs", {kBackspace, kHome, "D", kDelete, kEnter}, " ",
+     "D:\\sub", 2},
+    {"empty default and Enter", "", {kEnter}, " ", "", 1},
+    {"empty default and Escape", "", {kEscape}, " ", "", 1},
+    {"Enter keeps the default", "C:\\subs", {kEnter}, " ", "C:\\subs", 8},
+    {"Escape after edits gives the default", "abc", {kBackspace, "x", kLeft, kEscape},
+     " ", "abc", 3},
+    {"typing at the end appends", "ab", {"c", "d", kEnter}, " ", "abcd", 5},
+    {"typing inside inserts", "abd", {kLeft, "c", kEnter}, " ", "abcd", 4},
+    {"Home then typing inserts at the start", "bc", {kHome, "a", kEnter}, " ", "abc", 2},
+    {"Backspace at index 1 does nothing", "ab", {kHome, kBackspace, kEnter}, " ", "ab", 1},
+    {"Delete on the added blank does nothing", "ab", {kDelete, kDelete, kEnter}, " ",
+     "ab", 3},
+    {"Delete removes the character under the cursor", "abc", {kHome, kDelete, kEnter},
+     " ", "bc", 1},
+    {"Left at index 1 does nothing", "ab", {kHome, kLeft, kEnter}, " ", "ab", 1},
+    {"Right on the blank with text does nothing", "ab", {kRight, kEnter}, "old ", "ab", 3},
+    {"Right moves within the text", "abc", {kHome, kRight, kRight, kEnter}, " ", "abc", 3},
+    {"End goes after the text", "abc", {kHome, kEnd, kEnter}, " ", "abc", 4},
+    {"Right on an empty line with a blank last entry", "", {kRight, kEnter}, " ", "", 1},
+    {"Right on an empty line recalls the last entry", "", {kRight, kEnter}, "D:\\old ",
+     "D:\\old", 7},
+    {"Right after erasing everything recalls", "a", {kBackspace, kRight, "x", kEnter},
+     "yz ", "yzx", 4},
+    {"umlaut byte is inserted", "Gr", {ch(0xE4), "n", kEnter}, " ", "Gr\xE4n", 5},
+    {"byte 255 alone is a character", "", {ch(255), kEnter}, " ", "\xFF", 2},
+    {"DEL as a character is inserted", "", {ch(127), kEnter}, " ", "\x7F", 2},
+    {"Enter in the middle returns the whole text", "abc", {kLeft, kLeft, kEnter}, " ",
+     "abc", 2},
+    {"Tab and other control codes are ignored", "ab",
+     {ch(9), ch(1), ch(10), ch(31), ch(0), kEnter}, " ", "ab", 3},
+    {"other special keys change nothing", "abc",
+     {special_key(key_code::up), special_key(key_code::down),
+      special_key(key_code::insert), special_key(key_code::page_up),
+      special_key(key_code::page_down), special_key(key_code::f1),
+      special_key(key_code::f12), special_key(key_code::ctrl_left),
+      special_key(key_code::ctrl_right), special_key(key_code::alt_left),
+      special_key(key_code::ctrl_home), special_key(key_code::alt_end),
+      special_key(key_code::ctrl_del), special_key(key_code::alt_del),
+      special_key(key_code::unknown), kEnter},
+     " ", "abc", 4},
+    {"the first character of a special key is not looked at", "abc",
+     {std::string("\0K", 2), "x", kEnter}, " ", "abxc", 4},
+    {"longer key texts are ignored", "ab", {"xyz", kEnter}, " ", "ab", 3},
+    {"keys after Enter are not taken", "ab", {kEnter, "x"}, " ", "ab", 3},
+};
+
+INSTANTIATE_TEST_SUITE_P(LineEditor, Editing, ::testing::ValuesIn(kEditCases),
+                         case_name<EditCase>);
+
+TEST(LineEditor, EditingCSubsIntoDSubStepByStep) {
+  LineEdit edit = begin_edit("C:\\subs");
+  EXPECT_EQ(edit.buffer, "C:\\subs ");
+  EXPECT_EQ(edit.index, 8);
+
+  EXPECT_EQ(apply_key(edit, kBackspace, " "), EditAction::redraw);
+  EXPECT_EQ(edit.buffer, "C:\\sub ");
+  EXPECT_EQ(edit.index, 7);
+  EXPECT_EQ(apply_key(edit, kHome, " "), EditAction::place);
+  EXPECT_EQ(edit.index, 1);
+  EXPECT_EQ(apply_key(edit, "D", " "), EditAction::redraw);
+  EXPECT_EQ(edit.buffer, "DC:\\sub ");
+  EXPECT_EQ(edit.index, 2);
+  EXPECT_EQ(apply_key(edit, kDelete, " "), EditAction::redraw);
+  EXPECT_EQ(edit.buffer, "D:\\sub ");
+  EXPECT_EQ(edit.index, 2);
+  EXPECT_EQ(apply_key(edit, kEnter, " "), EditAction::finish);
+  EXPECT_EQ(edit_result(edit), "D:\\sub");
+}
+
+TEST(LineEditor, EscapePutsBackTheDefaultBufferForLastEntry) {
+  LineEdit edit = begin_edit("abc");
+  apply_key(edit, "x", " ");
+  EXPECT_EQ(apply_key(edit, kEscape, " "), EditAction::finish);
+  EXPECT_EQ(edit.buffer, "abc ");
+}
+
+TEST(LineEditor, ActionsFollowTheKeyTables) {
+  struct Step {
+    std::string key;
+    EditAction action;
+  };
+  const std::vector<Step> steps = {
+      {"x", EditAction::redraw},         {kLeft, EditAction::place},
+      {kRight, EditAction::place},       {kRight, EditAction::none},
+      {kHome, EditAction::place},        {kHome, EditAction::place},
+      {kLeft, EditAction::none},         {kBackspace, EditAction::none},
+      {kEnd, EditAction::place},         {kDelete, EditAction::none},
+      {kBackspace, EditAction::redraw},  {ch(9), EditAction::none},
+      {special_key(key_code::up), EditAction::none},
+      {kEscape, EditAction::finish},
+  };
+  LineEdit edit = begin_edit("ab");
+  for (const Step& s : steps)
+    EXPECT_EQ(apply_key(edit, s.key, " "), s.action) << "key " << s.key;
+}
+
+TEST(LineEditor, RecallPrintsAtTheCursor) {
+  LineEdit edit = begin_edit("");
+  EXPECT_EQ(apply_key(edit, kRight, "abc "), EditAction::print_at_cursor);
+  EXPECT_EQ(edit.buffer, "abc ");
+  EXPECT_EQ(edit.index, 4);
+  // With a single blank as the last entry the line stays as it is.
+  LineEdit empty = begin_edit("");
+  EXPECT_EQ(apply_key(empty, kRight, " "), EditAction::print_at_cursor);
+  EXPECT_EQ(empty.buffer, " ");
+  EXPECT_EQ(empty.index, 1);
+}
+
+// --- What the screen shows ---
+
+TEST(LineView, FittingTextIsPrintedWholeAndPlacedByIndex) {
+  // C:\subs edited into D:\sub, start column 14 in an 80-column window.
+  const Pos width = 80 - 14 + 1;
+  LineView view;
+  LineEdit edit = begin_edit("C:\\subs");
+  ScreenUpdate start = plan_update(EditAction::redraw, edit, view, width);
+  EXPECT_EQ(start.kind, ScreenUpdate::Kind::redraw);
+  EXPECT_EQ(start.text, "C:\\subs ");
+  EXPECT_EQ(14 + start.cursor_offset, 21);
+
+  ScreenUpdate u = plan_update(apply_key(edit, kBackspace, " "), edit, view, width);
+  EXPECT_EQ(u.kind, ScreenUpdate::Kind::redraw);
+  EXPECT_EQ(u.text, "C:\\sub ");  // columns 14..20; 21 keeps its old blank
+  EXPECT_EQ(14 + u.cursor_offset, 20);
+
+  u = plan_update(apply_key(edit, kHome, " "), edit, view, width);
+  EXPECT_EQ(u.kind, ScreenUpdate::Kind::place);
+  EXPECT_EQ(14 + u.cursor_offset, 14);
+
+  u = plan_update(apply_key(edit, "D", " "), edit, view, width);
+  EXPECT_EQ(u.text, "DC:\\sub ");
+  EXPECT_EQ(14 + u.cursor_offset, 15);
+
+  u = plan_update(apply_key(edit, kDelete, " "), edit, view, width);
+  EXPECT_EQ(u.text, "D:\\sub ");
+  EXPECT_EQ(14 + u.cursor_offset, 15);
+
+  u = plan_update(apply_key(edit, kEnter, " "), edit, view, width);
+  EXPECT_EQ(u.kind, ScreenUpdate::Kind::none);
+}
+
+TEST(LineView, NothingChangesForIgnoredKeys) {
+  LineView view;
+  LineEdit edit = begin_edit("ab");
+  plan_update(EditAction::redraw, edit, view, 10);
+  ScreenUpdate u =
+      plan_update(apply_key(edit, special_key(key_code::up), " "), edit, view, 10);
+  EXPECT_EQ(u.kind, ScreenUpdate::Kind::none);
+  EXPECT_TRUE(u.text.empty());
+}
+
+TEST(LineView, RecallIsPrintedAtTheCursor) {
+  LineView view;
+  LineEdit edit = begin_edit("");
+  plan_update(EditAction::redraw, edit, view, 20);
+  ScreenUpdate u = plan_update(apply_key(edit, kRight, "xyz "), edit, view, 20);
+  EXPECT_EQ(u.kind, ScreenUpdate::Kind::print_at_cursor);
+  EXPECT_EQ(u.text, "xyz ");
+  EXPECT_EQ(u.cursor_offset, 3);
+}
+
+TEST(LineView, UnknownWidthNeverScrolls) {
+  LineView view;
+  LineEdit edit = begin_edit(std::string(500, 'a'));
+  ScreenUpdate u = plan_update(EditAction::redraw, edit, view, 0);
+  EXPECT_EQ(u.text, edit.buffer);
+  EXPECT_EQ(u.cursor_offset, 500);
+}
+
+TEST(LineView, LongTextShowsAWindowThatFollowsTheCursor) {
+  const Pos width = 5;
+  LineView view;
+  LineEdit edit = begin_edit("abcdefghij");  // 11 with the blank
+  ScreenUpdate u = plan_update(EditAction::redraw, edit, view, width);
+  EXPECT_EQ(u.text, "ghij ");
+  EXPECT_EQ(u.cursor_offset, 4);
+
+  // A move inside the window only places the cursor.
+  u = plan_update(apply_key(edit, kLeft, " "), edit, view, width);
+  EXPECT_EQ(u.kind, ScreenUpdate::Kind::place);
+  EXPECT_EQ(u.cursor_offset, 3);
+
+  // Leaving the window moves it, and it is drawn again.
+  u = plan_update(apply_key(edit, kHome, " "), edit, view, width);
+  EXPECT_EQ(u.kind, ScreenUpdate::Kind::redraw);
+  EXPECT_EQ(u.text, "abcde");
+  EXPECT_EQ(u.cursor_offset, 0);
+
+  for (int i = 0; i < 5; ++i) apply_key(edit, kRight, " ");
+  u = plan_update(EditAction::place, edit, view, width);
+  EXPECT_EQ(u.kind, ScreenUpdate::Kind::redraw);
+  EXPECT_EQ(u.text, "bcdef");
+  EXPECT_EQ(u.cursor_offset, 4);
+
+  u = plan_update(apply_key(edit, kEnd, " "), edit, view, width);
+  EXPECT_EQ(u.text, "ghij ");
+  EXPECT_EQ(u.cursor_offset, 4);
+}
+
+TEST(LineView, ShrinkingBackToFitShowsTheWholeText) {
+  const Pos width = 5;
+  LineView view;
+  LineEdit edit = begin_edit("abcde");  // 6 with the blank: one too many
+  ScreenUpdate u = plan_update(EditAction::redraw, edit, view, width);
+  EXPECT_EQ(u.text, "bcde ");
+  u = plan_update(apply_key(edit, kBackspace, " "), edit, view, width);
+  EXPECT_EQ(u.kind, ScreenUpdate::Kind::redraw);
+  EXPECT_EQ(u.text, "abcd ");
+  EXPECT_EQ(u.cursor_offset, 4);
+}
+
+TEST(LineView, NarrowerWindowIsCoveredToItsEdge) {
+  LineView view;
+  LineEdit edit = begin_edit("abcdefgh");
+  plan_update(EditAction::redraw, edit, view, 20);  // shows "abcdefgh "
+  apply_key(edit, kHome, " ");
+  // The window got narrower than the text: the window's cells are all
+  // rewritten, none beyond.
+  ScreenUpdate u = plan_update(EditAction::place, edit, view, 4);
+  EXPECT_EQ(u.kind, ScreenUpdate::Kind::place);  // the view did not move
+  for (int i = 0; i < 3; ++i) apply_key(edit, kDelete, " ");  // "defgh "
+  u = plan_update(EditAction::redraw, edit, view, 10);
+  EXPECT_EQ(u.text, "defgh   ");  // covers the old "abcdefgh"
+}
+
+}  // namespace
+}  // namespace rt
