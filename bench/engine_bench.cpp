@@ -1,8 +1,8 @@
 // The retiming search on a feature-film-sized pair: 1,500 cues of 1 to 6
 // seconds and about 90 KB of German prose, and the same cues with 4 and 16
 // times the text. A pass should cost the same however long the text is, so
-// per_pass_us must stay flat from 1x to 16x; only the setup (reading the
-// text into its tables) grows with the text.
+// per_pass_plain_us must stay flat from 1x to 16x; only the setup (reading
+// the text into its tables) grows with the text.
 //
 // The prose comes from the Latin-1 texts of the sample corpus, read as the
 // engine reads a text file (CR LF as LF) and joined in a fixed order.

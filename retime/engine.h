@@ -33,9 +33,12 @@ inline constexpr double kFactorStep = 0.001;
 // means every cue takes a thousand times its share of vowels and still the
 // cues run out before the text, which only texts with thousands of bytes
 // between break characters can bring about. Prose settles within a few
-// hundred passes, and a search that falls instead of rising meets its quota
-// failure before 1000 passes. At a feature film's size a million passes take
-// tens of seconds, short enough not to look like a hang.
+// hundred passes (odd generated pairs within ten thousand), and a search
+// that falls meets its quota failure before the factor reaches 0, within
+// 1000 passes, unless one quota is so large that no step of the factor lands
+// on a quota of 0: then the factor falls for ever, and this guard ends it.
+// At a feature film's size a million passes take about half a minute, short
+// enough not to look like a hang for good.
 inline constexpr std::int64_t kMaxPasses = 1000000;
 
 // Number of positions of text that hold a vowel (a e i o u y and the
