@@ -1,0 +1,37 @@
+// A plain transcription of the retiming search, for checking the fast engine
+// against: every pass re-reads the timecode lines from the first one, scans
+// the text byte by byte and finds the breaks with find_any and
+// find_any_last. Slow on purpose; only for small inputs.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "retime/engine.h"
+
+namespace rt {
+
+// Everything the search gives out, in one comparable value.
+struct SearchRecord {
+  std::vector<std::string> console;  // console lines, in order
+  std::string output;                // the entries as write_cue puts them on disk
+  int closes = 0;                    // how often all files were closed
+  bool closed_before_failure = false;
+  bool failed = false;
+  std::int64_t passes = 0;
+  std::string number_line;  // as the pair leaves it
+};
+
+SearchRecord reference_search(const std::string& text, const std::vector<std::string>& timecode_lines,
+                              std::string number_line, std::int64_t max_passes);
+
+// The fast engine (retime_text) with a sink that records what it gives out.
+SearchRecord record_engine(const std::string& text, const std::vector<std::string>& timecode_lines,
+                           std::string number_line, const RetimeOptions& options = {});
+
+// The four lines of one entry as they reach the file.
+std::string entry_bytes(const std::string& number_line, const std::string& timecode_line,
+                        const std::string& segment);
+
+}  // namespace rt

@@ -1,0 +1,253 @@
+#include "retime/text_index.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+
+#include "retime/engine.h"
+
+namespace rt {
+namespace {
+
+using namespace std::string_literals;
+
+// One row of a worked cue step: where the scan stops, the breaks around it,
+// the cut and where the next segment begins.
+struct CueStep {
+  const char* text;
+  Pos segment_start;
+  std::int32_t quota;
+  Pos anchor;
+  Pos forward;
+  Pos backward;
+  Pos cut;
+  const char* segment;
+  Pos next_segment_start;  // 0: the text ran out
+};
+
+template <typename P>
+void check_cue_steps() {
+  const CueStep steps[] = {
+      // "Hallo Welt. Wie geht es?": the a at 2 is skipped, the scan examines 3 to 8.
+      {"Hallo Welt. Wie geht es?", 1, 2, 7, 11, 6, 6, "Hallo ", 7},
+      {"Hallo Welt. Wie geht es?", 7, 3, 17, 21, 16, 16, "Welt. Wie ", 17},
+      // Equal distances choose the forward break.
+      {"zz.zza.zz", 1, 1, 5, 7, 3, 7, "zz.zza.", 8},
+      // The u at 6 is skipped; no forward break, the backward one lies
+      // before segment_start: the text ran out and "gut" goes to no cue.
+      {"Ja, gut", 5, 1, 7, 0, 4, 4, "", 0},
+      {"Ja, gut", 5, 1000, 7, 0, 4, 4, "", 0},
+  };
+  for (const CueStep& step : steps) {
+    SCOPED_TRACE(std::string(step.text) + " from " + std::to_string(step.segment_start));
+    const std::string text = step.text;
+    TextIndex<P> index(text);
+    Pos anchor = index.anchor_after_quota(step.segment_start, step.quota);
+    EXPECT_EQ(anchor, step.anchor);
+    EXPECT_EQ(index.next_break(anchor), step.forward);
+    EXPECT_EQ(index.last_break(anchor), step.backward);
+    Pos cut = choose_cut(step.forward, step.backward, step.segment_start, anchor);
+    EXPECT_EQ(cut, step.cut);
+    if (step.next_segment_start == 0) {
+      EXPECT_LE(cut, step.segment_start);
+    } else {
+      EXPECT_EQ(mid_text(text, step.segment_start, cut - step.segment_start + 1), step.segment);
+      EXPECT_EQ(index.skip_blanks(cut + 1), step.next_segment_start);
+    }
+  }
+}
+
+TEST(CueSteps, WorkedStepsWithCompactTables) { check_cue_steps<std::uint32_t>(); }
+TEST(CueSteps, WorkedStepsWithWideTables) { check_cue_steps<std::uint64_t>(); }
+
+TEST(CueSteps, ScanEdges) {
+  const std::string text = "xaxa";  // vowels at 2 and 4, Len 4
+  TextIndex<std::uint32_t> index(text);
+  EXPECT_EQ(index.anchor_after_quota(1, 1), 3) << "first byte examined is 3";
+  EXPECT_EQ(index.anchor_after_quota(1, 2), 4) << "quota not met: the scan stops at Len";
+  EXPECT_EQ(index.anchor_after_quota(1, -5), 4) << "a negative quota runs to Len";
+  EXPECT_EQ(index.anchor_after_quota(3, 1), 4) << "the last byte examined is Len + 1";
+  EXPECT_EQ(index.anchor_after_quota(4, 1), 4) << "segment_start at Len examines nothing";
+  EXPECT_EQ(index.anchor_after_quota(5, 1), 5) << "segment_start past Len stays";
+  EXPECT_EQ(index.anchor_after_quota(2, std::numeric_limits<std::int32_t>::max()), 4);
+
+  TextIndex<std::uint32_t> empty("");
+  EXPECT_EQ(empty.anchor_after_quota(1, 3), 1);
+  EXPECT_EQ(empty.next_break(1), 0);
+  EXPECT_EQ(empty.last_break(1), 0);
+}
+
+TEST(CutChoice, FirstMatchingRule) {
+  struct Case {
+    Pos forward, backward, segment_start, anchor, cut;
+  };
+  const Case cases[] = {
+      {0, 4, 5, 7, 4},    // no forward break: backward, even before segment_start
+      {0, 0, 1, 3, 0},    // no break at all
+      {9, 0, 1, 3, 9},    // no backward break
+      {9, 2, 3, 5, 9},    // backward before segment_start is ignored
+      {9, 3, 3, 5, 3},    // backward at segment_start counts: 2 against 4
+      {8, 2, 1, 5, 8},    // equal distances: forward
+      {9, 2, 1, 5, 2},    // backward nearer
+      {6, 2, 1, 5, 6},    // forward nearer
+      {5, 5, 1, 5, 5},    // anchor on a break
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(choose_cut(c.forward, c.backward, c.segment_start, c.anchor), c.cut)
+        << c.forward << " " << c.backward << " " << c.segment_start << " " << c.anchor;
+  }
+}
+
+TEST(BlankSkipping, StopsAtAnythingButABlank) {
+  const std::string text = "a,  \tb  \nc " + std::string(40, ' ') + "d" + std::string(20, ' ');
+  TextIndex<std::uint32_t> index(text);
+  EXPECT_EQ(index.skip_blanks(3), 5) << "tab stops it";
+  EXPECT_EQ(index.skip_blanks(7), 9) << "line feed stops it";
+  EXPECT_EQ(index.skip_blanks(11), 52) << "a long run is crossed";
+  EXPECT_EQ(index.skip_blanks(30), 52) << "from inside a long run";
+  EXPECT_EQ(index.skip_blanks(53), 73) << "blanks to the end give Len + 1";
+  EXPECT_EQ(index.skip_blanks(73), 73);
+}
+
+TEST(Vowels, OnlyLowerCaseVowelsAndLatin1Umlauts) {
+  EXPECT_EQ(count_vowels(""), 0);
+  EXPECT_EQ(count_vowels("HALLO WELT."), 0);
+  EXPECT_EQ(count_vowels("aeiouy"), 6);
+  EXPECT_EQ(count_vowels("\xE4\xF6\xFC\xC4\xD6\xDC\xDF"), 3);
+  EXPECT_EQ(count_vowels("\xC3\xA4"), 0) << "UTF-8 umlaut bytes are no vowels";
+  EXPECT_EQ(count_vowels("a\0e\r\ni"s), 3);
+  EXPECT_EQ(count_vowels("Guten Morgen. Wie geht es dir heute? Mir geht es gut, danke."), 18);
+}
+
+// Random texts over an alphabet that stresses the tables: vowels, breaks,
+// capitals, line ends and NUL, with blank runs that cross whole 64-byte
+// blocks and stretches without any break character.
+std::string random_text(std::mt19937& random, std::size_t length) {
+  static const std::string alphabet = "aeiouyxzkBAE#.,;: \t\r\n\0\xE4\xFC\xC4"s;
+  static const std::string letters = "aeiouyxzkBAE\xE4\r\n"s;
+  std::string text;
+  while (text.size() < length) {
+    switch (random() % 60) {
+      case 0:
+        text.append(random() % 200, ' ');
+        break;
+      case 1:
+        for (std::size_t n = random() % 200; n > 0; --n) text.push_back(letters[random() % letters.size()]);
+        break;
+      default:
+        text.push_back(alphabet[random() % alphabet.size()]);
+    }
+  }
+  return text;
+}
+
+template <typename P>
+void check_queries_against_text_searches(std::uint32_t seed) {
+  std::mt19937 random(seed);
+  for (int round = 0; round < 100; ++round) {
+    const std::string text = random_text(random, random() % 500);
+    const Pos len = text_length(text);
+    TextIndex<P> index(text);
+    ASSERT_EQ(index.vowel_count(), count_vowels(text));
+    for (Pos p = -2; p <= len + 3; ++p) {
+      ASSERT_EQ(index.next_break(p), find_any(p, text, kBreakCharacters)) << p;
+      ASSERT_EQ(index.last_break(p), find_any_last(text, kBreakCharacters, p)) << p;
+      Pos blank_end = p;
+      while (mid_text(text, blank_end, 1) == " ") ++blank_end;
+      if (p >= 1) {
+        ASSERT_EQ(index.skip_blanks(p), blank_end) << p;
+      }
+    }
+    for (Pos start = 1; start <= len + 1; ++start) {
+      for (std::int32_t quota : {1, 2, 3, 7, 50, 0, -1}) {
+        Pos anchor = start;
+        std::int64_t owed = quota;
+        while (anchor < len) {
+          ++anchor;
+          if (find_any(1, kVowels, mid_text(text, anchor + 1, 1)) != 0) --owed;
+          if (owed == 0) break;
+        }
+        ASSERT_EQ(index.anchor_after_quota(start, quota), anchor) << start << " " << quota;
+      }
+    }
+  }
+}
+
+TEST(TextIndexQueries, MatchTextSearchesCompact) { check_queries_against_text_searches<std::uint32_t>(7); }
+TEST(TextIndexQueries, MatchTextSearchesWide) { check_queries_against_text_searches<std::uint64_t>(8); }
+
+TEST(Arithmetic, QuotaRoundsHalfUpInExtendedPrecision) {
+  EXPECT_EQ(cue_quota(5, 0.5, 1.0), 3) << "2.5 gives 3";
+  EXPECT_EQ(cue_quota(-5, 0.5, 1.0), -2) << "-2.5 gives -2";
+  EXPECT_EQ(cue_quota(-1, 0.5, 1.0), 0) << "-0.5 gives 0";
+  EXPECT_EQ(cue_quota(-3, 0.5, 1.0), -1) << "-1.5 gives -1";
+  EXPECT_EQ(cue_quota(0, 0.5, 1.0), 0);
+  // The first pass of the worked example: 18 vowels over 6000 ms.
+  const double rate = vowels_per_ms_of(18, 6000);
+  EXPECT_EQ(cue_quota(1500, rate, 1.0), 5);
+  EXPECT_EQ(cue_quota(2000, rate, 1.0), 6);
+  EXPECT_EQ(cue_quota(2500, rate, 1.0), 8);
+  // A product that rounds to 654.49999... in extended precision but to
+  // 654.5 when every step is rounded to double.
+  EXPECT_EQ(cue_quota(6545, vowels_per_ms_of(1375, 23815), 1.732), 654);
+  // Out of the 32-bit range the quota saturates and keeps its sign.
+  EXPECT_EQ(cue_quota(2147483647, 1e6, 1.0), std::numeric_limits<std::int32_t>::max());
+  EXPECT_EQ(cue_quota(-2147483647, 1e6, 1.0), std::numeric_limits<std::int32_t>::min());
+}
+
+// The quota as written out: every step in extended precision, the floor
+// saturated to 32 bits.
+std::int32_t quota_written_out(std::int32_t duration, double vowels_per_ms, double factor) {
+  long double product = static_cast<long double>(duration) * static_cast<long double>(vowels_per_ms);
+  product = product * static_cast<long double>(factor);
+  const long double rounded = floorl(product + 0.5L);
+  if (rounded >= 2147483647.0L) return std::numeric_limits<std::int32_t>::max();
+  if (rounded <= -2147483648.0L) return std::numeric_limits<std::int32_t>::min();
+  return static_cast<std::int32_t>(rounded);
+}
+
+TEST(Arithmetic, QuotaMatchesTheWrittenOutFormulaEverywhere) {
+  std::mt19937_64 random(99);
+  std::uniform_real_distribution<double> rates(0.0, 0.05);
+  std::uniform_real_distribution<double> factors(0.2, 3.0);
+  for (int i = 0; i < 200000; ++i) {
+    const std::int32_t duration = static_cast<std::int32_t>(random() % 20001) - 5000;
+    double rate = rates(random);
+    double factor = factors(random);
+    if (i % 2 == 0 && duration != 0) {
+      // Aim the product at a whole number or a half, where the rounding of
+      // every step decides.
+      const double target = static_cast<double>(static_cast<std::int64_t>(random() % 400) - 100) / 2.0;
+      rate = target / duration;
+      factor = 1.0 + static_cast<double>(static_cast<int>(random() % 3) - 1) * 1e-16;
+    }
+    ASSERT_EQ(cue_quota(duration, rate, factor), quota_written_out(duration, rate, factor))
+        << duration << " " << rate << " " << factor;
+  }
+  for (std::int32_t duration : {2147483647, -2147483647, 1000000000, -1000000000}) {
+    for (double rate : {1e-9, 0.5, 2.147483647, 3.0, 1e6}) {
+      EXPECT_EQ(cue_quota(duration, rate, 1.0), quota_written_out(duration, rate, 1.0)) << duration << " " << rate;
+    }
+  }
+}
+
+TEST(Arithmetic, RateIsAnExtendedQuotientStoredAsDouble) {
+  EXPECT_EQ(vowels_per_ms_of(1, 2731), 0x1.7ff4005ffd002p-12);
+  EXPECT_NE(vowels_per_ms_of(1, 2731), 1.0 / 2731.0) << "a plain double division differs here";
+  EXPECT_EQ(vowels_per_ms_of(1375, 23815), 0x1.d8faadd1e2705p-5);
+}
+
+TEST(Arithmetic, FactorStepsAccumulateByRepeatedAddition) {
+  double factor = 1.0;
+  for (int i = 0; i < 588; ++i) factor = step_factor(factor, kFactorStep);
+  EXPECT_NEAR(factor, 1.588, 1e-12);
+  EXPECT_NE(factor, 1.588) << "588 additions are not 1.588 computed afresh";
+  double back = factor;
+  for (int i = 0; i < 588; ++i) back = step_factor(back, -kFactorStep);
+  EXPECT_NEAR(back, 1.0, 1e-12);
+}
+
+}  // namespace
+}  // namespace rt
