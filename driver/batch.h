@@ -1,0 +1,17 @@
+// One batch over a working directory: the output folder, the scan, the count
+// line and every pair. Needs no terminal, so it can be tested and measured
+// on its own; the run sequence calls it between the prompt and "Fertig".
+#pragma once
+
+#include <string>
+
+namespace rt {
+
+// Creates working_directory\untertitel (silently when it exists or cannot be
+// made), scans the directory, prints the count line (" 1 Timecodedatei",
+// otherwise " N Timecodedateien") and runs process_pair for every timecode
+// file in list order. output_extension is appended unchanged to each output
+// name.
+void run_batch(const std::string& working_directory, const std::string& output_extension);
+
+}  // namespace rt

@@ -1,0 +1,60 @@
+#include "driver/pairing.h"
+
+#include <algorithm>
+
+#include "retime/engine.h"
+#include "text/console_print.h"
+#include "text/files.h"
+
+namespace rt {
+
+TextChoice choose_text_file(const std::string& timecode_name, const NameList& text_files) {
+  TextChoice best;
+  for (int position = 1; position <= entry_count(text_files); ++position) {
+    const std::string& text_name = text_files[position];
+    const std::size_t compared = std::min(timecode_name.size(), text_name.size());
+    std::size_t shared = 0;
+    while (shared < compared && timecode_name[shared] == text_name[shared]) ++shared;
+    // No differing byte within the shorter name: one name is a leading part
+    // of the other, which says nothing about which text belongs here.
+    if (shared == compared) continue;
+    if (static_cast<Pos>(shared) > best.shared_length) {
+      best.position = position;
+      best.shared_length = static_cast<Pos>(shared);
+    }
+  }
+  return best;
+}
+
+void process_pair(int position, const FileLists& lists,
+                  const std::string& working_directory,
+                  const std::string& output_extension) {
+  const std::string& timecode_name = lists.timecode_files[position];
+
+  print_line("");
+  print_number(position);
+  print_line(". Objekt");
+
+  const TextChoice choice = choose_text_file(timecode_name, lists.text_files);
+  print_text(" Timecode: ");
+  print_line(timecode_name);
+  print_text("     Text: ");
+  print_line(lists.text_files[choice.position]);
+  if (choice.position == 0) {
+    print_line(" Keine passende Textdatei");
+    return;
+  }
+
+  open_input(working_directory + "\\" + lists.text_files[choice.position], text_file_number);
+  open_input(working_directory + "\\" + timecode_name, timecode_file_number);
+
+  const std::string output_name = left_text(timecode_name, choice.shared_length) + output_extension;
+  print_text("  Ausgabe: ");
+  print_line(output_name);
+  open_output(working_directory + "\\untertitel\\" + output_name, output_file_number);
+
+  print_line(" Lade Text...");
+  retime_pair();
+}
+
+}  // namespace rt

@@ -1,0 +1,45 @@
+// Pairing: each timecode file gets the text file whose name shares the
+// longest beginning with its own, and the output file is named after that
+// shared beginning. The per-pair steps print the pair's block, open the three
+// files and hand them to the retiming engine.
+#pragma once
+
+#include <string>
+
+#include "driver/scan.h"
+#include "text/texts.h"
+
+namespace rt {
+
+// The driver's fixed file numbers for one pair, as the engine expects them.
+constexpr int text_file_number = 1;
+constexpr int timecode_file_number = 2;
+constexpr int output_file_number = 3;
+
+struct TextChoice {
+  int position = 0;         // position in the text file list; 0 for none
+  Pos shared_length = 0;    // leading bytes shared with the timecode name
+};
+
+// Compares timecode_name with each text file name, from position 1 upward,
+// byte for byte over the shorter of the two lengths. A name that agrees over
+// that whole length (equal, or a leading part of the other) is passed over.
+// Otherwise its shared length k wins when it is strictly greater than the
+// best so far (which starts at 0, so k = 0 never wins and the first of equal
+// lengths stays).
+TextChoice choose_text_file(const std::string& timecode_name, const NameList& text_files);
+
+// The per-pair steps for the timecode file at position (from 1): prints an
+// empty line, " N. Objekt", " Timecode: " + name, "     Text: " + chosen
+// name (the label alone when none); with no text file " Keine passende
+// Textdatei" and nothing else. Otherwise opens the text file as number 1 and
+// the timecode file as number 2 (input), prints "  Ausgabe: " + output name,
+// creates working_directory\untertitel\<output name> as number 3, prints
+// " Lade Text..." and runs retime_pair, which closes every file. The output
+// name is the shared beginning followed by output_extension. Opens are not
+// tested: the engine copes with numbers that hold no file.
+void process_pair(int position, const FileLists& lists,
+                  const std::string& working_directory,
+                  const std::string& output_extension);
+
+}  // namespace rt

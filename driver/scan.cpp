@@ -1,0 +1,77 @@
+#include "driver/scan.h"
+
+#include <cstdint>
+
+#include "text/files.h"
+#include "text/filesystem.h"
+#include "text/numbers.h"
+#include "text/texts.h"
+
+namespace rt {
+
+namespace {
+
+// Text files are told by this fixed ending alone; the stored text extension
+// setting is deliberately not consulted.
+constexpr const char* text_file_ending = ".txt";
+constexpr Pos text_file_ending_length = 4;
+
+// The line with every one of its first 29 characters that is not a kept
+// character replaced by "x"; characters from the 30th on stay.
+std::string masked_line(std::string line) {
+  const std::string kept = timecode_kept_characters;
+  for (int i = 0; i < timecode_mask_length; ++i) {
+    if (kept.find(line[i]) == std::string::npos) line[i] = 'x';
+  }
+  return line;
+}
+
+bool is_timecode_line(const std::string& line) {
+  if (text_length(line) < timecode_mask_length) return false;
+  // The whole line is compared, so anything after the second time (a
+  // trailing blank, position data) spoils the match.
+  return masked_line(line) == timecode_mask;
+}
+
+bool is_text_file_name(const std::string& name) {
+  return lower_case(right_text(name, text_file_ending_length)) == text_file_ending;
+}
+
+}  // namespace
+
+int entry_count(const NameList& list) {
+  return list.empty() ? 0 : static_cast<int>(list.size() - 1);
+}
+
+bool is_timecode_file(const std::string& path) {
+  // A failed open leaves the number free (or holding whoever's file it was);
+  // probing then could only read someone else's lines, so stop here.
+  if (open_input(path, probe_file_number) != 0) return false;
+  bool found = false;
+  std::string line;
+  for (int attempt = 0; attempt < probe_tries && !found; ++attempt) {
+    read_line(probe_file_number, line);
+    if (!is_number_line(line)) continue;
+    // The line after a number line belongs to this try, whatever it holds.
+    read_line(probe_file_number, line);
+    found = is_timecode_line(line);
+  }
+  close_file(probe_file_number);
+  return found;
+}
+
+FileLists scan_directory(const std::string& working_directory) {
+  FileLists lists;
+  std::string name = list_directory(working_directory + "\\*.*", mask_all_but_directories);
+  while (!name.empty()) {
+    if (is_text_file_name(name)) {
+      lists.text_files.push_back(name);
+    } else if (is_timecode_file(working_directory + "\\" + name)) {
+      lists.timecode_files.push_back(name);
+    }
+    name = list_directory("", mask_all_but_directories);
+  }
+  return lists;
+}
+
+}  // namespace rt

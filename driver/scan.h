@@ -1,0 +1,51 @@
+// The directory scan: sorts the files of the working directory into timecode
+// files, recognised by their first lines, and text files, recognised by the
+// ending ".txt". Prints nothing.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace rt {
+
+// An ordered list of bare file names. Position 0 always holds the empty name,
+// so positions of real entries count from 1 and a list with no entries has
+// size 1. Names are appended, never removed or reordered.
+using NameList = std::vector<std::string>;
+
+struct FileLists {
+  NameList timecode_files{std::string()};
+  NameList text_files{std::string()};
+};
+
+// Number of real entries of a list (its highest position).
+int entry_count(const NameList& list);
+
+// The cue shape a timecode line must have, and the characters it keeps when
+// every other character of its first 29 is masked with "x".
+constexpr const char* timecode_mask = "xx:xx:xx,xxx --> xx:xx:xx,xxx";
+constexpr int timecode_mask_length = 29;
+constexpr const char* timecode_kept_characters = ":,-> ";
+
+// The probe makes at most this many tries, each of one line, or two when the
+// first is a number line.
+constexpr int probe_tries = 10;
+
+// File number the probe opens each candidate under (closed again before it
+// returns).
+constexpr int probe_file_number = 1;
+
+// Lists working_directory + "\*.*" (every entry that is not a directory, in
+// the file system's own order, without descending) and classifies each name:
+// lower-cased last four characters ".txt" -> text file (never probed);
+// otherwise a file for which is_timecode_file says yes -> timecode file;
+// anything else is dropped. A missing or empty directory gives two empty
+// lists.
+FileLists scan_directory(const std::string& working_directory);
+
+// True when, within ten tries, a number line is directly followed by a line
+// of exactly the timecode shape. A file that cannot be opened is no timecode
+// file. Uses file number 1 and leaves it free.
+bool is_timecode_file(const std::string& path);
+
+}  // namespace rt

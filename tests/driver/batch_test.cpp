@@ -1,0 +1,227 @@
+#include "driver/batch.h"
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "driver/scan.h"
+#include "tests/driver/disk_and_console.h"
+#include "tests/driver/worked_example.h"
+#include "text/files.h"
+
+namespace rt {
+namespace {
+
+using rt::test_support::console_lines;
+using rt::test_support::console_transcript;
+using rt::test_support::copy_into;
+using rt::test_support::read_bytes;
+using rt::test_support::ScratchDirectory;
+using rt::test_support::worked_output;
+using rt::test_support::worked_text;
+using rt::test_support::worked_timecodes;
+using rt::test_support::write_bytes;
+
+const std::string corpus = RETIME_CORPUS_DIR;
+
+std::string block_head(int number, const std::string& timecode_name, const std::string& text_name) {
+  return console_lines({"", " " + std::to_string(number) + ". Objekt", " Timecode: " + timecode_name,
+                        "     Text: " + text_name});
+}
+
+std::string skipped_block(int number, const std::string& timecode_name) {
+  return block_head(number, timecode_name, "") + console_lines({" Keine passende Textdatei"});
+}
+
+std::string paired_block(int number, const std::string& timecode_name, const std::string& text_name,
+                         const std::string& output_name) {
+  return block_head(number, timecode_name, text_name) +
+         console_lines({"  Ausgabe: " + output_name, " Lade Text..."});
+}
+
+const std::string engine_done = console_lines({" Berechne Korrekturfaktor..."});
+const std::string engine_failed = console_lines({" Berechne Korrekturfaktor...", " Fehler"});
+
+std::map<std::string, std::string> folder_contents(const std::string& folder) {
+  std::map<std::string, std::string> contents;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    contents[entry.path().filename().string()] = read_bytes(entry.path().string());
+  }
+  return contents;
+}
+
+std::vector<std::string> split(const std::string& text, const std::string& separator) {
+  std::vector<std::string> pieces;
+  std::size_t start = 0;
+  for (std::size_t at; (at = text.find(separator, start)) != std::string::npos;) {
+    pieces.push_back(text.substr(start, at - start));
+    start = at + separator.size();
+  }
+  pieces.push_back(text.substr(start));
+  return pieces;
+}
+
+struct Cue {
+  std::string number_line;
+  std::string timecode_line;
+};
+
+// Number and timecode lines of a clean LF-only cue file.
+std::vector<Cue> cues_of(const std::string& file) {
+  std::vector<Cue> cues;
+  const std::vector<std::string> lines = split(file, "\n");
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    if (lines[i].find("-->") != std::string::npos) cues.push_back({lines[i - 1], lines[i]});
+  }
+  return cues;
+}
+
+// Checks that output is a series of entries repeating the cues' number and
+// timecode lines in order, whose text segments are consecutive pieces of
+// text (blanks after a cut skipped), each ending at a break character.
+void expect_retimed(const std::string& output, const std::vector<Cue>& cues, const std::string& text) {
+  // Segments may carry the text's own line breaks as bare LF, so entries are
+  // told apart by CR LF alone.
+  std::vector<std::string> lines = split(output, "\r\n");
+  ASSERT_EQ(lines.back(), "") << "the file ends with a line end";
+  lines.pop_back();
+  ASSERT_EQ(lines.size() % 4, 0u);
+  const std::size_t entries = lines.size() / 4;
+  ASSERT_GE(entries, 1u);
+  ASSERT_LE(entries, cues.size());
+  const std::string breaks = "#.,;: ";
+  std::size_t position = 0;
+  for (std::size_t i = 0; i < entries; ++i) {
+    SCOPED_TRACE("entry " + std::to_string(i + 1));
+    EXPECT_EQ(lines[4 * i], cues[i].number_line);
+    EXPECT_EQ(lines[4 * i + 1], cues[i].timecode_line);
+    const std::string& segment = lines[4 * i + 2];
+    EXPECT_EQ(lines[4 * i + 3], "");
+    ASSERT_EQ(text.compare(position, segment.size(), segment), 0) << "segment not next in the text";
+    position += segment.size();
+    if (!segment.empty()) {
+      EXPECT_NE(breaks.find(segment.back()), std::string::npos) << "segment does not end at a break";
+    } else {
+      EXPECT_EQ(i + 1, entries) << "only the cue at which the text ran out is empty";
+    }
+    while (position < text.size() && text[position] == ' ') ++position;
+  }
+  EXPECT_GT(position, text.size() / 2) << "most of the text is placed";
+}
+
+TEST(RunBatch, CorpusDirectoryGivesTheExpectedTranscriptAndFiles) {
+  ScratchDirectory dir;
+  copy_into(corpus + "/pairs/tomsa_SE_latin1/SE.srt", dir / "SE.srt");
+  copy_into(corpus + "/pairs/tomsa_SE_latin1/SE.txt", dir / "SE.txt");
+  for (const char* name : {"de_mp4parser_count-subs-deutsch.srt", "fr_pysrt_utf-8.srt",
+                           "de_underthedome_de.srt", "en_subtitleconverter_Dirty_Harry_VOST.srt",
+                           "bad_subtitlesparser_Jack_the_Giant_Slayer_http403.srt", "exo_empty.srt"}) {
+    copy_into(corpus + "/srt/" + name, dir / name);
+  }
+  write_bytes(dir / "film1.srt", worked_timecodes);
+  write_bytes(dir / "film1.txt", worked_text);
+
+  const std::string transcript = console_transcript([&] { run_batch(dir.path(), ".src"); });
+
+  // Blocks follow the directory's own order, which the scan keeps.
+  const FileLists lists = scan_directory(dir.path());
+  ASSERT_THAT(lists.timecode_files,
+              ::testing::UnorderedElementsAre("", "SE.srt", "film1.srt", "de_mp4parser_count-subs-deutsch.srt",
+                                              "fr_pysrt_utf-8.srt", "de_underthedome_de.srt"));
+  std::string expected = console_lines({" 5 Timecodedateien"});
+  for (int i = 1; i <= 5; ++i) {
+    const std::string& name = lists.timecode_files[i];
+    if (name == "SE.srt") {
+      expected += paired_block(i, name, "SE.txt", "SE..src") + engine_done;
+    } else if (name == "film1.srt") {
+      expected += paired_block(i, name, "film1.txt", "film1..src") + engine_done;
+    } else if (name == "fr_pysrt_utf-8.srt") {
+      // Only "f" is shared with film1.txt; sixty bytes of text cannot give a
+      // feature film's first cue even one vowel.
+      expected += paired_block(i, name, "film1.txt", "f.src") + engine_failed;
+    } else {
+      expected += skipped_block(i, name);
+    }
+  }
+  EXPECT_EQ(transcript, expected);
+
+  const auto outputs = folder_contents(dir / "untertitel");
+  std::vector<std::string> output_names;
+  for (const auto& entry : outputs) output_names.push_back(entry.first);
+  EXPECT_THAT(output_names, ::testing::ElementsAre("SE..src", "f.src", "film1..src"));
+  EXPECT_EQ(outputs.at("film1..src"), worked_output);
+  EXPECT_EQ(outputs.at("f.src"), "");
+
+  std::string se_text = read_bytes(dir / "SE.txt");
+  se_text = [&] {
+    std::string stream;
+    for (const std::string& piece : split(se_text, "\r\n")) stream += piece + "\n";
+    stream.pop_back();
+    return stream;
+  }();
+  expect_retimed(outputs.at("SE..src"), cues_of(read_bytes(dir / "SE.srt")), se_text);
+  EXPECT_EQ(free_file_number(), 1);
+}
+
+TEST(RunBatch, CountLineAgreesWithTheNumberOfTimecodeFiles) {
+  struct Case { int files; const char* line; };
+  for (const Case c : {Case{0, " 0 Timecodedateien"}, Case{1, " 1 Timecodedatei"},
+                       Case{2, " 2 Timecodedateien"}, Case{11, " 11 Timecodedateien"}}) {
+    ScratchDirectory dir;
+    for (int i = 0; i < c.files; ++i) write_bytes(dir / ("t" + std::to_string(i) + ".srt"), worked_timecodes);
+    write_bytes(dir / "other.txt", worked_text);
+
+    const std::string transcript = console_transcript([&] { run_batch(dir.path(), ".src"); });
+
+    const FileLists lists = scan_directory(dir.path());
+    std::string expected = console_lines({c.line});
+    for (int i = 1; i <= c.files; ++i) expected += skipped_block(i, lists.timecode_files[i]);
+    EXPECT_EQ(transcript, expected) << c.files;
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "untertitel"));
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "untertitel"));
+  }
+}
+
+TEST(RunBatch, MissingDirectoryReportsNoFilesAndCreatesNothing) {
+  ScratchDirectory dir;
+  const std::string transcript = console_transcript([&] { run_batch(dir / "missing", ".src"); });
+  EXPECT_EQ(transcript, console_lines({" 0 Timecodedateien"}));
+  EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
+}
+
+TEST(RunBatch, SecondRunOverTheSameDirectoryRewritesTheSameOutput) {
+  ScratchDirectory dir;
+  write_bytes(dir / "film1.srt", worked_timecodes);
+  write_bytes(dir / "film1.txt", worked_text);
+  const std::string expected = console_lines({" 1 Timecodedatei"}) +
+                               paired_block(1, "film1.srt", "film1.txt", "film1..src") + engine_done;
+
+  for (int run = 1; run <= 2; ++run) {
+    const std::string transcript = console_transcript([&] { run_batch(dir.path(), ".src"); });
+    EXPECT_EQ(transcript, expected) << "run " << run;
+    EXPECT_EQ(folder_contents(dir / "untertitel"),
+              (std::map<std::string, std::string>{{"film1..src", worked_output}}))
+        << "run " << run;
+  }
+}
+
+TEST(RunBatch, OutputInTheWorkingDirectoryItselfIsTakenForATimecodeFile) {
+  // A re-timed file copied back beside its sources is a timecode file like
+  // any other and pairs with the text again.
+  ScratchDirectory dir;
+  write_bytes(dir / "film1..src", worked_output);
+  write_bytes(dir / "film1.txt", worked_text);
+
+  const std::string transcript = console_transcript([&] { run_batch(dir.path(), ".src"); });
+
+  EXPECT_THAT(transcript, ::testing::StartsWith(console_lines({" 1 Timecodedatei"}) +
+                                                paired_block(1, "film1..src", "film1.txt", "film1..src")));
+  EXPECT_TRUE(std::filesystem::exists(dir / "untertitel/film1..src"));
+}
+
+}  // namespace
+}  // namespace rt
