@@ -1,3 +1,16 @@
-// Entry point. The run sequence replaces this once the modules it drives are
-// in place.
-int main() { return 0; }
+// Entry point of retime. The program takes no options; argument 0 names its
+// settings file. Its exit status is 0 on every path.
+#include <csignal>
+
+#include "console/terminal.h"
+#include "driver/run_sequence.h"
+
+int main() {
+  // Output to a closed pipe (retime | head) must not kill the run halfway
+  // through a pair: the printing is simply lost.
+  std::signal(SIGPIPE, SIG_IGN);
+  rt::start_console();
+  rt::run_program();
+  rt::end_console();
+  return 0;
+}

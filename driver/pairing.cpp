@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "retime/engine.h"
+#include "retime/pair_files.h"
 #include "text/console_print.h"
 #include "text/files.h"
 
@@ -45,13 +46,13 @@ void process_pair(int position, const FileLists& lists,
     return;
   }
 
-  open_input(working_directory + "\\" + lists.text_files[choice.position], text_file_number);
-  open_input(working_directory + "\\" + timecode_name, timecode_file_number);
+  open_input(working_directory + "\\" + lists.text_files[choice.position], kTextFile);
+  open_input(working_directory + "\\" + timecode_name, kTimecodeFile);
 
   const std::string output_name = left_text(timecode_name, choice.shared_length) + output_extension;
   print_text("  Ausgabe: ");
   print_line(output_name);
-  open_output(working_directory + "\\untertitel\\" + output_name, output_file_number);
+  open_output(working_directory + "\\untertitel\\" + output_name, kOutputFile);
 
   print_line(" Lade Text...");
   retime_pair();

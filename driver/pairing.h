@@ -11,11 +11,6 @@
 
 namespace rt {
 
-// The driver's fixed file numbers for one pair, as the engine expects them.
-constexpr int text_file_number = 1;
-constexpr int timecode_file_number = 2;
-constexpr int output_file_number = 3;
-
 struct TextChoice {
   int position = 0;         // position in the text file list; 0 for none
   Pos shared_length = 0;    // leading bytes shared with the timecode name

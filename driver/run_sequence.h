@@ -1,0 +1,27 @@
+// The run sequence: one pass from the settings file through the directory
+// prompt and the batch to "Fertig" and the final wait for a key.
+#pragma once
+
+#include <string>
+
+namespace rt {
+
+// Argument 0 with its last three characters, whatever they are, replaced by
+// "ini" ("C:\Tools\retime.exe" -> "C:\Tools\retime.ini"; "retime" ->
+// "retini"; three characters or fewer -> "ini").
+std::string settings_path_for(const std::string& argument0);
+
+// The answer to the prompt as the run uses it: when the last component
+// (after the last "\" or "/") holds a dot, it is taken for a file name and
+// cut off together with that separator ("C:\subs\film1.srt" -> "C:\subs",
+// "film1.srt" -> ""). Nothing else is changed.
+std::string normalise_working_directory(const std::string& answer);
+
+// The whole run: creates the settings file with its two defaults when there
+// is none, asks "Verzeichnis: " on an editable line that starts with the
+// stored directory, uses the program's own directory for an empty answer,
+// stores the normalised directory, runs the batch over it, and ends with
+// "Fertig" and a wait for a key.
+void run_program();
+
+}  // namespace rt
