@@ -96,6 +96,36 @@ int numbered_function_key(int n) {
   return 0;
 }
 
+// The final letters that CSI and SS3 sequences share: arrows, Home, End,
+// the keypad's middle key and F1..F4; kNoLetterKey for any other byte.
+constexpr int kNoLetterKey = -1;
+
+int letter_key_code(unsigned char final_byte, int modifier) {
+  switch (final_byte) {
+    case 'A':
+      return navigation_code(key_code::up, modifier);
+    case 'B':
+      return navigation_code(key_code::down, modifier);
+    case 'C':
+      return navigation_code(key_code::right, modifier);
+    case 'D':
+      return navigation_code(key_code::left, modifier);
+    case 'H':
+      return navigation_code(key_code::home, modifier);
+    case 'F':
+      return navigation_code(key_code::end, modifier);
+    case 'E':
+      return modifier > 1 ? key_code::unknown : key_code::begin;
+    case 'P':
+    case 'Q':
+    case 'R':
+    case 'S':
+      return function_code(final_byte - 'P' + 1, modifier);
+    default:
+      return kNoLetterKey;
+  }
+}
+
 bool within(unsigned char b, unsigned char low, unsigned char high) {
   return b >= low && b <= high;
 }
@@ -205,28 +235,11 @@ DecodedInput decode_csi(const std::string& bytes, bool more_may_follow,
   int modifier = parameter(p, 1, 1);
   if (p.size() == 1 && parameter(p, 0, 1) > 1) modifier = p[0];
   const bool letter_form = p.size() < 2 || parameter(p, 0, 1) == 1;
+  if (letter_form) {
+    const int code = letter_key_code(final_byte, modifier);
+    if (code != kNoLetterKey) return special_result(code, length);
+  }
   switch (letter_form ? final_byte : 0) {
-    case 'A':
-      return special_result(navigation_code(key_code::up, modifier), length);
-    case 'B':
-      return special_result(navigation_code(key_code::down, modifier), length);
-    case 'C':
-      return special_result(navigation_code(key_code::right, modifier), length);
-    case 'D':
-      return special_result(navigation_code(key_code::left, modifier), length);
-    case 'H':
-      return special_result(navigation_code(key_code::home, modifier), length);
-    case 'F':
-      return special_result(navigation_code(key_code::end, modifier), length);
-    case 'E':
-      return special_result(modifier > 1 ? key_code::unknown : key_code::begin,
-                            length);
-    case 'P':
-    case 'Q':
-    case 'R':
-    case 'S':
-      return special_result(function_code(final_byte - 'P' + 1, modifier),
-                            length);
     case 'Z':
       return special_result(key_code::back_tab, length);
     // rxvt: Shift with the arrows.
@@ -269,28 +282,9 @@ DecodedInput decode_ss3(const std::string& bytes, bool more_may_follow) {
   std::vector<int> p;
   if (!parse_parameters(params, p)) return unknown_result(length);
   int modifier = p.empty() ? 1 : parameter(p, p.size() - 1, 1);
+  const int code = letter_key_code(final_byte, modifier);
+  if (code != kNoLetterKey) return special_result(code, length);
   switch (final_byte) {
-    case 'A':
-      return special_result(navigation_code(key_code::up, modifier), length);
-    case 'B':
-      return special_result(navigation_code(key_code::down, modifier), length);
-    case 'C':
-      return special_result(navigation_code(key_code::right, modifier), length);
-    case 'D':
-      return special_result(navigation_code(key_code::left, modifier), length);
-    case 'H':
-      return special_result(navigation_code(key_code::home, modifier), length);
-    case 'F':
-      return special_result(navigation_code(key_code::end, modifier), length);
-    case 'E':
-      return special_result(modifier > 1 ? key_code::unknown : key_code::begin,
-                            length);
-    case 'P':
-    case 'Q':
-    case 'R':
-    case 'S':
-      return special_result(function_code(final_byte - 'P' + 1, modifier),
-                            length);
     case 'M':  // keypad Enter in application keypad mode
       if (modifier <= 1) return key_result(std::string(1, kEnterKey), length);
       return unknown_result(length);
