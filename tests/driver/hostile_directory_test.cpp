@@ -356,6 +356,32 @@ TEST(HostileDirectory, NamesWithABackslashAreNotListedAndNothingIsWrittenOutside
   EXPECT_TRUE(fs::is_empty(root / "work/untertitel"));
 }
 
+TEST(HostileDirectory, OutputNamesOfDotsNeverAddressAFolder) {
+  // With an empty output extension the shared beginnings "." and ".." are
+  // whole output names: "untertitel\\." is the output folder itself and
+  // "untertitel\\.." the working directory. Neither is written into.
+  struct DotCase {
+    const char* timecode_name;
+    const char* text_name;
+    const char* output_name;
+  };
+  for (const DotCase& c : {DotCase{".a.srt", ".b.txt", "."}, DotCase{"..a.srt", "..b.txt", ".."}}) {
+    SCOPED_TRACE(c.output_name);
+    ScratchDirectory dir;
+    write_bytes(dir / c.timecode_name, worked_timecodes);
+    write_bytes(dir / c.text_name, worked_text);
+    const auto before = tree_state(dir.path());
+
+    const ChildRun run = run_in_child([&] { run_batch(dir.path(), ""); });
+
+    ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
+    EXPECT_EQ(run.transcript,
+              count_line(1) + "\n 1. Objekt\n" + paired(c.timecode_name, c.text_name, c.output_name));
+    EXPECT_EQ(tree_state(dir.path(), "untertitel"), before);
+    EXPECT_TRUE(fs::is_empty(dir / "untertitel"));
+  }
+}
+
 TEST(HostileDirectory, OutputFolderThatIsAFileLosesTheOutputOnly) {
   ScratchDirectory dir;
   write_worked_pair(dir.path(), "film1");
