@@ -16,6 +16,7 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -258,6 +259,8 @@ struct HangUpCase {
   bool during_prompt;  // else during the final wait
   bool hangup_ignored;
 };
+
+std::ostream& operator<<(std::ostream& out, const HangUpCase& c) { return out << c.name; }
 
 class HangUp : public ::testing::TestWithParam<HangUpCase> {};
 
