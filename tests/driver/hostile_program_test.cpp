@@ -258,6 +258,7 @@ struct HangUpCase {
   const char* name;
   bool during_prompt;  // else during the final wait
   bool hangup_ignored;
+  bool output_to_pipe = false;  // the prompt is then a plain line
 };
 
 std::ostream& operator<<(std::ostream& out, const HangUpCase& c) { return out << c.name; }
@@ -271,11 +272,19 @@ TEST_P(HangUp, ProgramEnds) {
   setup.remember_work();
   PtyOptions options;
   options.ignore_hangup = c.hangup_ignored;
+  options.output_to_pipe = c.output_to_pipe;
   auto p = start_on_terminal(setup, options);
-  ASSERT_TRUE(p->wait_for_output(setup.work(), kLimitMs)) << p->output();
+  if (c.output_to_pipe) {
+    ASSERT_TRUE(p->wait_for_piped_output("Verzeichnis: ", kLimitMs));
+    p->collect(100);
+  } else {
+    ASSERT_TRUE(p->wait_for_output(setup.work(), kLimitMs)) << p->output();
+  }
   if (!c.during_prompt) {
     p->type("\r");
-    ASSERT_TRUE(p->wait_for_output("Fertig", kLimitMs)) << p->output();
+    ASSERT_TRUE(c.output_to_pipe ? p->wait_for_piped_output("Fertig", kLimitMs)
+                                 : p->wait_for_output("Fertig", kLimitMs))
+        << p->output() << p->piped_output();
     p->collect(100);
   }
   p->hang_up();
@@ -294,7 +303,9 @@ INSTANTIATE_TEST_SUITE_P(Terminal, HangUp,
                          ::testing::Values(HangUpCase{"AtThePrompt", true, false},
                                            HangUpCase{"AtThePromptUnderNohup", true, true},
                                            HangUpCase{"AtTheFinalWait", false, false},
-                                           HangUpCase{"AtTheFinalWaitUnderNohup", false, true}),
+                                           HangUpCase{"AtTheFinalWaitUnderNohup", false, true},
+                                           HangUpCase{"AtThePlainPromptUnderNohup", true, true, true},
+                                           HangUpCase{"AtThePlainFinalWaitUnderNohup", false, true, true}),
                          [](const ::testing::TestParamInfo<HangUpCase>& info) { return info.param.name; });
 
 }  // namespace
