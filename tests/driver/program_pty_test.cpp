@@ -346,5 +346,36 @@ TEST(ProgramOnTerminal, CtrlCAtThePromptEndsItAndGivesTheTerminalBack) {
   EXPECT_FALSE(directory_exists(program.folder() + "/untertitel"));
 }
 
+TEST(ProgramOnTerminal, OutputToAPipeReadsTheAnswerAsALineAndStillWaitsForAKey) {
+  InstalledProgram program;
+  const std::string work = program.root() + "/work";
+  put_worked_pair(work);
+
+  // As in "retime | tee log": the keyboard is a terminal, the output not.
+  PtyOptions options;
+  options.output_to_pipe = true;
+  PtyProcess p({program.binary()}, options);
+  ASSERT_TRUE(p.wait_for_piped_output(kPrompt, kRunLimitMs));
+  // The line is read with the terminal's own line editing; typed before
+  // that is switched on, it would not be echoed and Enter not be a line end.
+  auto start = std::chrono::steady_clock::now();
+  while (!(p.terminal_mode().c_lflag & ICANON) &&
+         std::chrono::steady_clock::now() - start < std::chrono::milliseconds(kRunLimitMs))
+    p.collect(5);
+  p.type(work + kEnter);
+  ASSERT_TRUE(p.wait_for_piped_output("Fertig\n", kRunLimitMs)) << p.piped_output();
+  EXPECT_FALSE(p.wait_for_exit(kStillWaitingMs)) << "ended without a key";
+  p.type("x");
+  ASSERT_TRUE(p.wait_for_exit(kRunLimitMs));
+
+  EXPECT_TRUE(exited_with_0(p));
+  EXPECT_EQ(p.piped_output(), kPrompt + work + report_with_worked_pair("\n"));
+  // The terminal echoed the typed line itself; the final key was not echoed.
+  EXPECT_EQ(p.output(), work + kCrLf);
+  EXPECT_EQ(program.settings(), settings_after_run(work));
+  EXPECT_EQ(file_bytes(worked_output_path(work)), worked_output);
+  expect_terminal_as_before_start(p);
+}
+
 }  // namespace
 }  // namespace rt::test_support
