@@ -137,9 +137,10 @@ PtyProcess::PtyProcess(const std::vector<std::string>& args,
   // closed, so the program meets the end of its input after it.
   int input_pipe[2] = {-1, -1};
   if (options.input_from_pipe) {
-    if (pipe2(input_pipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    // A pipe holds at least this much without a reader.
     if (options.piped_input.size() > 4096)
       throw std::runtime_error("piped input must fit the pipe");
+    if (pipe2(input_pipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
     write_fully(input_pipe[1], options.piped_input);
     close(input_pipe[1]);
     input_pipe[1] = -1;
