@@ -49,19 +49,23 @@ bool drain(int fd, std::string& into) {
 
 // After fork, in the child: only plain system calls from here on.
 [[noreturn]] void run_child(char* const* argv, int master, int slave,
-                            const PtyOptions& options, int output_pipe,
-                            int events) {
+                            const PtyOptions& options, int input_pipe,
+                            int output_pipe, int events) {
   close(master);
   // Programs killed by SIGQUIT or SIGABRT leave no core files behind.
   rlimit no_core{0, 0};
   setrlimit(RLIMIT_CORE, &no_core);
   if (login_tty(slave) != 0) _exit(126);
+  if (!options.working_directory.empty() &&
+      chdir(options.working_directory.c_str()) != 0)
+    _exit(122);
   if (!options.input_file.empty()) {
     int fd = open(options.input_file.c_str(), O_RDONLY);
     if (fd < 0) _exit(125);
     dup2(fd, STDIN_FILENO);
     close(fd);
   }
+  if (input_pipe >= 0) dup2(input_pipe, STDIN_FILENO);
   if (output_pipe >= 0) dup2(output_pipe, STDOUT_FILENO);
   if (options.ignore_hangup) ::signal(SIGHUP, SIG_IGN);  // kept across exec
   if (!options.job_control) {
@@ -131,6 +135,18 @@ PtyProcess::PtyProcess(const std::vector<std::string>& args,
   fcntl(slave_, F_SETFD, FD_CLOEXEC);
   if (!options.typed_ahead.empty()) write_fully(master_, options.typed_ahead);
 
+  // The piped input is written whole before the start and the writing end
+  // closed, so the program meets the end of its input after it.
+  int input_pipe[2] = {-1, -1};
+  if (options.input_from_pipe) {
+    // A pipe holds at least this much without a reader.
+    if (options.piped_input.size() > 4096)
+      throw std::runtime_error("piped input must fit the pipe");
+    if (pipe2(input_pipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+    write_fully(input_pipe[1], options.piped_input);
+    close(input_pipe[1]);
+    input_pipe[1] = -1;
+  }
   int output_pipe[2] = {-1, -1};
   if (options.output_to_pipe && pipe2(output_pipe, O_CLOEXEC) != 0)
     throw std::runtime_error("pipe failed");
@@ -145,9 +161,11 @@ PtyProcess::PtyProcess(const std::vector<std::string>& args,
   pid_ = fork();
   if (pid_ < 0) throw std::runtime_error("fork failed");
   if (pid_ == 0)
-    run_child(argv.data(), master_, slave_, options, output_pipe[1], events[1]);
+    run_child(argv.data(), master_, slave_, options, input_pipe[0],
+              output_pipe[1], events[1]);
 
   program_ = pid_;
+  if (input_pipe[0] >= 0) close(input_pipe[0]);
   if (output_pipe[1] >= 0) close(output_pipe[1]);
   pipe_read_ = output_pipe[0];
   if (events[1] >= 0) close(events[1]);

@@ -27,6 +27,12 @@ struct PtyOptions {
   bool output_to_pipe = false;
   // Standard input is this file instead of the terminal.
   std::string input_file;
+  // Standard input is a pipe holding piped_input and then closed, as in
+  // "echo text | program"; the terminal keeps standard output.
+  bool input_from_pipe = false;
+  std::string piped_input;
+  // The program's current directory; empty: the test's own.
+  std::string working_directory;
   // The program runs in its own process group under a small job-control
   // parent (as under a shell), so that Ctrl-Z can really stop it.
   bool job_control = false;

@@ -1,0 +1,55 @@
+// What a person sees of a whole run: the real retime program in a window of
+// a terminal emulator (tmux), keys sent as key names, the window's rows and
+// cursor read back. Skipped when tmux is not installed.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/console/tmux_window.h"
+#include "tests/driver/installed_program.h"
+#include "tests/driver/worked_example.h"
+
+namespace rt::test_support {
+namespace {
+
+using rt_test::TmuxWindow;
+
+class ProgramOnScreen : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!rt_test::tmux_available()) GTEST_SKIP() << "tmux is not installed";
+  }
+};
+
+TEST_F(ProgramOnScreen, EscapeKeepsTheEditedTextShownAndRunsOnTheStoredDirectory) {
+  InstalledProgram program;
+  const std::string stored = program.root() + "/work";
+  put_worked_pair(stored);
+  program.store_settings(stored);
+
+  TmuxWindow w({program.binary()}, 120, 20);
+  ASSERT_TRUE(w.started());
+  ASSERT_TRUE(w.wait_for_row(0, "Verzeichnis: " + stored, kRunLimitMs));
+  w.send_keys({"x"});
+  ASSERT_TRUE(w.wait_for_row(0, "Verzeichnis: " + stored + "x", kRunLimitMs));
+  w.send_keys({"Escape"});
+  ASSERT_TRUE(w.wait_for_row(11, "Fertig", kRunLimitMs)) << w.row(0);
+
+  const std::vector<std::string> expected = {
+      "Verzeichnis: " + stored + "x", "", " 1 Timecodedatei", "", " 1. Objekt",
+      " Timecode: film1.srt", "     Text: film1.txt", "  Ausgabe: film1..src",
+      " Lade Text...", " Berechne Korrekturfaktor...", "", "Fertig"};
+  std::vector<std::string> screen = w.screen();
+  screen.resize(expected.size());
+  EXPECT_EQ(screen, expected);
+  EXPECT_EQ(w.cursor(), std::make_pair(0, 12));  // below "Fertig", waiting
+
+  w.send_keys({"q"});
+  EXPECT_TRUE(w.wait_for_end(kRunLimitMs));
+  EXPECT_EQ(program.settings(), settings_after_run(stored));
+  EXPECT_EQ(file_bytes(worked_output_path(stored)), worked_output);
+}
+
+}  // namespace
+}  // namespace rt::test_support
