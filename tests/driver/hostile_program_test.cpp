@@ -23,6 +23,7 @@
 #include "tests/console/pty_process.h"
 #include "tests/driver/disk_and_console.h"
 #include "tests/driver/hostile_child.h"
+#include "tests/driver/installed_program.h"
 #include "tests/driver/worked_example.h"
 
 namespace rt {
@@ -32,38 +33,27 @@ namespace fs = std::filesystem;
 using namespace std::string_literals;
 using rt_test::PtyOptions;
 using rt_test::PtyProcess;
+using test_support::InstalledProgram;
+using test_support::put_worked_pair;
 using test_support::read_bytes;
+using test_support::report_with_worked_pair;
 using test_support::ScratchDirectory;
 using test_support::tree_state;
 using test_support::worked_output;
-using test_support::worked_text;
 using test_support::worked_timecodes;
+using test_support::worked_text;
 using test_support::write_bytes;
 
 constexpr int kLimitMs = 20000;  // every run and every wait ends by then
 
-// The program started through a link in a scratch folder, so that its
-// settings file (argument 0 with "ini" for its last three characters) lies
-// there too, beside the working directory "work" it is given.
-class Installation {
- public:
-  Installation() {
-    fs::create_directory(root_ / "bin");
-    fs::create_directory(root_ / "work");
-    fs::create_symlink(RETIME_BINARY, program());
-  }
-  std::string program() const { return root_ / "bin/retime"; }
-  std::string settings() const { return root_ / "bin/retini"; }
-  std::string work() const { return root_ / "work"; }
-  std::string root() const { return root_.path(); }
-  std::string output(const std::string& name) const { return read_bytes(root_ / ("work/untertitel/" + name)); }
-  // A settings file from an earlier run that stored the working directory.
-  void remember_work() const {
-    write_bytes(settings(), "texterweiterung=.txt\r\nausgabeerweiterung=.src\r\nverzeichnis=" + work() + "\r\n");
-  }
+// The program installed in "bin" of a scratch folder, beside the working
+// directory "work" it is given.
+struct Installation {
+  InstalledProgram program{"bin"};
+  std::string work = program.root() + "/work";
 
- private:
-  ScratchDirectory root_;
+  Installation() { fs::create_directory(work); }
+  std::string output(const std::string& name) const { return read_bytes(work + "/untertitel/" + name); }
 };
 
 struct PipedRun {
@@ -122,22 +112,10 @@ PipedRun run_piped(const std::string& program, const std::string& input) {
 
 bool exited_with_0(int status) { return WIFEXITED(status) && WEXITSTATUS(status) == 0; }
 
-// The whole console of a run over a working directory holding only the
-// worked pair film1.srt / film1.txt, after the answer on the prompt line.
-std::string worked_run_after_prompt() {
-  return "\n\n 1 Timecodedatei\n\n 1. Objekt\n Timecode: film1.srt\n     Text: film1.txt\n"
-         "  Ausgabe: film1..src\n Lade Text...\n Berechne Korrekturfaktor...\n\nFertig\n";
-}
-
-void write_worked_pair(const std::string& folder) {
-  write_bytes(folder + "/film1.srt", worked_timecodes);
-  write_bytes(folder + "/film1.txt", worked_text);
-}
-
 TEST(HostileProgram, WholeHostileDirectoryReadThroughAPipe) {
   Installation setup;
-  const std::string work = setup.work();
-  write_worked_pair(work);
+  const std::string& work = setup.work;
+  put_worked_pair(work);
   // Things that are no files of the program's: never opened, never changed.
   for (const char* pipe : {"pipe", "x.txt", "film1..src"}) ASSERT_EQ(::mkfifo((work + "/" + pipe).c_str(), 0644), 0);
   const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
@@ -148,7 +126,7 @@ TEST(HostileProgram, WholeHostileDirectoryReadThroughAPipe) {
   socket_path.copy(address.sun_path, socket_path.size());
   ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
   fs::create_symlink(work + "/gone.srt", work + "/dangling.srt");
-  fs::create_symlink(setup.root(), work + "/root.srt");
+  fs::create_symlink(setup.program.root(), work + "/root.srt");
   write_bytes(work + "/empty", "");
   write_bytes(work + "/binary", "1\n\x00\xFF\x1A\r\r\n"s + std::string(1 << 20, '\x01'));
   write_bytes(work + "/..\\film1.srt", worked_timecodes);
@@ -156,16 +134,16 @@ TEST(HostileProgram, WholeHostileDirectoryReadThroughAPipe) {
   // Odd names that do pair, one of them behind a link to a file outside.
   write_bytes(work + "/M\xE4rchen.srt", worked_timecodes);
   write_bytes(work + "/M\xE4rchen.txt", worked_text);
-  write_bytes(setup.root() + "/outside.srt", worked_timecodes);
-  fs::create_symlink(setup.root() + "/outside.srt", work + "/-linked.srt");
+  write_bytes(setup.program.root() + "/outside.srt", worked_timecodes);
+  fs::create_symlink(setup.program.root() + "/outside.srt", work + "/-linked.srt");
   write_bytes(work + "/-linked.txt", worked_text);
   // A link planted where the Maerchen output will go.
   fs::create_directory(work + "/untertitel");
-  write_bytes(setup.root() + "/precious", "precious");
-  fs::create_symlink(setup.root() + "/precious", work + "/untertitel/M\xE4rchen..src");
-  const auto before = tree_state(setup.root(), "work/untertitel");
+  write_bytes(setup.program.root() + "/precious", "precious");
+  fs::create_symlink(setup.program.root() + "/precious", work + "/untertitel/M\xE4rchen..src");
+  const auto before = tree_state(setup.program.root(), "work/untertitel");
 
-  const PipedRun run = run_piped(setup.program(), work + "\n");
+  const PipedRun run = run_piped(setup.program.binary(), work + "\n");
   ::close(sock);
 
   ASSERT_TRUE(run.finished) << run.output;
@@ -177,27 +155,26 @@ TEST(HostileProgram, WholeHostileDirectoryReadThroughAPipe) {
   EXPECT_EQ(setup.output("-linked..src"), worked_output);
   EXPECT_TRUE(fs::is_symlink(work + "/untertitel/M\xE4rchen..src"));
   // Outside untertitel only the settings file is new.
-  auto after = tree_state(setup.root(), "work/untertitel");
+  auto after = tree_state(setup.program.root(), "work/untertitel");
   EXPECT_EQ(after.erase("bin/retini"), 1u);
   EXPECT_EQ(after, before);
-  EXPECT_EQ(read_bytes(setup.root() + "/precious"), "precious");
+  EXPECT_EQ(read_bytes(setup.program.root() + "/precious"), "precious");
 }
 
 // --- The program on a terminal ---
 
 std::unique_ptr<PtyProcess> start_on_terminal(const Installation& setup, PtyOptions options = {}) {
-  auto p = std::make_unique<PtyProcess>(std::vector<std::string>{setup.program()}, options);
-  return p;
+  return std::make_unique<PtyProcess>(std::vector<std::string>{setup.program.binary()}, options);
 }
 
 TEST(HostileTerminal, TerminalThatNeverAnswersTheCursorQuery) {
   Installation setup;
-  write_worked_pair(setup.work());
+  put_worked_pair(setup.work);
   PtyOptions options;
   options.answer_cursor_queries = false;
   auto p = start_on_terminal(setup, options);
   ASSERT_TRUE(p->wait_for_output("Verzeichnis: ", kLimitMs)) << p->output();
-  p->type(setup.work() + "x");
+  p->type(setup.work + "x");
   p->type("\x7f\r");  // Backspace, Enter
   ASSERT_TRUE(p->wait_for_output("Fertig", kLimitMs)) << p->output();
   EXPECT_EQ(p->cursor_queries(), 1);
@@ -211,10 +188,10 @@ TEST(HostileTerminal, TerminalThatNeverAnswersTheCursorQuery) {
 
 TEST(HostileTerminal, WindowResizedWhileEditing) {
   Installation setup;
-  write_worked_pair(setup.work());
-  setup.remember_work();
+  put_worked_pair(setup.work);
+  setup.program.store_settings(setup.work);
   auto p = start_on_terminal(setup);
-  ASSERT_TRUE(p->wait_for_output(setup.work(), kLimitMs)) << p->output();
+  ASSERT_TRUE(p->wait_for_output(setup.work, kLimitMs)) << p->output();
   // Narrower than the line, then wider again, with editing between: the
   // stored directory gets "/sub" and loses it again.
   p->type("/sub");
@@ -232,24 +209,26 @@ TEST(HostileTerminal, WindowResizedWhileEditing) {
   EXPECT_TRUE(exited_with_0(p->status()));
   EXPECT_NE(p->output().find(" 1 Timecodedatei"), std::string::npos);
   EXPECT_EQ(setup.output("film1..src"), worked_output);
-  EXPECT_NE(read_bytes(setup.settings()).find("verzeichnis=" + setup.work() + "\r\n"), std::string::npos);
+  EXPECT_NE(read_bytes(setup.program.settings_path()).find("verzeichnis=" + setup.work + "\r\n"), std::string::npos);
 }
 
 TEST(HostileTerminal, OutputToAPipeWithTheKeyboardOnATerminal) {
   Installation setup;
-  write_worked_pair(setup.work());
+  put_worked_pair(setup.work);
   PtyOptions options;
   options.output_to_pipe = true;
   auto p = start_on_terminal(setup, options);
   ASSERT_TRUE(p->wait_for_piped_output("Verzeichnis: ", kLimitMs));
-  p->type(setup.work() + "\r");
+  // Typed the moment the prompt shows, maybe before the terminal is back in
+  // line mode for the answer: the Enter must end the line all the same.
+  p->type(setup.work + "\r");
   ASSERT_TRUE(p->wait_for_piped_output("Fertig\n", kLimitMs)) << p->piped_output();
   p->collect(100);
   EXPECT_FALSE(p->wait_for_exit(0)) << "the final wait is for a key";
   p->type("k");
   ASSERT_TRUE(p->wait_for_exit(kLimitMs));
   EXPECT_TRUE(exited_with_0(p->status()));
-  EXPECT_EQ(p->piped_output(), "Verzeichnis: " + setup.work() + worked_run_after_prompt());
+  EXPECT_EQ(p->piped_output(), "Verzeichnis: " + setup.work + report_with_worked_pair("\n"));
   EXPECT_EQ(p->cursor_queries(), 0);
   EXPECT_EQ(setup.output("film1..src"), worked_output);
 }
@@ -268,8 +247,8 @@ class HangUp : public ::testing::TestWithParam<HangUpCase> {};
 TEST_P(HangUp, ProgramEnds) {
   const HangUpCase& c = GetParam();
   Installation setup;
-  write_worked_pair(setup.work());
-  setup.remember_work();
+  put_worked_pair(setup.work);
+  setup.program.store_settings(setup.work);
   PtyOptions options;
   options.ignore_hangup = c.hangup_ignored;
   options.output_to_pipe = c.output_to_pipe;
@@ -278,7 +257,7 @@ TEST_P(HangUp, ProgramEnds) {
     ASSERT_TRUE(p->wait_for_piped_output("Verzeichnis: ", kLimitMs));
     p->collect(100);
   } else {
-    ASSERT_TRUE(p->wait_for_output(setup.work(), kLimitMs)) << p->output();
+    ASSERT_TRUE(p->wait_for_output(setup.work, kLimitMs)) << p->output();
   }
   if (!c.during_prompt) {
     p->type("\r");
