@@ -79,8 +79,9 @@ bool console_input_ended();
 
 // Reads one line of plain input: the bytes up to LF, without it and without
 // one CR before it. On a terminal the terminal's own line editing and echo
-// are used for the time of the reading. Returns false when input ended
-// before any byte of a line.
+// are used for the time of the reading, and a CR ends the line as well (an
+// Enter typed while the terminal was still in raw mode). Returns false when
+// input ended before any byte of a line.
 bool read_input_line(std::string& line);
 
 // Blocks until a key press has reached the key queue since a key was last

@@ -459,12 +459,20 @@ bool read_input_line(std::string& line) {
     g_raw_active = 0;
     set_mode(g_saved_mode);
   }
+  // Keys that reached the terminal while it was still in raw mode (typed or
+  // pasted just as the program started) come as they were typed, Enter as
+  // a CR that the line discipline never turned into LF; the switch back
+  // hands them over as one unfinished line. A CR ends the line on a
+  // terminal too, or the program would sit waiting for another Enter.
+  const char* line_ends = was_raw ? "\r\n" : "\n";
   bool got = false;
   for (;;) {
-    std::size_t lf = c.pending.find('\n');
-    if (lf != std::string::npos) {
-      line = c.pending.substr(0, lf);
-      c.pending.erase(0, lf + 1);
+    std::size_t end = c.pending.find_first_of(line_ends);
+    if (end != std::string::npos) {
+      line = c.pending.substr(0, end);
+      std::size_t after = end + 1;
+      if (c.pending[end] == '\r' && after < c.pending.size() && c.pending[after] == '\n') ++after;
+      c.pending.erase(0, after);
       got = true;
       break;
     }

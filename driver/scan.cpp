@@ -1,5 +1,6 @@
 #include "driver/scan.h"
 
+#include <cstddef>
 #include <cstdint>
 
 #include "text/files.h"
@@ -15,6 +16,14 @@ namespace {
 // setting is deliberately not consulted.
 constexpr const char* text_file_ending = ".txt";
 constexpr Pos text_file_ending_length = 4;
+
+// The probe judges a line by at most this many characters: no number line
+// is longer than 23 characters (number_text's widest output) and a timecode
+// line has exactly 29, so a longer line is neither, whatever follows. The
+// bound keeps a file with one huge line (a disk image, a text without line
+// ends) from being read into memory whole just to be turned down.
+constexpr std::size_t probe_line_limit = 64;
+static_assert(probe_line_limit >= timecode_mask_length, "a timecode line must fit");
 
 // The line with every one of its first 29 characters that is not a kept
 // character replaced by "x"; characters from the 30th on stay.
@@ -50,10 +59,10 @@ bool is_timecode_file(const std::string& path) {
   bool found = false;
   std::string line;
   for (int attempt = 0; attempt < probe_tries && !found; ++attempt) {
-    read_line(probe_file_number, line);
+    read_short_line(probe_file_number, line, probe_line_limit);
     if (!is_number_line(line)) continue;
     // The line after a number line belongs to this try, whatever it holds.
-    read_line(probe_file_number, line);
+    read_short_line(probe_file_number, line, probe_line_limit);
     found = is_timecode_line(line);
   }
   close_file(probe_file_number);

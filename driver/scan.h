@@ -45,7 +45,9 @@ FileLists scan_directory(const std::string& working_directory);
 
 // True when, within ten tries, a number line is directly followed by a line
 // of exactly the timecode shape. A file that cannot be opened is no timecode
-// file. Uses file number 1 and leaves it free.
+// file. Uses file number 1 and leaves it free. Lines are judged by their
+// first characters only, so a huge line costs no more memory than a short
+// one.
 bool is_timecode_file(const std::string& path);
 
 }  // namespace rt

@@ -2,6 +2,7 @@
 // program-wide number line.
 #include "retime/engine.h"
 
+#include <new>
 #include <utility>
 
 #include "retime/output.h"
@@ -36,15 +37,25 @@ const std::string& number_line() { return program_number_line; }
 void reset_number_line() { program_number_line.clear(); }
 
 void retime_pair() {
-  const std::string text = read_all(kTextFile);
-  close_file(kTextFile);
-  const std::vector<std::string> lines = read_timecode_lines();
+  try {
+    const std::string text = read_all(kTextFile);
+    close_file(kTextFile);
+    const std::vector<std::string> lines = read_timecode_lines();
 
-  RetimeSink sink;
-  sink.print_line = [](const std::string& line) { print_line(line); };
-  sink.write_cue = write_cue;
-  sink.close_all = close_all;
-  retime_text(text, lines, program_number_line, sink);
+    RetimeSink sink;
+    sink.print_line = [](const std::string& line) { print_line(line); };
+    sink.write_cue = write_cue;
+    sink.close_all = close_all;
+    retime_text(text, lines, program_number_line, sink);
+  } catch (const std::bad_alloc&) {
+    // The text, the timecode lines or the tables built on them do not fit
+    // in memory. That is this pair's failure, not the run's: everything
+    // the pair held is freed on the way here, and the pair ends as the
+    // quota failure does, so the next pair still runs. Output written
+    // before (only a writing pass writes) stays as far as it got.
+    close_all();
+    print_line(kFailureLine);
+  }
 }
 
 }  // namespace rt

@@ -127,6 +127,9 @@ void reset_number_line();
 // entries to file 3 with write_cue and the console lines with print_line.
 // Every open file is closed when it returns. Files that failed to open read
 // as empty (" Fehler") or take no writes; the search runs all the same.
+// A pair too large for memory (std::bad_alloc while reading or searching)
+// ends with all files closed and " Fehler" too, and nothing is thrown; the
+// program-wide number_line then stays as the pair found it.
 void retime_pair();
 
 }  // namespace rt

@@ -6,12 +6,15 @@
 // becomes one LF, and the first 0x1A byte ends the stream. Output files get
 // the bytes as given; write_line ends each line with CR LF.
 //
-// Nothing here prints or throws. Operations on a number that holds no file
+// Nothing here prints, and nothing throws except std::bad_alloc when a line
+// or text read whole does not fit in memory (read_line, read_chars,
+// read_all). Operations on a number that holds no file
 // (free, or outside 1..255) have fixed results: read_line leaves its
 // variable alone, at_end is true, read_chars/read_all give "", file_length
 // gives 0, and rewind, write_line and close_file do nothing.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -41,6 +44,13 @@ void close_all();
 // LF, without that LF and without one CR right before it; a last line that
 // has no LF loses any NUL bytes at its very end. Past the end: "".
 void read_line(int n, std::string& line);
+
+// read_line for a caller that only looks at short lines: the line exactly as
+// read_line gives it when that has at most max_length characters, otherwise
+// its first max_length + 1 characters. The whole line is consumed either
+// way, but at most max_length + 1 characters are kept, so a line of any
+// length (a binary file without LF bytes) costs no more memory than that.
+void read_short_line(int n, std::string& line, std::size_t max_length);
 
 // True when no character of the stream is left to read (or n holds no file).
 bool at_end(int n);

@@ -11,8 +11,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "text/console_print.h"
 #include "text/native_path_posix.h"
@@ -206,7 +208,12 @@ int open_input(const std::string& path, int n) {
   if (!native) return 2;
   int fd = open_regular_for_reading(*native);
   if (fd < 0) return 2;
-  OpenFile* f = new OpenFile;
+  // Without memory for the slot the open fails like any other.
+  OpenFile* f = new (std::nothrow) OpenFile;
+  if (f == nullptr) {
+    ::close(fd);
+    return 2;
+  }
   f->fd = fd;
   remember(n, f);
   return 0;
@@ -218,7 +225,12 @@ int open_output(const std::string& path, int n) {
   if (!native) return 2;
   int fd = open_regular_for_writing(*native);
   if (fd < 0) return 2;
-  OpenFile* f = new OpenFile;
+  // Without memory for the slot the open fails like any other.
+  OpenFile* f = new (std::nothrow) OpenFile;
+  if (f == nullptr) {
+    ::close(fd);
+    return 2;
+  }
   f->fd = fd;
   f->output = true;
   remember(n, f);
@@ -268,6 +280,51 @@ void read_line(int n, std::string& line) {
     while (!taken.empty() && taken.back() == '\0') taken.pop_back();
   }
   line = std::move(taken);
+}
+
+void read_short_line(int n, std::string& line, std::size_t max_length) {
+  OpenFile* f = file_at(n);
+  if (f == nullptr) return;
+  if (f->output || !has_character(*f)) {
+    line.clear();
+    return;
+  }
+  // A longer line is told by its first max_length + 1 characters.
+  const std::size_t keep = max_length < SIZE_MAX ? max_length + 1 : max_length;
+  std::string kept;
+  std::uint64_t length = 0;              // characters before the LF
+  std::uint64_t up_to_last_non_nul = 0;  // the length without trailing NULs
+  char last = '\0';
+  bool ended_by_lf = false;
+  while (has_character(*f)) {
+    const char* start = f->chars + f->pos;
+    const std::size_t available = f->len - f->pos;
+    const void* lf = std::memchr(start, '\n', available);
+    const std::size_t count =
+        lf != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf) - start) : available;
+    if (kept.size() < keep) kept.append(start, std::min(count, keep - kept.size()));
+    for (std::size_t i = count; i > 0; --i) {
+      if (start[i - 1] != '\0') {
+        up_to_last_non_nul = length + i;
+        break;
+      }
+    }
+    if (count > 0) last = start[count - 1];
+    length += count;
+    f->pos += count;
+    if (lf != nullptr) {
+      ++f->pos;
+      ended_by_lf = true;
+      break;
+    }
+  }
+  // The same cuts as read_line, worked out on the lengths.
+  std::uint64_t result = ended_by_lf ? length - (length > 0 && last == '\r' ? 1 : 0)
+                                     : up_to_last_non_nul;
+  // Longer than max_length: then kept holds exactly keep characters.
+  if (result > max_length) result = kept.size();
+  kept.resize(static_cast<std::size_t>(result));
+  line = std::move(kept);
 }
 
 bool at_end(int n) {

@@ -48,6 +48,10 @@ void make_directory(const std::string& path);
 // archive bit too when mask lacks the directory bit); the listing keeps the
 // mask of the call that started it. Only regular files (and links to them)
 // are ever listed: directories, ".", "..", pipes, sockets and devices never.
+// Nor is a name that holds a backslash: paths are composed with "\", so such
+// a name would address another file (a file named "..\x" would stand for
+// "x" in the parent directory), and where "\" is the separator it cannot
+// exist at all.
 std::string list_directory(const std::string& pattern, std::uint32_t mask);
 
 // Argument 0 of the command line exactly as the process received it.

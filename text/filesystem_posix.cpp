@@ -86,6 +86,13 @@ std::string next_listed_name() {
     if (entry == nullptr) break;
     const char* name = entry->d_name;
     if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+    // The program composes paths with "\" and every "\" reaches the file
+    // system as "/", so a name holding a backslash cannot be addressed: the
+    // probe and the pairing would open another file, and an output name
+    // made from it ("..\film.srt" gives "untertitel\..\film..src") would
+    // lead out of the output folder. Such names cannot exist where "\" is
+    // the separator, so they are left out like any entry that is no file.
+    if (std::strchr(name, '\\') != nullptr) continue;
     // Known kinds that are never listed need no further look.
     if (entry->d_type != DT_REG && entry->d_type != DT_LNK &&
         entry->d_type != DT_UNKNOWN) {

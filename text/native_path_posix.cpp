@@ -28,11 +28,10 @@ int open_regular_for_reading(const std::string& native) {
     ::close(fd);
     return -1;
   }
-  int flags = ::fcntl(fd, F_GETFL);
-  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-    ::close(fd);
-    return -1;
-  }
+  // O_NONBLOCK stays: files on disk ignore it, and the few pseudo-files
+  // that pass for regular files but wait for data (/proc/kmsg, reached
+  // through a link in a working folder) then give no data instead of
+  // holding the run for good; a read that would wait ends the file.
   return fd;
 }
 

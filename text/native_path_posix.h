@@ -14,9 +14,11 @@ namespace rt {
 std::optional<std::string> native_path(const std::string& path);
 
 // A descriptor of the regular file at native (links to regular files are
-// followed), open for reading in blocking mode; -1 when it is missing,
-// unreadable or anything but a regular file. Pipes, sockets and devices are
-// refused before they are opened, so the call never waits on them.
+// followed), open for reading; -1 when it is missing, unreadable or
+// anything but a regular file. Pipes, sockets and devices are refused
+// before they are opened, so the call never waits on them. The descriptor
+// is non-blocking, which files on disk ignore, so that a pseudo-file that
+// would wait for data (/proc/kmsg) reads as ended instead.
 int open_regular_for_reading(const std::string& native);
 
 // The directory part of the program file's path: the path cut before its

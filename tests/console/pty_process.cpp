@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -66,6 +67,7 @@ bool drain(int fd, std::string& into) {
   }
   if (input_pipe >= 0) dup2(input_pipe, STDIN_FILENO);
   if (output_pipe >= 0) dup2(output_pipe, STDOUT_FILENO);
+  if (options.ignore_hangup) ::signal(SIGHUP, SIG_IGN);  // kept across exec
   if (!options.job_control) {
     execv(argv[0], argv);
     _exit(127);
@@ -194,7 +196,21 @@ PtyProcess::~PtyProcess() {
     if (fd >= 0) close(fd);
 }
 
-void PtyProcess::type(const std::string& bytes) { write_fully(master_, bytes); }
+void PtyProcess::type(const std::string& bytes) {
+  if (master_ >= 0) write_fully(master_, bytes);
+}
+
+void PtyProcess::resize(unsigned short rows, unsigned short columns) {
+  winsize size{};
+  size.ws_row = rows;
+  size.ws_col = columns;
+  if (master_ >= 0) ioctl(master_, TIOCSWINSZ, &size);
+}
+
+void PtyProcess::hang_up() {
+  if (master_ >= 0) close(master_);
+  master_ = -1;
+}
 
 void PtyProcess::signal(int signal_number) {
   if (signal_number == SIGCONT) stopped_ = false;

@@ -36,6 +36,9 @@ struct PtyOptions {
   // The program runs in its own process group under a small job-control
   // parent (as under a shell), so that Ctrl-Z can really stop it.
   bool job_control = false;
+  // The program starts with SIGHUP ignored, as under nohup, so that a hang-up
+  // shows only in what its reads and writes return.
+  bool ignore_hangup = false;
 };
 
 class PtyProcess {
@@ -56,6 +59,12 @@ class PtyProcess {
   void collect(int milliseconds);
   // Sends a signal to the program.
   void signal(int signal_number);
+  // Gives the terminal a new size; the kernel tells the program's process
+  // group with SIGWINCH.
+  void resize(unsigned short rows, unsigned short columns);
+  // Closes the terminal's side, as when a terminal window is closed: the
+  // program's terminal hangs up. Nothing can be typed or seen afterwards.
+  void hang_up();
 
   // Job control only: waits until the program is stopped.
   bool wait_for_stop(int timeout_ms);

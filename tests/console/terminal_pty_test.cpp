@@ -401,6 +401,23 @@ TEST(ConsoleOnTerminal, OutputToAPipeReadsAPlainLineWithTheTerminalsEcho) {
   EXPECT_TRUE(is_line_mode(p->terminal_mode()));
 }
 
+TEST(ConsoleOnTerminal, EnterTypedWhileStillInRawModeEndsThePlainLine) {
+  // Output to a pipe: the line is read in the terminal's line mode, but
+  // the console is raw from its start until then. An Enter typed in that
+  // moment arrives as a bare CR and must still end the line.
+  PtyOptions options;
+  options.output_to_pipe = true;
+  auto p = std::make_unique<PtyProcess>(probe({"--after-start", "500", "abc"}), options);
+  auto start = std::chrono::steady_clock::now();
+  while (is_line_mode(p->terminal_mode()) &&
+         std::chrono::steady_clock::now() - start < std::chrono::milliseconds(kLimitMs))
+    p->collect(5);
+  ASSERT_FALSE(is_line_mode(p->terminal_mode())) << "the console never went raw";
+  p->type("xyz\r");
+  ASSERT_TRUE(p->wait_for_exit(kLimitMs)) << p->piped_output();
+  EXPECT_EQ(p->piped_output(), "Verzeichnis: xyz\n[xyz]\n");
+}
+
 TEST(ConsoleOnTerminal, InputFromAFileWritesNoEscapeSequences) {
   char path[] = "/tmp/retime-console-input-XXXXXX";
   int fd = mkstemp(path);

@@ -357,7 +357,7 @@ TEST(ProgramOnTerminal, OutputToAPipeReadsTheAnswerAsALineAndStillWaitsForAKey) 
   PtyProcess p({program.binary()}, options);
   ASSERT_TRUE(p.wait_for_piped_output(kPrompt, kRunLimitMs));
   // The line is read with the terminal's own line editing; typed before
-  // that is switched on, it would not be echoed and Enter not be a line end.
+  // that is switched on, it would not be echoed.
   auto start = std::chrono::steady_clock::now();
   while (!(p.terminal_mode().c_lflag & ICANON) &&
          std::chrono::steady_clock::now() - start < std::chrono::milliseconds(kRunLimitMs))

@@ -101,6 +101,57 @@ TEST_F(NumberedFiles, ReadLineCutsTheStreamAsDescribed) {
   }
 }
 
+TEST_F(NumberedFiles, ReadShortLineKeepsWhatReadLineGivesUpToTheLimit) {
+  // Each file is read twice side by side, line by line: read_line on number
+  // 1, read_short_line on number 2. Lines crossing the 8192-byte blocks and
+  // the limits test the bookkeeping of the cuts.
+  const std::string block_long(8192 * 2 + 5, 'x');
+  const std::string files[] = {
+      "a\r\nb",
+      "a\r\r\nb\r\r\r\nc",
+      "a\n\n",
+      "\n",
+      "a\rb\rc",
+      "ab\r",
+      "ab\r\n",
+      "abc\r\nabcd\r\nabcde\nabcdef\r",
+      "a\x1A" "b\r\nc",
+      "ab\0\0"s,
+      "a\0\nb"s,
+      "a\0b\0"s,
+      "a\r\n\0\0"s,
+      "1" + std::string(20000, '\0'),  // a number line under a block of NULs
+      "12345" + std::string(8190, '\0') + "6",
+      "1\r\n00:00:01,000 --> 00:00:02,000" + std::string(9000, '\0'),
+      block_long + "\r\n" + block_long + "\r" + "\n" + block_long,
+      std::string(8191, 'y') + "\r\n" + "z",
+      std::string(8191, 'y') + "\r" + std::string(8191, 'y') + "\r\n",
+  };
+  for (const std::size_t limit : {0, 1, 2, 3, 4, 29, 64, 9000}) {
+    for (const std::string& bytes : files) {
+      SCOPED_TRACE("limit " + std::to_string(limit) + ", file of " +
+                   std::to_string(bytes.size()) + " bytes starting " + bytes.substr(0, 8));
+      close_all();
+      open_with(bytes, 1);
+      ASSERT_EQ(open_input(dir / "in.txt", 2), 0);
+      for (int line_number = 0; line_number < 8; ++line_number) {
+        std::string whole = "old";
+        std::string short_line = "old";
+        read_line(1, whole);
+        read_short_line(2, short_line, limit);
+        const std::string expected = whole.size() <= limit ? whole : whole.substr(0, limit + 1);
+        EXPECT_EQ(short_line, expected) << "line " << line_number;
+        EXPECT_EQ(at_end(2), at_end(1)) << "line " << line_number;
+      }
+    }
+  }
+  // A free number leaves the variable alone, as read_line does.
+  close_all();
+  std::string untouched = "old";
+  read_short_line(2, untouched, 10);
+  EXPECT_EQ(untouched, "old");
+}
+
 TEST_F(NumberedFiles, CrLfSplitAcrossTheBufferBoundaryIsOnePair) {
   const std::string first(8191, 'x');
   open_with(first + "\r\nz");

@@ -210,6 +210,25 @@ TEST_F(DirectoryWithEveryKind, NewPatternRestartsAndEndedListingStaysEnded) {
   EXPECT_EQ(list_directory("", all), "");
 }
 
+TEST(ListDirectory, NamesHoldingABackslashAreLeftOutAndOddBytesKept) {
+  // Paths are composed with "\\", so "..\\up.srt" would stand for "up.srt"
+  // in the parent directory and "a\\b.txt" for "b.txt" in a folder "a".
+  TempDirectory dir;
+  const Names odd_but_addressable = {
+      " lead", "-dash.srt", "with blank.txt", "umlaut\xE4\xF6\xFC.txt", "x\x01\x7F\xFF"};
+  for (const std::string& name : odd_but_addressable) write_bytes(dir / name, "x");
+  for (const char* name : {"..\\up.srt", "a\\b.txt", "\\", "trailing\\", "\\lead.txt"}) {
+    write_bytes(dir / name, "x");
+  }
+  ASSERT_EQ(::mkdir((dir / "a").c_str(), 0755), 0);
+  write_bytes(dir / "a/b.txt", "inner");
+
+  Names expected = odd_but_addressable;
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(listing(dir.path() + "\\*.*", mask_all_but_directories), expected);
+  EXPECT_EQ(listing(dir.path() + "\\*", mask_all_but_directories), expected);
+}
+
 TEST(FileExists, OnlyReadableRegularFiles) {
   TempDirectory dir;
   write_bytes(dir / "file.txt", "x");
