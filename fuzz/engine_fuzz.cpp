@@ -30,6 +30,7 @@
 
 namespace {
 
+using rt::fuzz::fail;
 using rt::fuzz::require;
 using rt::fuzz::shown;
 
@@ -114,20 +115,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::size_t text_at = 0;  // 0-based: where the next segment begins
   for (std::size_t k = 0; k < record.entries.size(); ++k) {
     const Entry& entry = record.entries[k];
-    const std::string where = "entry " + std::to_string(k + 1) + " of " + case_shown;
-    require(entry.timecode_line == lines[arrow_lines[k]], "entries follow the arrow lines in order", where);
-    if (number_line_above[k] != nullptr) {
-      require(entry.number_line == *number_line_above[k], "number line is the last one above the cue", where);
-    } else {
-      require(came_in_or_from_file(entry.number_line), "number line came in or is one of the file", where);
-    }
     const std::string& segment = entry.segment;
+    // Made only for a failure: a writing pass can have thousands of entries.
+    auto where = [&] {
+      return "entry " + std::to_string(k + 1) + ", segment " + shown(segment) + " at " + std::to_string(text_at) +
+             ", of " + case_shown;
+    };
+    if (entry.timecode_line != lines[arrow_lines[k]]) fail("entries follow the arrow lines in order", where());
+    if (number_line_above[k] != nullptr) {
+      if (entry.number_line != *number_line_above[k]) fail("number line is the last one above the cue", where());
+    } else if (!came_in_or_from_file(entry.number_line)) {
+      fail("number line came in or is one of the file", where());
+    }
     const bool last = k + 1 == record.entries.size();
-    if (segment.size() <= 1) require(last, "a segment of at most one byte ends the writing", where);
+    if (segment.size() <= 1 && !last) fail("a segment of at most one byte ends the writing", where());
     if (segment.empty()) continue;
-    require(cut.text.compare(text_at, segment.size(), segment) == 0, "segment continues the text",
-            where + "\nsegment " + shown(segment) + " at " + std::to_string(text_at));
-    require(is_break(segment.back()), "segment ends at a break character", where + "\nsegment " + shown(segment));
+    if (cut.text.compare(text_at, segment.size(), segment) != 0) fail("segment continues the text", where());
+    if (!is_break(segment.back())) fail("segment ends at a break character", where());
     text_at += segment.size();
     while (text_at < cut.text.size() && cut.text[text_at] == ' ') ++text_at;
   }

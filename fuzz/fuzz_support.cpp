@@ -32,8 +32,7 @@ std::string input_text(const std::uint8_t* data, std::size_t size) {
   return size == 0 ? std::string() : std::string(reinterpret_cast<const char*>(data), size);
 }
 
-void require(bool holds, const char* property, const std::string& detail) {
-  if (holds) return;
+void fail(const char* property, const std::string& detail) {
   std::fprintf(stderr, "\nPROPERTY FAILED: %s\n", property);
   if (!detail.empty()) std::fprintf(stderr, "%s\n", detail.c_str());
   std::fflush(stderr);

@@ -14,9 +14,15 @@ namespace rt::fuzz {
 // The input as a byte string (NUL bytes included).
 std::string input_text(const std::uint8_t* data, std::size_t size);
 
-// Does nothing when holds; otherwise prints the property (and the detail,
-// if any) and aborts, so the fuzzer records the input.
-void require(bool holds, const char* property, const std::string& detail = std::string());
+// Prints the property that failed (and the detail, if any) and aborts, so
+// the fuzzer records the input.
+[[noreturn]] void fail(const char* property, const std::string& detail = std::string());
+
+// fail unless holds. The detail is made whether or not it is needed: in
+// loops, test first and call fail.
+inline void require(bool holds, const char* property, const std::string& detail = std::string()) {
+  if (!holds) fail(property, detail);
+}
 
 // The bytes shown readably for a failure message: printable ASCII as is,
 // everything else as \xNN; cut after limit bytes.

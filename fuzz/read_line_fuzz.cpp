@@ -27,6 +27,7 @@
 
 namespace {
 
+using rt::fuzz::fail;
 using rt::fuzz::require;
 using rt::fuzz::shown;
 
@@ -72,11 +73,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (std::size_t i = 0; i < lines.size(); ++i) {
     std::string line = "not read";
     rt::read_line(n, line);
-    require(line == lines[i].text, "read_line gives the stream's next line",
-            "line " + std::to_string(i + 1) + ": " + shown(line) + " instead of " + shown(lines[i].text) +
-                "\nfile " + shown(bytes));
-    require(rt::at_end(n) == (lines[i].next == stream.size()), "at_end tells whether characters are left",
-            "after line " + std::to_string(i + 1) + " of file " + shown(bytes));
+    if (line != lines[i].text) {
+      fail("read_line gives the stream's next line", "line " + std::to_string(i + 1) + ": " + shown(line) +
+                                                         " instead of " + shown(lines[i].text) + "\nfile " +
+                                                         shown(bytes));
+    }
+    if (rt::at_end(n) != (lines[i].next == stream.size())) {
+      fail("at_end tells whether characters are left",
+           "after line " + std::to_string(i + 1) + " of file " + shown(bytes));
+    }
   }
   for (int past = 0; past < 2; ++past) {
     std::string line = "not read";
@@ -100,8 +105,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int64_t asked = next_piece_size(state);
     const std::string piece = rt::read_chars(n, asked);
     const std::size_t left = stream.size() - joined.size();
-    require(piece.size() == std::min<std::size_t>(static_cast<std::size_t>(asked), left),
-            "read_chars gives as many characters as asked while there are some", shown(bytes));
+    if (piece.size() != std::min<std::size_t>(static_cast<std::size_t>(asked), left)) {
+      fail("read_chars gives as many characters as asked while there are some", shown(bytes));
+    }
     joined += piece;
   }
   require(joined == stream, "pieces of read_chars join to the stream", shown(bytes));
