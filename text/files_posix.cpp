@@ -202,11 +202,15 @@ int free_file_number() {
   return 0;
 }
 
-int open_input(const std::string& path, int n) {
+namespace {
+
+// Both opens: the number must be free, the path is taken with "\" as its
+// separator, and the slot is filled only when the file is open.
+int open_numbered(const std::string& path, int n, bool output) {
   if (!number_usable(n)) return 1;
   std::optional<std::string> native = native_path(with_backslashes(path));
   if (!native) return 2;
-  int fd = open_regular_for_reading(*native);
+  int fd = output ? open_regular_for_writing(*native) : open_regular_for_reading(*native);
   if (fd < 0) return 2;
   // Without memory for the slot the open fails like any other.
   OpenFile* f = new (std::nothrow) OpenFile;
@@ -215,27 +219,16 @@ int open_input(const std::string& path, int n) {
     return 2;
   }
   f->fd = fd;
+  f->output = output;
   remember(n, f);
   return 0;
 }
 
-int open_output(const std::string& path, int n) {
-  if (!number_usable(n)) return 1;
-  std::optional<std::string> native = native_path(with_backslashes(path));
-  if (!native) return 2;
-  int fd = open_regular_for_writing(*native);
-  if (fd < 0) return 2;
-  // Without memory for the slot the open fails like any other.
-  OpenFile* f = new (std::nothrow) OpenFile;
-  if (f == nullptr) {
-    ::close(fd);
-    return 2;
-  }
-  f->fd = fd;
-  f->output = true;
-  remember(n, f);
-  return 0;
-}
+}  // namespace
+
+int open_input(const std::string& path, int n) { return open_numbered(path, n, false); }
+
+int open_output(const std::string& path, int n) { return open_numbered(path, n, true); }
 
 void close_file(int n) {
   OpenFile* f = file_at(n);

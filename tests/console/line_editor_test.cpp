@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/case_name.h"
+
 #include <cctype>
 #include <ostream>
 #include <string>
@@ -12,14 +14,7 @@
 namespace rt {
 namespace {
 
-// Test names from the cases' descriptions.
-template <typename Case>
-std::string case_name(const ::testing::TestParamInfo<Case>& info) {
-  std::string name;
-  for (const char* p = info.param.name; *p != '\0'; ++p)
-    name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
-  return name;
-}
+using rt_test::case_name;
 
 std::string ch(int code) { return std::string(1, static_cast<char>(code)); }
 

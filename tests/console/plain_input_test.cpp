@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/case_name.h"
+
 #include <chrono>
 #include <cctype>
 #include <ostream>
@@ -19,14 +21,7 @@
 namespace rt_test {
 namespace {
 
-// Test names from the cases' descriptions.
-template <typename Case>
-std::string case_name(const ::testing::TestParamInfo<Case>& info) {
-  std::string name;
-  for (const char* p = info.param.name; *p != '\0'; ++p)
-    name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
-  return name;
-}
+using rt_test::case_name;
 
 constexpr int kLimitMs = 5000;
 

@@ -14,67 +14,20 @@
 #include <stdexcept>
 #include <string>
 
+#include "tests/text/temp_directory.h"
+
 namespace rt::test_support {
 
 // The line end print_line writes: "\n", which a terminal shows as CR LF.
 inline const std::string eol = "\n";
 
-class ScratchDirectory {
- public:
-  ScratchDirectory() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "retime-driver-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~ScratchDirectory() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  ScratchDirectory(const ScratchDirectory&) = delete;
-  ScratchDirectory& operator=(const ScratchDirectory&) = delete;
-
-  const std::string& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
-
-inline void write_bytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-  if (!out) throw std::runtime_error("cannot write " + path);
-}
-
-inline std::string read_bytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + path);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using ScratchDirectory = rt::TempDirectory;
+using rt::console_transcript;
+using rt::read_bytes;
+using rt::write_bytes;
 
 inline void copy_into(const std::string& source, const std::string& target) {
   std::filesystem::copy_file(source, target, std::filesystem::copy_options::overwrite_existing);
-}
-
-// Runs action with file descriptor 1 redirected to a scratch file and returns
-// every byte written there.
-template <typename Action>
-std::string console_transcript(Action&& action) {
-  std::fflush(stdout);
-  char name[] = "/tmp/retime-console-XXXXXX";
-  const int capture = ::mkstemp(name);
-  if (capture < 0) throw std::runtime_error("mkstemp failed");
-  const int saved = ::dup(1);
-  ::dup2(capture, 1);
-  action();
-  std::fflush(stdout);
-  ::dup2(saved, 1);
-  ::close(saved);
-  ::close(capture);
-  std::string transcript = read_bytes(name);
-  ::unlink(name);
-  return transcript;
 }
 
 // Lines joined with the console's line end, each ended by it.
@@ -83,5 +36,27 @@ inline std::string console_lines(std::initializer_list<std::string> lines) {
   for (const std::string& line : lines) joined += line + eol;
   return joined;
 }
+
+// The console block of one timecode file: its head, then either the line
+// for a missing text file or the output name and " Lade Text...".
+inline std::string block_head(int number, const std::string& timecode_name,
+                              const std::string& text_name) {
+  return console_lines({"", " " + std::to_string(number) + ". Objekt", " Timecode: " + timecode_name,
+                        "     Text: " + text_name});
+}
+
+inline std::string skipped_block(int number, const std::string& timecode_name) {
+  return block_head(number, timecode_name, "") + console_lines({" Keine passende Textdatei"});
+}
+
+inline std::string paired_block(int number, const std::string& timecode_name,
+                                const std::string& text_name, const std::string& output_name) {
+  return block_head(number, timecode_name, text_name) +
+         console_lines({"  Ausgabe: " + output_name, " Lade Text..."});
+}
+
+// What the engine prints for a pair it finishes, and for one it gives up.
+inline const std::string engine_done = console_lines({" Berechne Korrekturfaktor..."});
+inline const std::string engine_failed = console_lines({" Berechne Korrekturfaktor...", " Fehler"});
 
 }  // namespace rt::test_support

@@ -17,6 +17,10 @@ namespace rt {
 namespace {
 
 using rt::test_support::console_lines;
+using rt::test_support::engine_done;
+using rt::test_support::engine_failed;
+using rt::test_support::paired_block;
+using rt::test_support::skipped_block;
 using rt::test_support::console_transcript;
 using rt::test_support::read_bytes;
 using rt::test_support::ScratchDirectory;
@@ -74,24 +78,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---------------------------------------------------------------------------
 // The per-pair steps, run for every timecode file of the lists in order
-
-std::string block_head(int number, const std::string& timecode_name, const std::string& text_name) {
-  return console_lines({"", " " + std::to_string(number) + ". Objekt", " Timecode: " + timecode_name,
-                        "     Text: " + text_name});
-}
-
-std::string skipped_block(int number, const std::string& timecode_name) {
-  return block_head(number, timecode_name, "") + console_lines({" Keine passende Textdatei"});
-}
-
-std::string paired_block(int number, const std::string& timecode_name, const std::string& text_name,
-                         const std::string& output_name) {
-  return block_head(number, timecode_name, text_name) +
-         console_lines({"  Ausgabe: " + output_name, " Lade Text..."});
-}
-
-const std::string engine_done = console_lines({" Berechne Korrekturfaktor..."});
-const std::string engine_failed = console_lines({" Berechne Korrekturfaktor...", " Fehler"});
 
 struct PairCase {
   const char* description;

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/case_name.h"
+
 #include <cctype>
 #include <ostream>
 #include <string>
@@ -38,12 +40,7 @@ struct PipedCase {
 
 void PrintTo(const PipedCase& c, std::ostream* out) { *out << c.name; }
 
-std::string case_name(const ::testing::TestParamInfo<PipedCase>& info) {
-  std::string name;
-  for (const char* c = info.param.name; *c != '\0'; ++c)
-    name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
-  return name;
-}
+using rt_test::case_name;
 
 std::string with_root(std::string text, const std::string& root) {
   for (std::size_t at = text.find('@'); at != std::string::npos; at = text.find('@', at + root.size()))
@@ -104,7 +101,7 @@ const PipedCase kPipedCases[] = {
      "@/work", "@/work"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Program, PlainInput, ::testing::ValuesIn(kPipedCases), case_name);
+INSTANTIATE_TEST_SUITE_P(Program, PlainInput, ::testing::ValuesIn(kPipedCases), case_name<PipedCase>);
 
 }  // namespace
 }  // namespace rt::test_support

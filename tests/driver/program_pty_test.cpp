@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/case_name.h"
+
 #include <cctype>
 #include <chrono>
 #include <memory>
@@ -264,12 +266,7 @@ struct AnswerCase {
 
 void PrintTo(const AnswerCase& c, std::ostream* out) { *out << c.name; }
 
-std::string case_name(const ::testing::TestParamInfo<AnswerCase>& info) {
-  std::string name;
-  for (const char* c = info.param.name; *c != '\0'; ++c)
-    name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
-  return name;
-}
+using rt_test::case_name;
 
 class TypedAnswer : public ::testing::TestWithParam<AnswerCase> {};
 
@@ -297,7 +294,7 @@ const AnswerCase kAnswerCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(ProgramOnTerminal, TypedAnswer, ::testing::ValuesIn(kAnswerCases),
-                         case_name);
+                         case_name<AnswerCase>);
 
 TEST(ProgramOnTerminal, OwnDirectoryWithADotGivesTheFolderAboveIt) {
   InstalledProgram program("build.7");

@@ -35,22 +35,6 @@ const std::string kExampleOutput =
 const std::string kSearchedConsole = " Berechne Korrekturfaktor...\n";
 const std::string kFailedConsole = " Berechne Korrekturfaktor...\n Fehler\n";
 
-// Runs action with descriptor 1 redirected into a file; the bytes it printed.
-std::string printed_by(const std::function<void()>& action) {
-  TempDirectory dir;
-  const std::string path = dir / "console";
-  std::fflush(stdout);
-  int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  int saved = ::dup(1);
-  if (file < 0 || saved < 0) return "<no capture>";
-  ::dup2(file, 1);
-  ::close(file);
-  action();
-  std::fflush(stdout);
-  ::dup2(saved, 1);
-  ::close(saved);
-  return read_bytes(path);
-}
 
 // True when none of the pair's file numbers holds a file any more.
 bool pair_files_closed(const std::string& any_file) {
@@ -78,7 +62,7 @@ class PairOnDisk {
     open_output();
   }
   // Runs retime_pair; the console bytes it printed.
-  std::string retime() { return printed_by(retime_pair); }
+  std::string retime() { return console_transcript(retime_pair); }
   std::string output() const { return read_bytes(dir_ / "film.src"); }
   std::string path_of_text() const { return dir_ / "film.txt"; }
 

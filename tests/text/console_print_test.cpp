@@ -18,21 +18,6 @@ namespace {
 
 using namespace std::string_literals;
 
-// Runs action with descriptor 1 redirected into a file; the bytes it wrote.
-std::string printed_by(const std::function<void()>& action) {
-  TempDirectory dir;
-  std::string path = dir / "stdout";
-  std::fflush(stdout);
-  int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  int saved = ::dup(1);
-  if (file < 0 || saved < 0) return "<no capture>";
-  ::dup2(file, 1);
-  ::close(file);
-  action();
-  ::dup2(saved, 1);
-  ::close(saved);
-  return read_bytes(path);
-}
 
 struct NumberCase {
   std::int32_t value;
@@ -49,20 +34,20 @@ TEST(PrintNumber, BlankBeforeValuesThatAreNotNegative) {
       {std::numeric_limits<std::int32_t>::min(), "-2147483648"},
   };
   for (const NumberCase& c : cases) {
-    EXPECT_EQ(printed_by([&] { print_number(c.value); }), c.shown);
+    EXPECT_EQ(console_transcript([&] { print_number(c.value); }), c.shown);
   }
 }
 
 TEST(PrintText, BytesGoOutUnchangedWithoutLineEnd) {
-  EXPECT_EQ(printed_by([] { print_text("Verzeichnis: "); }), "Verzeichnis: ");
-  EXPECT_EQ(printed_by([] { print_text("a\0b\xE4\t"s); }), "a\0b\xE4\t"s);
-  EXPECT_EQ(printed_by([] { print_text(""); }), "");
+  EXPECT_EQ(console_transcript([] { print_text("Verzeichnis: "); }), "Verzeichnis: ");
+  EXPECT_EQ(console_transcript([] { print_text("a\0b\xE4\t"s); }), "a\0b\xE4\t"s);
+  EXPECT_EQ(console_transcript([] { print_text(""); }), "");
 }
 
 TEST(PrintLine, EndsTheLine) {
-  EXPECT_EQ(printed_by([] { print_line("Fertig"); }), "Fertig\n");
-  EXPECT_EQ(printed_by([] { print_line(""); }), "\n");
-  EXPECT_EQ(printed_by([] {
+  EXPECT_EQ(console_transcript([] { print_line("Fertig"); }), "Fertig\n");
+  EXPECT_EQ(console_transcript([] { print_line(""); }), "\n");
+  EXPECT_EQ(console_transcript([] {
               print_number(2);
               print_line(" Timecodedateien");
             }),
@@ -72,7 +57,7 @@ TEST(PrintLine, EndsTheLine) {
 TEST(PrintText, StaysInOrderWithDirectWritesToTheSameDescriptor) {
   // The console module writes its escape sequences straight to descriptor 1;
   // printing must not hold anything back in a buffer of its own.
-  EXPECT_EQ(printed_by([] {
+  EXPECT_EQ(console_transcript([] {
               print_text("1");
               ASSERT_EQ(::write(1, "\x1b[K", 3), 3);
               print_line("2");

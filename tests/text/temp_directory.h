@@ -1,10 +1,12 @@
 // A fresh directory on disk for one test, removed with everything in it when
-// the test ends, and plain byte access to the files in it.
+// the test ends, plain byte access to the files in it, and the bytes a piece
+// of code prints on the console.
 #pragma once
 
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -63,6 +65,25 @@ inline std::string read_bytes(const std::string& path) {
   }
   ::close(fd);
   return bytes;
+}
+
+// Runs action with file descriptor 1 redirected into a scratch file and
+// returns every byte it printed.
+template <typename Action>
+std::string console_transcript(Action&& action) {
+  TempDirectory dir;
+  const std::string path = dir / "console";
+  std::fflush(stdout);
+  const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  const int saved = ::dup(1);
+  if (file < 0 || saved < 0) throw std::runtime_error("cannot capture the console");
+  ::dup2(file, 1);
+  ::close(file);
+  action();
+  std::fflush(stdout);
+  ::dup2(saved, 1);
+  ::close(saved);
+  return read_bytes(path);
 }
 
 }  // namespace rt
