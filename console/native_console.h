@@ -1,0 +1,107 @@
+// What each platform supplies beneath the console module: the console's
+// mode, its raw input, the cursor and the window. Every rule above this
+// line is portable and written once (console/terminal.cpp): the key queue
+// and its flag, the decoding of key bytes, the escape wait, the cursor
+// query with its fallback, plain line input, wait_for_key, sleep_ms and the
+// input line's drawing plan. Portable code never composes control bytes for
+// a terminal: it asks this layer to place the cursor or to draw a line.
+//
+// Output bytes go through text/native_console_output.h, the one owner of
+// the console's output.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace rt {
+namespace native {
+
+// What the console can do, found out once when it is started.
+struct ConsoleTraits {
+  // Keys can be read one at a time without echo: standard input is a
+  // terminal (a console) and is now in raw mode. Ctrl-C still interrupts.
+  bool keys = false;
+  // The cursor can be asked for, placed and hidden, and lines drawn:
+  // standard output is a terminal that understands cursor control (not
+  // TERM=dumb or unset on POSIX), and keys is true.
+  bool screen = false;
+  // POSIX: the cursor position is asked for in band; its answer arrives
+  // among the key bytes and is found there by decode_input. Windows: false,
+  // cursor_position_now answers at once.
+  bool cursor_report_in_input = false;
+  // The terminal's erase character (termios VERASE), read as Backspace.
+  unsigned char erase_char = 127;
+};
+
+// Saves the console's mode and enters raw mode on standard input when it
+// is a terminal (applied after pending output, keeping typed-ahead keys),
+// and installs what gives the mode back on every way out (normal exit,
+// Ctrl-C and the other ending signals or console events, an uncaught
+// exception) and across a stop (Ctrl-Z) and resume. Called once.
+ConsoleTraits start_console_mode();
+
+// Gives the console its saved mode (and, on Windows, code pages) back and
+// shows the cursor.
+void end_console_mode();
+
+// Line mode on: the system's own line editing and echo, for reading one
+// plain line; off: raw mode again. Nothing happens without keys.
+void set_line_mode(bool on);
+
+enum class InputOutcome {
+  got,      // something was appended
+  nothing,  // the time ran out (or a signal came) with nothing new
+  ended,    // input has ended for good (end of a pipe or file, a terminal
+            // that hung up); nothing more will come
+};
+
+// Waits up to timeout_ms (-1: no limit, 0: not at all) for input and
+// appends what is there: raw bytes, as a terminal sends them, to bytes
+// (decoded above this line by decode_input), or ready key texts
+// (console/keys.h) to keys, where the system delivers keys as events (a
+// Windows console). Without keys, the bytes of standard input as they are.
+InputOutcome read_console_input(int timeout_ms, std::string& bytes,
+                                std::vector<std::string>& keys);
+
+// The cursor's position, 1-based within the window, when the system can
+// tell it at once; false when it cannot (then, with cursor_report_in_input,
+// send_cursor_query asks in band).
+bool cursor_position_now(int& row, int& column);
+
+// Asks the terminal for the cursor position; the answer arrives as input.
+void send_cursor_query();
+
+// The query went unanswered: from now on the cursor's present place counts
+// as (row, column), and placements are made relative to it.
+void anchor_cursor(int row, int column);
+
+// Moves the cursor to row and column (1-based, within the window) and shows
+// or hides it. When the column lies beyond the window's width or the row
+// outside the window, the cursor stays where it is, but its visibility is
+// still set.
+void place_cursor(int row, int column, bool visible);
+
+// In one write, so the screen never shows half a redraw: hides the cursor,
+// clears row from start_column on (and everything below it, where an
+// earlier, wider drawing may have wrapped), shows text there, and shows the
+// cursor at cursor_column of row. text holds no control bytes and fits
+// between start_column and the window's right edge.
+void draw_line(int row, int start_column, const std::string& text,
+               int cursor_column);
+
+struct WindowSize {
+  int rows = 0;     // 0: unknown
+  int columns = 0;  // 0: unknown
+};
+WindowSize window_size();
+
+// True once after the window changed its size or the program was resumed
+// after a stop (Ctrl-Z, fg): what the screen shows may no longer be what was
+// drawn, and the line is to be drawn afresh where the cursor now stands.
+bool console_disturbed();
+
+// Pauses ms milliseconds (0 or less: not at all).
+void pause_ms(int ms);
+
+}  // namespace native
+}  // namespace rt

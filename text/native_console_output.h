@@ -1,0 +1,29 @@
+// What each platform supplies for the console's output: the one routine
+// that writes bytes to it, and what kind of output it is. Every printing
+// rule (line ends, numbers, which bytes are shown how) is portable and sits
+// above this line (text/console_print.cpp); the cursor and the keys are the
+// console module's (console/native_console.h).
+#pragma once
+
+#include <cstddef>
+
+namespace rt {
+namespace native {
+
+// Writes all count bytes to the console's output (standard output), in
+// call order with everything else written there, unbuffered. A console
+// that is gone or fails drops the rest silently; a non-blocking output is
+// waited for. On a Windows console a BEL byte sounds Beep(1000, 250) and
+// BS, TAB, CR and LF act as the console acts on them.
+void write_console_output(const char* bytes, std::size_t count);
+
+// Whether standard output is a terminal (a console window), so that bytes
+// a terminal would take as commands must not reach it raw.
+bool console_output_is_terminal();
+
+// Whether the console's character set is UTF-8 (the user's locale says so);
+// false for a single-byte code page.
+bool console_is_utf8();
+
+}  // namespace native
+}  // namespace rt

@@ -1,0 +1,115 @@
+// What each platform supplies beneath the numbered files and the file
+// system operations: a handful of calls of the system, nothing more. Every
+// rule the program relies on (the file table, the buffering, the character
+// stream, which directory entries are listed, how paths are composed) sits
+// above this line in portable code, written once.
+//
+// Paths arrive as the program composes them, with "\" as separator (and
+// possibly "/" too); the layer turns them into its system's form. A path
+// that cannot name a file (it holds a NUL byte) is refused by every call.
+// No call prints, throws, or waits on anything but a file on disk.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace rt {
+namespace native {
+
+// An open file: a descriptor on POSIX, a HANDLE on Windows.
+using FileHandle = std::intptr_t;
+inline constexpr FileHandle kNoFileHandle = -1;
+
+// Opens the existing regular file at path for reading, positioned at its
+// first byte. kNoFileHandle when it is missing, a directory, unreadable, or
+// not a file on disk (pipes, sockets, devices, and on Windows the reserved
+// device names): such things are refused before they are opened, so the
+// call never blocks on them.
+FileHandle open_file_for_reading(const std::string& path);
+
+// Creates the regular file at path, or empties an existing one, and opens
+// it for writing. kNoFileHandle, with nothing emptied, when the name is
+// taken by anything but a regular file (a folder, a pipe, a device, a
+// symbolic link as the last component) or the file cannot be made.
+FileHandle open_file_for_writing(const std::string& path);
+
+// Reads up to count bytes into into. The number of bytes read; 0 at the
+// end of the file; -1 on a read error (a read that would wait counts as
+// one). Retries interrupted reads itself.
+std::int64_t read_file(FileHandle file, char* into, std::size_t count);
+
+// Writes all count bytes. False when not all of them could be written (no
+// space, an I/O error, a file-size limit); how many did is not told.
+bool write_file(FileHandle file, const char* bytes, std::size_t count);
+
+// Sets the position back to the first byte. False on failure.
+bool seek_file_start(FileHandle file);
+
+// Size in bytes as stored; -1 when the system cannot tell.
+std::int64_t file_size(FileHandle file);
+
+// Puts the file's bytes on the storage device (fsync, FlushFileBuffers).
+// False on failure.
+bool sync_file(FileHandle file);
+
+// Closes the file. False when the system reported an error on closing
+// (buffered data of the system may then be lost).
+bool close_file_handle(FileHandle file);
+
+// One entry of a directory listing. attributes uses the bits of
+// text/filesystem.h (read-only 0x01, hidden 0x02, system 0x04, directory
+// 0x10, archive 0x20, further bits from 0x40 up) as the platform's file
+// system has them; a POSIX file system has none of its own, so its layer
+// gives a regular file the archive bit, the hidden bit for a name that
+// begins with a dot and the read-only bit when its owner may not write it.
+struct DirectoryEntry {
+  std::string name;  // bare, byte for byte as the file system stores it
+  std::uint32_t attributes = 0;
+};
+
+// Starts a listing of the entries that pattern matches ("DIR\*.*": every
+// entry of DIR, names without a dot included; the listing does not
+// descend), ending the one in progress, and gives its first entry. False
+// when nothing matches or the directory is missing; no listing is then in
+// progress. Only directories and regular files on disk (links to them
+// followed) are ever given: pipes, sockets, devices, dangling links and
+// reserved device names are left out by the layer.
+bool start_listing(const std::string& pattern, DirectoryEntry& first);
+
+// The next entry of the listing in progress; false when there is none
+// (or no listing is in progress), and the listing is then over.
+bool next_listing_entry(DirectoryEntry& entry);
+
+// Ends the listing in progress, if any.
+void end_listing();
+
+// 0 when the file at path was deleted; nonzero otherwise.
+int delete_file(const std::string& path);
+
+// Gives the file at old_path the path new_path, never replacing a file that
+// exists there. 0 on success; nonzero, with nothing changed, otherwise.
+int rename_without_replacing(const std::string& old_path, const std::string& new_path);
+
+// Puts the file at old_path in place of the one at new_path in one step
+// (an existing file there is replaced, never left missing), and makes the
+// change durable (the folder synced on POSIX, write-through on Windows).
+// 0 on success; nonzero, with nothing changed, otherwise.
+int replace_atomically(const std::string& old_path, const std::string& new_path);
+
+// Creates the one directory path; nothing is reported.
+void create_directory(const std::string& path);
+
+// Argument 0 of the process's command line exactly as received.
+std::string argument0();
+
+// The full path of the running program's file as the system reports it,
+// in its own form ("/usr/bin/retime", "C:\Tools\retime.exe"), with no
+// length limit; "" when the system cannot tell.
+std::string program_file_path();
+
+// The separator of the paths program_file_path gives: '/' or '\'.
+char native_separator();
+
+}  // namespace native
+}  // namespace rt
