@@ -34,6 +34,15 @@ FileHandle open_file_for_reading(const std::string& path);
 // symbolic link as the last component) or the file cannot be made.
 FileHandle open_file_for_writing(const std::string& path);
 
+// Creates the file at path only when no entry of that name exists (never
+// emptying or opening an existing file), and opens it for writing.
+// kNoFileHandle when the name is taken or the file cannot be made.
+FileHandle create_new_file(const std::string& path);
+
+// Whether the existing regular file at path may be written: it is opened
+// for writing without being created, emptied or changed, and closed again.
+bool file_accepts_writes(const std::string& path);
+
 // Reads up to count bytes into into. The number of bytes read; 0 at the
 // end of the file; -1 on a read error (a read that would wait counts as
 // one). Retries interrupted reads itself.
