@@ -34,8 +34,8 @@ struct KeyRun {
 
 // Applies keys as the key loop does, up to the key that finishes.
 KeyRun run_keys(const std::string& default_text, const std::vector<std::string>& keys,
-             const std::string& last_entry = " ") {
-  KeyRun run{begin_edit(default_text), {}};
+             const std::string& last_entry = " ", bool utf8 = false) {
+  KeyRun run{begin_edit(default_text, utf8), {}};
   for (const std::string& key : keys) {
     run.actions.push_back(apply_key(run.edit, key, last_entry));
     if (run.actions.back() == EditAction::finish) break;
@@ -50,6 +50,7 @@ struct EditCase {
   std::string last_entry;
   std::string result;
   Pos index;  // where the cursor ends
+  bool utf8 = false;  // a UTF-8 console, else a single-byte one
 };
 
 void PrintTo(const EditCase& c, std::ostream* out) { *out << c.name; }
@@ -58,7 +59,7 @@ class Editing : public ::testing::TestWithParam<EditCase> {};
 
 TEST_P(Editing, GivesTheExpectedTextAndCursor) {
   const EditCase& c = GetParam();
-  KeyRun run = run_keys(c.default_text, c.keys, c.last_entry);
+  KeyRun run = run_keys(c.default_text, c.keys, c.last_entry, c.utf8);
   EXPECT_EQ(edit_result(run.edit), c.result) << c.name;
   EXPECT_EQ(run.edit.index, c.index) << c.name;
   // The added blank is always there, at the end.
@@ -112,6 +113,27 @@ const EditCase kEditCases[] = {
      {std::string("\0K", 2), "x", kEnter}, " ", "abxc", 4},
     {"longer key texts are ignored", "ab", {"xyz", kEnter}, " ", "ab", 3},
     {"keys after Enter are not taken", "ab", {kEnter, "x"}, " ", "ab", 3},
+    // UTF-8: "\xC3\x9C" is U+00DC, "\xC3\xA4" U+00E4, "\xE2\x82\xAC" U+20AC.
+    {"UTF-8: typed two-byte character and Backspace give the default back",
+     "/tmp/x/\xC3\x9C" "bersetzungen", {ch(0xC3), ch(0xA4), kBackspace, kEnter}, " ",
+     "/tmp/x/\xC3\x9C" "bersetzungen", 22, true},
+    {"UTF-8: End, 13 Backspaces and x leave no byte of the umlaut",
+     "/tmp/x/\xC3\x9C" "bersetzungen",
+     {kEnd, kBackspace, kBackspace, kBackspace, kBackspace, kBackspace, kBackspace,
+      kBackspace, kBackspace, kBackspace, kBackspace, kBackspace, kBackspace, kBackspace,
+      "x", kEnter},
+     " ", "/tmp/x/x", 9, true},
+    {"UTF-8: Left and Delete take a three-byte character whole", "a\xE2\x82\xAC" "b",
+     {kLeft, kLeft, kDelete, kEnter}, " ", "ab", 2, true},
+    {"UTF-8: Right steps over a whole character", "\xC3\xA4" "b",
+     {kHome, kRight, kEnter}, " ", "\xC3\xA4" "b", 3, true},
+    {"UTF-8: a byte of no valid sequence is one character", "a\xFF\xC3" "b",
+     {kLeft, kBackspace, kBackspace, kEnter}, " ", "ab", 2, true},
+    {"UTF-8: an overlong form and a surrogate are single bytes",
+     "\xC0\xAF\xED\xA0\x80", {kBackspace, kBackspace, kEnter}, " ", "\xC0\xAF\xED", 4,
+     true},
+    {"single byte: Backspace removes one byte of a UTF-8 sequence", "\xC3\xA4",
+     {kBackspace, kEnter}, " ", "\xC3", 2},
 };
 
 INSTANTIATE_TEST_SUITE_P(LineEditor, Editing, ::testing::ValuesIn(kEditCases),
@@ -292,6 +314,53 @@ TEST(LineView, NarrowerWindowIsCoveredToItsEdge) {
   u = plan_update(EditAction::redraw, edit, view, 10);
   EXPECT_EQ(u.text, "defgh   ");  // covers the old "abcdefgh"
 }
+
+struct CellCase {
+  const char* name;
+  std::string default_text;
+  std::vector<std::string> keys;  // applied before the last drawing
+  Pos width;
+  std::string text;  // what the last drawing shows
+  Pos cursor_offset;
+};
+
+void PrintTo(const CellCase& c, std::ostream* out) { *out << c.name; }
+
+class CellsInUtf8 : public ::testing::TestWithParam<CellCase> {};
+
+TEST_P(CellsInUtf8, ShowWholeCharactersAndPlaceTheCursorByCells) {
+  const CellCase& c = GetParam();
+  LineView view;
+  LineEdit edit = begin_edit(c.default_text, true);
+  plan_update(EditAction::redraw, edit, view, c.width);
+  for (const std::string& key : c.keys) apply_key(edit, key, " ");
+  ScreenUpdate u = plan_update(EditAction::redraw, edit, view, c.width);
+  EXPECT_EQ(u.text, c.text) << c.name;
+  EXPECT_EQ(u.cursor_offset, c.cursor_offset) << c.name;
+}
+
+// "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E" is three wide characters, two
+// cells each; "e\xCC\x81" is e and a combining acute accent.
+const CellCase kCellCases[] = {
+    {"a two-byte character is one cell", "/tmp/x/\xC3\x9C" "bersetzungen", {}, 0,
+     "/tmp/x/\xC3\x9C" "bersetzungen ", 20},
+    {"Left over an umlaut moves one cell", "gr\xC3\xBC" "n", {kLeft, kLeft}, 0,
+     "gr\xC3\xBC" "n ", 2},
+    {"wide characters take two cells", "\xE6\x97\xA5\xE6\x9C\xAC", {kLeft}, 0,
+     "\xE6\x97\xA5\xE6\x9C\xAC ", 2},
+    {"a combining mark takes none", "e\xCC\x81" "x", {}, 0, "e\xCC\x81" "x ", 2},
+    {"an invalid byte shows as one cell", "a\xFF" "b", {}, 0, "a?b ", 3},
+    {"an ESC byte shows in caret notation", "a\x1b[31m", {}, 0, "a^[[31m ", 7},
+    {"a C1 control shows visibly", "a\xC2\x9B" "b", {}, 0, "aM-^[b ", 6},
+    {"scrolling counts cells", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", {}, 5,
+     "\xE6\x9C\xAC\xE8\xAA\x9E ", 4},
+    {"a wide character never straddles the right edge",
+     "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", {kHome}, 5,
+     "\xE6\x97\xA5\xE6\x9C\xAC", 0},
+};
+
+INSTANTIATE_TEST_SUITE_P(LineView, CellsInUtf8, ::testing::ValuesIn(kCellCases),
+                         case_name<CellCase>);
 
 }  // namespace
 }  // namespace rt
