@@ -65,10 +65,23 @@ void show_first(const ScreenUpdate& update, int row, int start_column) {
   native::place_cursor(row, column_at(start_column, update.cursor_offset), true);
 }
 
+// Without a screen the line is read plainly. Typed on a keyboard (a
+// terminal without cursor control, or output redirected), only its
+// character keys count. The terminal's echo has shown what was typed; the
+// answer is printed where that echo is not on the same screen, and where
+// the default was taken without a word.
 std::string edit_plain_line(const std::string& default_text) {
   std::string line;
-  if (!read_input_line(line) || line.empty()) line = default_text;
-  print_text(line);
+  const bool got = read_input_line(line);
+  const bool typed = console_has_keys();
+  if (typed) line = character_keys_of(line, KeyDecodeOptions{});
+  const bool echoed = typed && native::console_output_is_terminal();
+  if (!got || line.empty()) {
+    line = default_text;
+    print_text(line);
+  } else if (!echoed) {
+    print_text(line);
+  }
   return line;
 }
 

@@ -360,4 +360,19 @@ DecodedInput decode_input(const std::string& bytes, bool more_may_follow,
   return unknown_result(2);
 }
 
+std::string character_keys_of(const std::string& bytes,
+                              const KeyDecodeOptions& options) {
+  constexpr unsigned char kFirstCharacterKey = 32;
+  std::string kept;
+  std::string rest = bytes;
+  while (!rest.empty()) {
+    DecodedInput d = decode_input(rest, false, options);
+    if (d.status == DecodeStatus::key && d.key.size() == 1 &&
+        static_cast<unsigned char>(d.key[0]) >= kFirstCharacterKey)
+      kept += d.key;
+    rest.erase(0, d.length);
+  }
+  return kept;
+}
+
 }  // namespace rt

@@ -123,4 +123,10 @@ struct DecodedInput {
 DecodedInput decode_input(const std::string& bytes, bool more_may_follow,
                           const KeyDecodeOptions& options);
 
+// The character keys (codes 32..255) among bytes typed on a terminal, in
+// order: what a plain line read from a keyboard keeps, so that an arrow or
+// function key typed there never lands in the answer as its escape sequence.
+std::string character_keys_of(const std::string& bytes,
+                              const KeyDecodeOptions& options);
+
 }  // namespace rt

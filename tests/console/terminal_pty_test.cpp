@@ -413,6 +413,32 @@ TEST(ConsoleOnTerminal, EnterTypedWhileStillInRawModeEndsThePlainLine) {
   EXPECT_EQ(p->piped_output(), "Verzeichnis: xyz\n[xyz]\n");
 }
 
+TEST(ConsoleOnTerminal, WithoutCursorControlNoEscapeIsWrittenAndArrowsAreDropped) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> arguments;
+    PtyOptions options;
+  };
+  PtyOptions to_pipe;
+  to_pipe.output_to_pipe = true;
+  const Case cases[] = {
+      {"TERM=dumb", {"/usr/bin/env", "TERM=dumb", RETIME_EDIT_LINE_PROBE, "C:\\subs"}, {}},
+      {"TERM unset", {"/usr/bin/env", "-u", "TERM", RETIME_EDIT_LINE_PROBE, "C:\\subs"}, {}},
+      {"output redirected", {RETIME_EDIT_LINE_PROBE, "C:\\subs"}, to_pipe},
+  };
+  for (const Case& c : cases) {
+    PtyProcess p(c.arguments, c.options);
+    p.collect(300);
+    // Left arrow, F1 and Alt-x typed into the plain line.
+    p.type("ab\x1b[Dc\x1bOP\x1bx\r");
+    ASSERT_TRUE(p.wait_for_exit(kLimitMs)) << c.name << "\n" << p.output();
+    const std::string written = c.options.output_to_pipe ? p.piped_output() : p.output();
+    EXPECT_NE(written.find("[abc]"), std::string::npos) << c.name << "\n" << written;
+    EXPECT_EQ(written.find('\x1b'), std::string::npos) << c.name << "\n" << written;
+    EXPECT_EQ(p.cursor_queries(), 0) << c.name;
+  }
+}
+
 TEST(ConsoleOnTerminal, InputFromAFileWritesNoEscapeSequences) {
   char path[] = "/tmp/retime-console-input-XXXXXX";
   int fd = mkstemp(path);
