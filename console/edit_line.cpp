@@ -1,5 +1,6 @@
 #include "console/edit_line.h"
 
+#include <algorithm>
 #include <climits>
 
 #include "console/keys.h"
@@ -8,6 +9,7 @@
 #include "console/terminal.h"
 #include "text/console_print.h"
 #include "text/native_console_output.h"
+#include "text/visible_text.h"
 
 namespace rt {
 namespace {
@@ -18,6 +20,16 @@ std::string last_entry;
 
 // The editing loop polls with this pause whenever no key is waiting.
 constexpr int kKeyPollPauseMs = 1;
+// A window narrower than the prompt and this many cells shows only the
+// prompt's beginning, so that the text keeps a readable strip of the row.
+constexpr std::size_t kLeastRoom = 8;
+
+// Where the line's first shown cell stands.
+struct LineStart {
+  int row = 1;
+  int column = 1;
+  bool known = false;  // the terminal told the position
+};
 
 int column_at(int start_column, Pos offset) {
   Pos column = start_column + offset;
@@ -26,7 +38,7 @@ int column_at(int start_column, Pos offset) {
 
 // Cells from the start column to the window's right edge; 0 when that is
 // not known, and then nothing is scrolled.
-Pos room_from(const CursorPosition& start) {
+Pos room_from(const LineStart& start) {
   if (!start.known) return 0;
   int columns = window_columns();
   return columns >= start.column ? columns - start.column + 1 : 0;
@@ -85,16 +97,53 @@ std::string edit_plain_line(const std::string& default_text) {
   return line;
 }
 
+// The prompt as it is drawn again: visible, and cut where the window is
+// too narrow for it and a readable strip of the text.
+std::string prompt_for(std::size_t columns, bool utf8) {
+  std::string prompt = visible_text(printed_line_tail(), utf8);
+  if (columns == 0) return prompt;
+  const std::size_t room = columns > kLeastRoom ? columns - kLeastRoom : 0;
+  return first_cells(prompt, room, utf8);
+}
+
+// After a resize or a resume the screen is not what was drawn: the
+// terminal may have rewrapped the row, or a shell has written below it.
+// The row is found again where the cursor now stands (when the terminal
+// rewrapped the line, the row where the line begins), erased to the end of
+// the screen, and the prompt and the line are drawn there afresh.
+void draw_afresh(const LineEdit& edit, LineView& view, LineStart& start,
+                 Pos& cursor_offset) {
+  const Pos cell_before = start.column - 1 + cursor_offset;
+  const CursorPosition now = cursor_position();
+  const int columns = window_columns();
+  int row = now.row;
+  if (now.known && columns > 0 && cell_before >= columns &&
+      now.column - 1 == cell_before % columns)
+    row = std::max<Pos>(1, now.row - cell_before / columns);
+  const std::string prompt =
+      prompt_for(columns > 0 ? static_cast<std::size_t>(columns) : 0, edit.utf8);
+  start.row = row;
+  start.column = 1 + static_cast<int>(text_cells(prompt, edit.utf8));
+  start.known = now.known;
+  view = LineView{};
+  const ScreenUpdate u = plan_update(EditAction::redraw, edit, view, room_from(start));
+  native::draw_line(row, 1, prompt + u.text, column_at(start.column, u.cursor_offset));
+  cursor_offset = u.cursor_offset;
+}
+
 std::string edit_on_screen(const std::string& default_text) {
   LineEdit edit = begin_edit(default_text, native::console_is_utf8());
-  const CursorPosition start = cursor_position();
-  const int row = start.row;
+  const CursorPosition first_place = cursor_position();
+  LineStart start{first_place.row, first_place.column, first_place.known};
   LineView view;
 
-  show_first(plan_update(EditAction::redraw, edit, view, room_from(start)),
-             row, start.column);
+  ScreenUpdate first = plan_update(EditAction::redraw, edit, view, room_from(start));
+  show_first(first, start.row, start.column);
+  Pos cursor_offset = first.cursor_offset;
 
   for (;;) {
+    if (native::console_disturbed())
+      draw_afresh(edit, view, start, cursor_offset);
     std::string key = poll_key();
     if (key.empty()) {
       // A terminal that is gone sends no Enter: leave as with Escape.
@@ -106,7 +155,9 @@ std::string edit_on_screen(const std::string& default_text) {
     }
     EditAction action = apply_key(edit, key, last_entry);
     if (action == EditAction::finish) break;
-    show(plan_update(action, edit, view, room_from(start)), row, start.column);
+    const ScreenUpdate u = plan_update(action, edit, view, room_from(start));
+    show(u, start.row, start.column);
+    if (u.kind != ScreenUpdate::Kind::none) cursor_offset = u.cursor_offset;
   }
   return edit_result(edit);
 }

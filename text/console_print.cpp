@@ -14,6 +14,19 @@ namespace {
 // "% d" of the lowest 32-bit value, its sign and its terminating NUL.
 constexpr std::size_t kNumberDigits = 16;
 
+std::string& line_tail() {
+  static std::string tail;
+  return tail;
+}
+
+void note_printed(const std::string& t) {
+  const std::size_t end = t.find_last_of("\r\n");
+  if (end == std::string::npos)
+    line_tail() += t;
+  else
+    line_tail() = t.substr(end + 1);
+}
+
 void write_text(const std::string& t) {
   native::write_console_output(t.data(), t.size());
 }
@@ -24,11 +37,14 @@ void write_text(const std::string& t) {
 // not be able to move the cursor or colour the rest of the session. Output
 // into a pipe or file stays byte for byte.
 void print_text(const std::string& t) {
+  note_printed(t);
   if (native::console_output_is_terminal())
     write_text(visible_text(t, native::console_is_utf8()));
   else
     write_text(t);
 }
+
+const std::string& printed_line_tail() { return line_tail(); }
 
 // "\n" alone: a terminal's output processing makes it CR LF, and output
 // into a pipe or file gets the usual line end of the platform.
@@ -37,7 +53,7 @@ void print_line(const std::string& t) { print_text(t + "\n"); }
 void print_number(std::int32_t v) {
   char digits[kNumberDigits];
   int length = std::snprintf(digits, sizeof digits, "% d", static_cast<int>(v));
-  if (length > 0) write_text(std::string(digits, static_cast<std::size_t>(length)));
+  if (length > 0) print_text(std::string(digits, static_cast<std::size_t>(length)));
 }
 
 }  // namespace rt

@@ -12,6 +12,11 @@ namespace rt {
 // text/visible_text.h); BEL, BS, TAB, CR and LF keep their meaning.
 void print_text(const std::string& t);
 
+// The bytes printed since the last line end (LF or CR): what the cursor's
+// row shows before the cursor, such as a prompt. The input line shows it
+// again when it draws its whole row afresh.
+const std::string& printed_line_tail();
+
 // print_text(t), then a line end. print_line("") only ends the line.
 void print_line(const std::string& t);
 

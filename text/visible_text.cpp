@@ -109,6 +109,41 @@ std::string shown_command_character(char32_t c) {
   return std::string("^") + static_cast<char>(c + kCaretOffset);
 }
 
+namespace {
+
+// The bytes and cells of the character at `at`.
+std::size_t character_at(const std::string& t, std::size_t at, bool utf8,
+                         std::size_t& cells) {
+  const std::size_t length = utf8 ? utf8_sequence_length(t, at) : 1;
+  cells = length > 1 ? static_cast<std::size_t>(
+                           code_point_cells(utf8_code_point(t, at, length)))
+                     : 1;
+  return length == 0 ? 1 : length;
+}
+
+}  // namespace
+
+std::size_t text_cells(const std::string& t, bool utf8) {
+  std::size_t total = 0;
+  std::size_t cells = 0;
+  for (std::size_t at = 0; at < t.size(); total += cells)
+    at += character_at(t, at, utf8, cells);
+  return total;
+}
+
+std::string first_cells(const std::string& t, std::size_t cells, bool utf8) {
+  std::size_t at = 0;
+  std::size_t used = 0;
+  while (at < t.size()) {
+    std::size_t these = 0;
+    const std::size_t length = character_at(t, at, utf8, these);
+    if (used + these > cells) break;
+    used += these;
+    at += length;
+  }
+  return t.substr(0, at);
+}
+
 std::string visible_text(const std::string& t, bool utf8) {
   std::string shown;
   shown.reserve(t.size());

@@ -37,4 +37,12 @@ std::string shown_command_character(char32_t c);
 // character set is UTF-8, else a single-byte one.
 std::string visible_text(const std::string& t, bool utf8);
 
+// The cells a text without command characters takes on a terminal (in
+// UTF-8 a byte of no valid sequence counts one).
+std::size_t text_cells(const std::string& t, bool utf8);
+
+// The longest beginning of t, in whole characters, that takes at most
+// cells cells.
+std::string first_cells(const std::string& t, std::size_t cells, bool utf8);
+
 }  // namespace rt

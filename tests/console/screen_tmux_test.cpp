@@ -17,6 +17,17 @@ std::vector<std::string> probe(std::vector<std::string> arguments) {
   return arguments;
 }
 
+// The probe in a UTF-8 locale, whatever the tests run in.
+std::vector<std::string> probe_in_utf8(std::vector<std::string> arguments) {
+  arguments.insert(arguments.begin(), {"env", "LC_ALL=C.UTF-8", RETIME_EDIT_LINE_PROBE});
+  return arguments;
+}
+
+// The row the cursor stands on.
+std::string cursor_row(TmuxWindow& w) {
+  return w.row(static_cast<std::size_t>(w.cursor().second));
+}
+
 class OnScreen : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -89,6 +100,64 @@ TEST_F(OnScreen, LongTextOnTheLastRowDoesNotScrollTheWindow) {
   ASSERT_TRUE(w.wait_for_row(4, "Verzeichnis: " + text.substr(0, 17)));
   EXPECT_EQ(w.row(3), "");
   EXPECT_EQ(w.cursor(), std::make_pair(14, 4));
+  w.send_keys({"q"});
+}
+
+TEST_F(OnScreen, Utf8TextIsEditedByCharactersAndCells) {
+  const std::string folder = "/tmp/x/\xC3\x9C" "bersetzungen";  // 20 cells
+  TmuxWindow w(probe_in_utf8({"--wait", folder}), 80, 10);
+  ASSERT_TRUE(w.wait_for_row(0, "Verzeichnis: " + folder));
+  EXPECT_EQ(w.cursor(), std::make_pair(33, 0));  // right after the n
+  w.send_keys({"\xC3\xA4"});
+  ASSERT_TRUE(w.wait_for_row(0, "Verzeichnis: " + folder + "\xC3\xA4"));
+  EXPECT_EQ(w.cursor(), std::make_pair(34, 0));
+  w.send_keys({"BSpace"});
+  ASSERT_TRUE(w.wait_for_row(0, "Verzeichnis: " + folder));
+  EXPECT_EQ(w.cursor(), std::make_pair(33, 0));
+  w.send_keys({"Home", "Right", "Right", "Right", "Right", "Right", "Right", "Right"});
+  ASSERT_TRUE(w.wait_for_row(0, "Verzeichnis: " + folder));
+  for (int i = 0; i < 50 && w.cursor().first != 20; ++i) w.row(0);
+  EXPECT_EQ(w.cursor(), std::make_pair(20, 0));  // on the U with umlaut
+  w.send_keys({"Right"});  // over it: one cell
+  for (int i = 0; i < 50 && w.cursor().first != 21; ++i) w.row(0);
+  EXPECT_EQ(w.cursor(), std::make_pair(21, 0));
+  w.send_keys({"End"});
+  for (int i = 0; i < 13; ++i) w.send_keys({"BSpace"});
+  w.send_keys({"x"});
+  ASSERT_TRUE(w.wait_for_row(0, "Verzeichnis: /tmp/x/x"));
+  // A wide character takes two cells.
+  w.send_keys({"\xE6\x97\xA5", "y"});
+  ASSERT_TRUE(w.wait_for_row(0, "Verzeichnis: /tmp/x/x\xE6\x97\xA5y"));
+  EXPECT_EQ(w.cursor(), std::make_pair(24, 0));
+  w.send_keys({"Enter"});
+  EXPECT_TRUE(w.wait_for_row(1, "[/tmp/x/x\xE6\x97\xA5y]"));
+  w.send_keys({"q"});
+}
+
+TEST_F(OnScreen, ResizeWhileEditingDrawsTheRowAfresh) {
+  TmuxWindow w(probe_in_utf8({"--wait", "/tmp/term-probe/abcdefghij"}), 80, 10);
+  ASSERT_TRUE(w.wait_for_row(0, "Verzeichnis: /tmp/term-probe/abcdefghij"));
+  w.resize(30, 10);
+  w.send_keys({"BSpace"});
+  // The prompt and a strip of the text up to the edge, the cursor on it,
+  // nothing scattered below.
+  const std::string narrow = "Verzeichnis: -probe/abcdefghi";
+  bool shown = false;
+  for (int i = 0; i < 100 && !shown; ++i) shown = cursor_row(w) == narrow;
+  EXPECT_TRUE(shown) << cursor_row(w);
+  EXPECT_EQ(w.cursor().first, 29);
+  EXPECT_EQ(w.row(static_cast<std::size_t>(w.cursor().second) + 1), "");
+  w.resize(80, 10);
+  w.send_keys({"BSpace"});
+  const std::string wide = "Verzeichnis: /tmp/term-probe/abcdefgh";
+  shown = false;
+  for (int i = 0; i < 100 && !shown; ++i) shown = cursor_row(w) == wide;
+  EXPECT_TRUE(shown) << cursor_row(w);
+  EXPECT_EQ(w.cursor().first, 37);
+  EXPECT_EQ(w.row(static_cast<std::size_t>(w.cursor().second) + 1), "");
+  const std::size_t row = static_cast<std::size_t>(w.cursor().second);
+  w.send_keys({"Enter"});
+  EXPECT_TRUE(w.wait_for_row(row + 1, "[/tmp/term-probe/abcdefgh]"));
   w.send_keys({"q"});
 }
 

@@ -37,8 +37,11 @@ std::vector<std::string> probe(std::vector<std::string> arguments) {
 // Starts the probe and waits until the default is shown with the cursor
 // after it (the first show-cursor after the prompt).
 std::unique_ptr<PtyProcess> start_prompt(const std::vector<std::string>& arguments,
-                                         PtyOptions options = {}) {
-  auto p = std::make_unique<PtyProcess>(probe(arguments), options);
+                                         PtyOptions options = {}, bool utf8 = false) {
+  std::vector<std::string> command = probe(arguments);
+  // A UTF-8 locale, whatever the tests run in.
+  if (utf8) command.insert(command.begin(), {"/usr/bin/env", "LC_ALL=C.UTF-8"});
+  auto p = std::make_unique<PtyProcess>(command, options);
   EXPECT_TRUE(p->wait_for_output(kPrompt, kLimitMs)) << p->output();
   std::size_t prompt_at = p->output().find(kPrompt);
   auto start = std::chrono::steady_clock::now();
@@ -98,6 +101,7 @@ struct TypingCase {
   std::string default_text;
   std::vector<std::string> keys;
   std::string answer;
+  bool utf8 = false;  // the program runs in a UTF-8 locale
 };
 
 void PrintTo(const TypingCase& c, std::ostream* out) { *out << c.name; }
@@ -106,7 +110,7 @@ class Typing : public ::testing::TestWithParam<TypingCase> {};
 
 TEST_P(Typing, GivesTheExpectedAnswer) {
   const TypingCase& c = GetParam();
-  auto p = start_prompt({c.default_text});
+  auto p = start_prompt({c.default_text}, {}, c.utf8);
   type_keys(*p, c.keys);
   ASSERT_TRUE(p->wait_for_exit(kLimitMs)) << c.name << "\n" << p->output();
   EXPECT_TRUE(exited_normally(*p)) << c.name;
@@ -136,6 +140,17 @@ const TypingCase kTypingCases[] = {
     {"Right on an empty line with a blank last entry", "", {"\x1b[C", "\r"}, ""},
     {"a key split over two writes", "abc", {"\x1b[", "D", "x", "\r"}, "abxc"},
     {"many keys in one burst", "", {"hello\x1b[D\x1b[D\x7fL\r"}, "heLlo"},
+    {"UTF-8: an umlaut typed and erased gives the default byte for byte",
+     "/tmp/x/\xC3\x9C" "bersetzungen", {"\xC3\xA4", "\x7f", "\r"},
+     "/tmp/x/\xC3\x9C" "bersetzungen", true},
+    {"UTF-8: End, 13 Backspaces and x store exactly /tmp/x/x",
+     "/tmp/x/\xC3\x9C" "bersetzungen",
+     {"\x1b[F", "\x7f\x7f\x7f\x7f\x7f\x7f\x7f\x7f\x7f\x7f\x7f\x7f\x7f", "x", "\r"},
+     "/tmp/x/x", true},
+    {"UTF-8: Backspace takes a wide character whole", "\xE6\x97\xA5\xE6\x9C\xAC",
+     {"\x1b[D", "\x7f", "\r"}, "\xE6\x9C\xAC", true},
+    {"UTF-8: an invalid byte is one character", "a\xFF" "b", {"\x1b[D", "\x7f", "\r"},
+     "ab", true},
 };
 
 INSTANTIATE_TEST_SUITE_P(ConsoleOnTerminal, Typing, ::testing::ValuesIn(kTypingCases),

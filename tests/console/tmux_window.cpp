@@ -99,6 +99,15 @@ std::vector<std::string> TmuxWindow::screen() {
   return rows;
 }
 
+std::string TmuxWindow::screen_with_attributes() {
+  return tmux({"capture-pane", "-p", "-e", "-t", "t"}).output;
+}
+
+void TmuxWindow::resize(int columns, int rows) {
+  tmux({"resize-window", "-t", "t", "-x", std::to_string(columns), "-y",
+        std::to_string(rows)});
+}
+
 std::string TmuxWindow::row(std::size_t i) {
   std::vector<std::string> rows = screen();
   return i < rows.size() ? rows[i] : "";

@@ -44,6 +44,13 @@ class TmuxWindow {
   std::vector<std::string> screen();
   std::string row(std::size_t i);
 
+  // The window's rows with their colours and attributes as escape
+  // sequences (capture-pane -e).
+  std::string screen_with_attributes();
+
+  // Gives the window a new size; the program gets SIGWINCH.
+  void resize(int columns, int rows);
+
   // Column and row of the cursor, 0-based.
   std::pair<int, int> cursor();
 
