@@ -3,7 +3,10 @@
 // cursor read back. Skipped when tmux is not installed.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/console/tmux_window.h"
@@ -49,6 +52,38 @@ TEST_F(ProgramOnScreen, EscapeKeepsTheEditedTextShownAndRunsOnTheStoredDirectory
   EXPECT_TRUE(w.wait_for_end(kRunLimitMs));
   EXPECT_EQ(program.settings(), settings_after_run(stored));
   EXPECT_EQ(file_bytes(worked_output_path(stored)), worked_output);
+}
+
+TEST_F(ProgramOnScreen, AFileNameCannotDriveTheTerminal) {
+  InstalledProgram program;
+  const std::string stored = program.root() + "/work";
+  put_worked_pair(stored);
+  // A timecode file whose name turns the rest of the screen red when
+  // printed raw.
+  ASSERT_EQ(std::rename((stored + "/film1.srt").c_str(),
+                        (stored + "/guten\x1b[31mROT.srt").c_str()),
+            0);
+  program.store_settings(stored);
+
+  TmuxWindow w({program.binary()}, 120, 20);
+  ASSERT_TRUE(w.started());
+  ASSERT_TRUE(w.wait_for_row(0, "Verzeichnis: " + stored, kRunLimitMs));
+  w.send_keys({"Enter"});
+  ASSERT_TRUE(w.wait_for_row(5, " Timecode: guten^[[31mROT.srt", kRunLimitMs))
+      << w.row(5);
+  bool done = false;
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(kRunLimitMs);
+  while (!done && std::chrono::steady_clock::now() < deadline) {
+    for (const std::string& row : w.screen()) done = done || row == "Fertig";
+    if (!done) std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  }
+  ASSERT_TRUE(done) << w.row(6);
+  // No colour or other attribute anywhere on the screen.
+  EXPECT_EQ(w.screen_with_attributes().find("\x1b["), std::string::npos)
+      << w.screen_with_attributes();
+  w.send_keys({"q"});
+  EXPECT_TRUE(w.wait_for_end(kRunLimitMs));
 }
 
 }  // namespace
