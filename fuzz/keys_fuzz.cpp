@@ -27,6 +27,7 @@
 #include "console/keys.h"
 #include "console/line_editor.h"
 #include "fuzz/fuzz_support.h"
+#include "text/visible_text.h"
 
 namespace {
 
@@ -76,13 +77,26 @@ void show(Screen& screen, const rt::ScreenUpdate& update, rt::Pos room) {
   screen.cursor = update.cursor_offset;
 }
 
+// The cells the buffer's window shows from view.first: each byte in its
+// visible form (a command byte as ^[ and the like), whole forms only up to
+// the right edge.
+std::string window_cells(const rt::LineEdit& edit, const rt::LineView& view, rt::Pos room) {
+  std::string cells;
+  for (std::size_t at = static_cast<std::size_t>(view.first - 1); at < edit.buffer.size(); ++at) {
+    const std::string form = rt::visible_text(edit.buffer.substr(at, 1), false);
+    if (room > 0 && rt::text_length(cells) + rt::text_length(form) > room) break;
+    cells += form;
+  }
+  return cells;
+}
+
 void check_screen(const Screen& screen, const rt::LineEdit& edit, const rt::LineView& view, rt::Pos room,
                   const std::string& input) {
-  const rt::Pos length = rt::text_length(edit.buffer);
+  const std::string window = window_cells(edit, view, room);
+  const rt::Pos length = rt::text_length(window);
   const rt::Pos shown_cells = room > 0 ? room : std::max<rt::Pos>(length, rt::text_length(screen.cells));
   for (rt::Pos cell = 0; cell < shown_cells; ++cell) {
-    const rt::Pos position = view.first + cell;
-    const char expected = position <= length ? edit.buffer[static_cast<std::size_t>(position - 1)] : ' ';
+    const char expected = cell < length ? window[static_cast<std::size_t>(cell)] : ' ';
     const char seen = cell < rt::text_length(screen.cells) ? screen.cells[static_cast<std::size_t>(cell)] : ' ';
     if (seen != expected) {
       fail("the screen shows the buffer's window and blanks after it",
@@ -91,7 +105,11 @@ void check_screen(const Screen& screen, const rt::LineEdit& edit, const rt::Line
                shown(edit.buffer) + " first " + std::to_string(view.first) + "\ninput " + shown(input));
     }
   }
-  require(screen.cursor == edit.index - view.first, "the cursor stands at index - first", shown(input));
+  const rt::Pos cursor = rt::text_length(rt::visible_text(
+      edit.buffer.substr(static_cast<std::size_t>(view.first - 1),
+                         static_cast<std::size_t>(edit.index - view.first)),
+      false));
+  require(screen.cursor == cursor, "the cursor stands after the cells from first to index", shown(input));
   if (room > 0) require(screen.cursor < room, "the cursor stays inside the window", shown(input));
 }
 
