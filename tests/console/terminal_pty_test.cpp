@@ -352,6 +352,26 @@ TEST(ConsoleOnTerminal, StoppedWithCtrlZInLineModeAndRawAgainAfterContinue) {
   EXPECT_NE(p->output().find(answer_line("abcx")), std::string::npos) << p->output();
 }
 
+TEST(ConsoleOnTerminal, AfterAResumeTheRowIsFoundAgainAndDrawnAfresh) {
+  PtyOptions options;
+  options.job_control = true;
+  auto p = start_prompt({"abc"}, options);
+  ASSERT_EQ(p->cursor_queries(), 1);
+  p->type("\x1a");  // Ctrl-Z
+  ASSERT_TRUE(p->wait_for_stop(kLimitMs)) << p->output();
+  const std::size_t before_resume = p->output().size();
+  p->signal(SIGCONT);
+  // The shell has written over the screen meanwhile: the program asks
+  // where the cursor is now, erases from the row's start to the end of the
+  // screen and draws the prompt and the line there.
+  ASSERT_TRUE(p->wait_for_output("\x1b[1;1H\x1b[JVerzeichnis: abc \x1b[1;17H", kLimitMs))
+      << p->output().substr(before_resume);
+  EXPECT_EQ(p->cursor_queries(), 2);
+  p->type("x\r");
+  ASSERT_TRUE(p->wait_for_exit(kLimitMs)) << p->output();
+  EXPECT_NE(p->output().find(answer_line("abcx")), std::string::npos) << p->output();
+}
+
 TEST(ConsoleOnTerminal, KeyPressedBeforeTheWaitEndsItAtOnce) {
   auto p = start_prompt({"--before-wait", "400", "--wait", "abc"});
   p->type("\r");
