@@ -114,7 +114,10 @@ std::string prompt_for(std::size_t columns, bool utf8) {
 void draw_afresh(const LineEdit& edit, LineView& view, LineStart& start,
                  Pos& cursor_offset) {
   const Pos cell_before = start.column - 1 + cursor_offset;
-  const CursorPosition now = cursor_position();
+  // A terminal that never answered keeps its placements relative to the
+  // cursor saved at the line's start; asking again would move that mark.
+  CursorPosition now{start.row, start.column, false};
+  if (start.known) now = cursor_position();
   const int columns = window_columns();
   int row = now.row;
   if (now.known && columns > 0 && cell_before >= columns &&

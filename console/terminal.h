@@ -15,7 +15,9 @@
 // SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGABRT and an uncaught exception (the
 // signal is then raised again with its default action, so the program ends
 // as it would have); SIGTSTP gives it back for the time the program is
-// stopped. The cursor is shown again on the way out.
+// stopped. The cursor is shown again on the way out. A window resize and a
+// resume after a stop are noted (native::console_disturbed), so that the
+// input line draws its row afresh.
 #pragma once
 
 #include <string>

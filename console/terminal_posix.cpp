@@ -76,9 +76,7 @@ void set_mode(const termios& mode) {
   }
 }
 
-// Only tcsetattr and write: safe inside a signal handler. A files layer
-// that must discard half-written outputs before the program dies hooks in
-// at the start of on_fatal_signal.
+// Only tcsetattr and write: safe inside a signal handler.
 void restore_for_exit() {
   if (g_raw_active) tcsetattr(STDIN_FILENO, TCSADRAIN, &g_saved_mode);
   if (g_show_cursor_on_exit) write_out(kShowCursor, sizeof kShowCursor - 1);
@@ -89,6 +87,8 @@ void reenter_raw_if_foreground() {
     tcsetattr(STDIN_FILENO, TCSADRAIN, &g_raw_mode);
 }
 
+// The one place for what must happen before the program dies of a signal
+// (a files layer discarding half-written outputs would be called first).
 void on_fatal_signal(int signal_number) {
   restore_for_exit();
   // Installed with SA_RESETHAND | SA_NODEFER: the default action is back
