@@ -20,8 +20,8 @@ std::string last_entry;
 
 // The editing loop polls with this pause whenever no key is waiting.
 constexpr int kKeyPollPauseMs = 1;
-// A window narrower than the prompt and this many cells shows only the
-// prompt's beginning, so that the text keeps a readable strip of the row.
+// A window narrower than the prompt and this many cells shows the text
+// alone when the row is drawn afresh, so that it keeps a readable strip.
 constexpr std::size_t kLeastRoom = 8;
 
 // Where the line's first shown cell stands.
@@ -97,13 +97,12 @@ std::string edit_plain_line(const std::string& default_text) {
   return line;
 }
 
-// The prompt as it is drawn again: visible, and cut where the window is
+// The prompt as it is drawn again, visible; left out where the window is
 // too narrow for it and a readable strip of the text.
 std::string prompt_for(std::size_t columns, bool utf8) {
   std::string prompt = visible_text(printed_line_tail(), utf8);
-  if (columns == 0) return prompt;
-  const std::size_t room = columns > kLeastRoom ? columns - kLeastRoom : 0;
-  return first_cells(prompt, room, utf8);
+  if (columns > 0 && text_cells(prompt, utf8) + kLeastRoom > columns) return "";
+  return prompt;
 }
 
 // After a resize or a resume the screen is not what was drawn: the

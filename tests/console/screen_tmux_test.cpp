@@ -147,17 +147,24 @@ TEST_F(OnScreen, ResizeWhileEditingDrawsTheRowAfresh) {
   EXPECT_TRUE(shown) << cursor_row(w);
   EXPECT_EQ(w.cursor().first, 29);
   EXPECT_EQ(w.row(static_cast<std::size_t>(w.cursor().second) + 1), "");
+  // Narrower than the prompt needs: the text alone, on one row.
+  w.resize(10, 10);
+  w.send_keys({"BSpace"});
+  shown = false;
+  for (int i = 0; i < 100 && !shown; ++i) shown = cursor_row(w) == "/abcdefgh";
+  EXPECT_TRUE(shown) << cursor_row(w);
+  EXPECT_EQ(w.row(static_cast<std::size_t>(w.cursor().second) + 1), "");
   w.resize(80, 10);
   w.send_keys({"BSpace"});
-  const std::string wide = "Verzeichnis: /tmp/term-probe/abcdefgh";
+  const std::string wide = "Verzeichnis: /tmp/term-probe/abcdefg";
   shown = false;
   for (int i = 0; i < 100 && !shown; ++i) shown = cursor_row(w) == wide;
   EXPECT_TRUE(shown) << cursor_row(w);
-  EXPECT_EQ(w.cursor().first, 37);
+  EXPECT_EQ(w.cursor().first, 36);
   EXPECT_EQ(w.row(static_cast<std::size_t>(w.cursor().second) + 1), "");
   const std::size_t row = static_cast<std::size_t>(w.cursor().second);
   w.send_keys({"Enter"});
-  EXPECT_TRUE(w.wait_for_row(row + 1, "[/tmp/term-probe/abcdefgh]"));
+  EXPECT_TRUE(w.wait_for_row(row + 1, "[/tmp/term-probe/abcdefg]"));
   w.send_keys({"q"});
 }
 
