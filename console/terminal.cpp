@@ -28,6 +28,7 @@ constexpr int kShortestCheckedSleepMs = 100;
 constexpr int kWaitForKeyMs = -1;
 constexpr int kNoTimeLimit = -1;
 constexpr int kAllKeys = 1 << 30;
+constexpr char kEndOfTransmission = 4;  // Ctrl-D
 
 struct Console {
   bool started = false;
@@ -220,7 +221,8 @@ bool read_input_line(std::string& line) {
   // a CR that the line discipline never turned into LF; the switch back
   // hands them over as one unfinished line. A CR ends the line on a
   // terminal too, or the program would sit waiting for another Enter.
-  const char* line_ends = was_raw ? "\r\n" : "\n";
+  // Ctrl-D (EOT) on a terminal ends the line where it stands.
+  const std::string line_ends = was_raw ? std::string("\r\n") + kEndOfTransmission : "\n";
   bool got = false;
   for (;;) {
     std::size_t end = c.pending.find_first_of(line_ends);

@@ -42,6 +42,7 @@ constexpr char kRestoreCursor[] = "\x1b" "8";  // DECRC: restore cursor
 constexpr char kCsi[] = "\x1b[";               // CSI: starts CUP, CUU..CUB
 constexpr char kEraseBelow[] = "\x1b[J";       // ED: erase to end of screen
 constexpr std::size_t kReadChunk = 4096;
+constexpr char kEndOfTransmission = 4;  // Ctrl-D
 
 // What the signal handlers need; written only while no handler can use it
 // in a half-written state (before raw mode is marked active).
@@ -263,10 +264,13 @@ InputOutcome read_console_input(int timeout_ms, std::string& bytes,
     return InputOutcome::got;
   }
   if (n == 0) {
-    // A terminal gives 0 for Ctrl-D in line mode and goes on afterwards.
     if (!g_terminal.input_terminal || (p.revents & POLLHUP) != 0)
       return InputOutcome::ended;
-    return InputOutcome::nothing;
+    // A terminal gives 0 for Ctrl-D in line mode and goes on afterwards:
+    // handed on as the byte Ctrl-D sends in raw mode, which ends a plain
+    // line as it is.
+    bytes.push_back(kEndOfTransmission);
+    return InputOutcome::got;
   }
   if (errno == EINTR || errno == EAGAIN) return InputOutcome::nothing;
   return InputOutcome::ended;  // EIO: the terminal is gone

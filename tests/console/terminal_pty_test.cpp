@@ -453,22 +453,30 @@ TEST(ConsoleOnTerminal, WithoutCursorControlNoEscapeIsWrittenAndArrowsAreDropped
     const char* name;
     std::vector<std::string> arguments;
     PtyOptions options;
+    std::string typed;
+    std::string answer;
   };
   PtyOptions to_pipe;
   to_pipe.output_to_pipe = true;
+  // Left arrow, F1 and Alt-x typed into the plain line.
+  const std::string keys = "ab\x1b[Dc\x1bOP\x1bx\r";
   const Case cases[] = {
-      {"TERM=dumb", {"/usr/bin/env", "TERM=dumb", RETIME_EDIT_LINE_PROBE, "C:\\subs"}, {}},
-      {"TERM unset", {"/usr/bin/env", "-u", "TERM", RETIME_EDIT_LINE_PROBE, "C:\\subs"}, {}},
-      {"output redirected", {RETIME_EDIT_LINE_PROBE, "C:\\subs"}, to_pipe},
+      {"TERM=dumb", {"/usr/bin/env", "TERM=dumb", RETIME_EDIT_LINE_PROBE, "C:\\subs"}, {},
+       keys, "[abc]"},
+      {"TERM unset", {"/usr/bin/env", "-u", "TERM", RETIME_EDIT_LINE_PROBE, "C:\\subs"}, {},
+       keys, "[abc]"},
+      {"output redirected", {RETIME_EDIT_LINE_PROBE, "C:\\subs"}, to_pipe, keys, "[abc]"},
+      // Ctrl-D twice: the first hands over what is typed, the second ends it.
+      {"Ctrl-D ends the plain line", {RETIME_EDIT_LINE_PROBE, "C:\\subs"}, to_pipe,
+       "ab\x04\x04", "[ab]"},
   };
   for (const Case& c : cases) {
     PtyProcess p(c.arguments, c.options);
     p.collect(300);
-    // Left arrow, F1 and Alt-x typed into the plain line.
-    p.type("ab\x1b[Dc\x1bOP\x1bx\r");
+    p.type(c.typed);
     ASSERT_TRUE(p.wait_for_exit(kLimitMs)) << c.name << "\n" << p.output();
     const std::string written = c.options.output_to_pipe ? p.piped_output() : p.output();
-    EXPECT_NE(written.find("[abc]"), std::string::npos) << c.name << "\n" << written;
+    EXPECT_NE(written.find(c.answer), std::string::npos) << c.name << "\n" << written;
     EXPECT_EQ(written.find('\x1b'), std::string::npos) << c.name << "\n" << written;
     EXPECT_EQ(p.cursor_queries(), 0) << c.name;
   }
