@@ -1,18 +1,57 @@
-// Entry point of retime. The program takes no options; argument 0 names its
-// settings file. Its exit status is 0 on every path.
+// Entry point of retime. Without arguments it asks for the directory; with
+// one it runs the batch on it; --help and --version only print. A usage
+// error prints on standard error and exits with status 2 before anything is
+// read or written; every run of the batch exits with 0.
 #include <clocale>
 #include <csignal>
+#include <cstdio>
+#include <string>
+#include <vector>
 
 #include "console/terminal.h"
+#include "driver/command_line.h"
 #include "driver/run_sequence.h"
 
-int main() {
+namespace {
+
+constexpr int kExitDone = 0;
+constexpr int kExitUsage = 2;
+
+void write_out(std::FILE* stream, const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stream);
+  std::fflush(stream);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
   std::setlocale(LC_CTYPE, "");  // the user's character set: UTF-8 or one byte
+  const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+  const rt::CommandLine line = rt::parse_command_line(arguments);
+  switch (line.action) {
+    case rt::Action::show_help:
+      write_out(stdout, rt::usage_text());
+      return kExitDone;
+    case rt::Action::show_version:
+      write_out(stdout, rt::version_text());
+      return kExitDone;
+    case rt::Action::refuse:
+      write_out(stderr, line.error + "\n" + rt::usage_hint());
+      return kExitUsage;
+    case rt::Action::ask_for_directory:
+    case rt::Action::run_directory:
+      break;
+  }
+
   // Output to a closed pipe (retime | head) must not kill the run halfway
   // through a pair: the printing is simply lost.
   std::signal(SIGPIPE, SIG_IGN);
   rt::start_console();
-  rt::run_program();
+  if (line.action == rt::Action::run_directory) {
+    rt::run_program_on(line.directory);
+  } else {
+    rt::run_program();
+  }
   rt::end_console();
-  return 0;
+  return kExitDone;
 }

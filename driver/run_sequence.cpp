@@ -35,10 +35,6 @@ void ensure_settings_file(const std::string& settings) {
 
 }  // namespace
 
-std::string settings_path_for(const std::string& argument0) {
-  return left_text(argument0, text_length(argument0) - 3) + "ini";
-}
-
 std::string normalise_working_directory(const std::string& answer) {
   const Pos dot = find_last(answer, ".", -1);
   const Pos separator = find_any_last(answer, "\\/", -1);
@@ -46,15 +42,12 @@ std::string normalise_working_directory(const std::string& answer) {
   return answer;
 }
 
-void run_program() {
-  const std::string settings = settings_path_for(executable_path());
-  ensure_settings_file(settings);
+namespace {
 
-  print_text("Verzeichnis: ");
-  std::string working_directory = edit_line(read_setting(settings, kDirectoryKey));
-  print_line("");
-  print_line("");
-  // An empty answer means the program's own folder, not the current one.
+// Everything between the answer and "Fertig": the empty answer becomes the
+// program's own folder (not the current one), the normalised directory is
+// stored, and the batch runs over it.
+void run_answer(const std::string& settings, std::string working_directory) {
   if (working_directory.empty()) working_directory = program_directory();
   working_directory = normalise_working_directory(working_directory);
   write_setting(settings, kDirectoryKey, working_directory);
@@ -64,7 +57,30 @@ void run_program() {
 
   print_line("");
   print_line("Fertig");
+}
+
+std::string prepared_settings() {
+  make_settings_folder();
+  const std::string settings = settings_path();
+  ensure_settings_file(settings);
+  return settings;
+}
+
+}  // namespace
+
+void run_program() {
+  const std::string settings = prepared_settings();
+
+  print_text("Verzeichnis: ");
+  const std::string answer = edit_line(read_setting(settings, kDirectoryKey));
+  print_line("");
+  print_line("");
+  run_answer(settings, answer);
   wait_for_key();
+}
+
+void run_program_on(const std::string& answer) {
+  run_answer(prepared_settings(), answer);
 }
 
 }  // namespace rt

@@ -6,22 +6,23 @@
 
 namespace rt {
 
-// Argument 0 with its last three characters, whatever they are, replaced by
-// "ini" ("C:\Tools\retime.exe" -> "C:\Tools\retime.ini"; "retime" ->
-// "retini"; three characters or fewer -> "ini").
-std::string settings_path_for(const std::string& argument0);
-
 // The answer to the prompt as the run uses it: when the last component
 // (after the last "\" or "/") holds a dot, it is taken for a file name and
 // cut off together with that separator ("C:\subs\film1.srt" -> "C:\subs",
 // "film1.srt" -> ""). Nothing else is changed.
 std::string normalise_working_directory(const std::string& answer);
 
-// The whole run: creates the settings file with its two defaults when there
-// is none, asks "Verzeichnis: " on an editable line that starts with the
-// stored directory, uses the program's own directory for an empty answer,
-// stores the normalised directory, runs the batch over it, and ends with
-// "Fertig" and a wait for a key.
+// The whole run: creates the settings file (settings_path()) with its two
+// defaults when there is none, asks "Verzeichnis: " on an editable line that
+// starts with the stored directory, uses the program's own directory for an
+// empty answer, stores the normalised directory, runs the batch over it, and
+// ends with "Fertig" and a wait for a key.
 void run_program();
+
+// The same run with answer standing for the answer to the prompt (an empty
+// one means the program's own directory, and it is normalised and stored
+// as any answer), without the prompt and without the wait for a key at
+// the end: for a directory given on the command line.
+void run_program_on(const std::string& answer);
 
 }  // namespace rt

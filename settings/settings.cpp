@@ -10,9 +10,6 @@ namespace rt {
 
 namespace {
 
-constexpr const char* temporary_ending = "tmp";
-constexpr Pos replaced_ending_length = 3;
-
 bool is_setting_line(const std::string& line, const std::string& key) {
   const std::string prefix = key + "=";
   return left_text(line, text_length(prefix)) == prefix;
@@ -107,11 +104,6 @@ int write_setting_through(const std::string& path, const std::string& key,
     return setting_not_replaced;
   }
   return setting_written;
-}
-
-std::string temporary_settings_path() {
-  const std::string program = executable_path();
-  return left_text(program, text_length(program) - replaced_ending_length) + temporary_ending;
 }
 
 int write_setting(const std::string& path, const std::string& key, const std::string& value) {

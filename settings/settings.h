@@ -1,11 +1,13 @@
-// The settings file: lines of the form key=value, beside argument 0 of the
-// command line. A setting line of key K begins with exactly K followed by
+// The settings file: lines of the form key=value, at settings_path()
+// (settings/settings_path.h). A setting line of key K begins with exactly K followed by
 // "=" (bytes, case-sensitive, nothing before the key); its value is
 // everything after the first "=". Other lines mean nothing and are kept.
 // Neither operation creates the settings file, and neither prints.
 #pragma once
 
 #include <string>
+
+#include "settings/settings_path.h"
 
 namespace rt {
 
@@ -40,9 +42,5 @@ int write_setting(const std::string& path, const std::string& key, const std::st
 // refused with setting_not_written.
 int write_setting_through(const std::string& path, const std::string& key,
                           const std::string& value, const std::string& temporary_path);
-
-// Argument 0 with its last three characters, whatever they are, replaced by
-// "tmp".
-std::string temporary_settings_path();
 
 }  // namespace rt

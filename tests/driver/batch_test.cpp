@@ -8,6 +8,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "tests/corpus.h"
+
 #include "driver/scan.h"
 #include "tests/driver/disk_and_console.h"
 #include "tests/driver/worked_example.h"
@@ -100,6 +102,7 @@ void expect_retimed(const std::string& output, const std::vector<Cue>& cues, con
 }
 
 TEST(RunBatch, CorpusDirectoryGivesTheExpectedTranscriptAndFiles) {
+  REQUIRE_CORPUS();
   ScratchDirectory dir;
   copy_into(corpus + "/pairs/tomsa_SE_latin1/SE.srt", dir / "SE.srt");
   copy_into(corpus + "/pairs/tomsa_SE_latin1/SE.txt", dir / "SE.txt");

@@ -10,18 +10,6 @@ struct PathCase {
   const char* expected;
 };
 
-TEST(SettingsPath, LastThreeCharactersBecomeIni) {
-  const PathCase cases[] = {
-      {"C:\\Tools\\retime.exe", "C:\\Tools\\retime.ini"},
-      {"/usr/local/bin/retime", "/usr/local/bin/retini"},
-      {"retime", "retini"},
-      {"abc", "ini"},
-      {"ab", "ini"},
-      {"", "ini"},
-  };
-  for (const PathCase& c : cases) EXPECT_EQ(settings_path_for(c.given), c.expected) << c.given;
-}
-
 TEST(WorkingDirectory, LastComponentWithADotIsCutOff) {
   const PathCase cases[] = {
       {"C:\\subs\\film1.srt", "C:\\subs"},

@@ -10,6 +10,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "tests/corpus.h"
+
 #include "tests/driver/disk_and_console.h"
 #include "text/files.h"
 
@@ -215,6 +217,7 @@ TEST(IsTimecodeFile, ReadsNoMoreThanTwentyLinesOfAHugeFile) {
 }
 
 TEST(IsTimecodeFile, FindsCorpusFilesAsTheirHeadsSay) {
+  REQUIRE_CORPUS();
   const std::string corpus = std::string(RETIME_CORPUS_DIR) + "/srt/";
   struct Expectation { const char* name; bool timecode; };
   const Expectation expectations[] = {

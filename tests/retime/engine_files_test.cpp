@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/corpus.h"
+
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -181,6 +183,7 @@ TEST_F(RetimePair, UnopenedOutputFileStillRunsTheSearch) {
 }
 
 TEST_F(RetimePair, CorpusPairOnDiskGivesWhatTheSearchGivesInMemory) {
+  REQUIRE_CORPUS();
   const std::string corpus = RETIME_CORPUS_DIR;
   const std::string text = read_bytes(corpus + "/pairs/tomsa_SE_latin1/SE.txt");
   const std::string timecodes = read_bytes(corpus + "/pairs/tomsa_SE_latin1/SE.srt");

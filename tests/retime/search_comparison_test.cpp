@@ -4,6 +4,8 @@
 // number line left behind.
 #include <gtest/gtest.h>
 
+#include "tests/corpus.h"
+
 #include <algorithm>
 #include <random>
 #include <string>
@@ -181,6 +183,7 @@ std::string read_text(const std::string& path) {
 const std::string kCorpus = RETIME_CORPUS_DIR;
 
 TEST(SearchComparison, CorpusPairsGiveTheSameResults) {
+  REQUIRE_CORPUS();
   const char* pairs[] = {"pairs/tomsa_SE_latin1", "pairs/tomsa_SE_utf8"};
   for (const char* pair : pairs) {
     SCOPED_TRACE(pair);
@@ -192,6 +195,7 @@ TEST(SearchComparison, CorpusPairsGiveTheSameResults) {
 }
 
 TEST(SearchComparison, CorpusSubtitlesWithAGermanTextGiveTheSameResults) {
+  REQUIRE_CORPUS();
   const std::string text = read_text(kCorpus + "/text/grimm_froschkoenig.txt");
   const char* subtitles[] = {
       "de_wobbla_TOS-de.srt",          "de_wobbla_sintel_de.srt",

@@ -1,0 +1,41 @@
+// The command line: what the words after argument 0 ask for. Parsing is a
+// pure function, so every combination is a table test; main acts on it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace rt {
+
+enum class Action {
+  ask_for_directory,  // no arguments: the prompt, the batch, the wait
+  run_directory,      // one directory: the batch on it, no prompt, no wait
+  show_help,
+  show_version,
+  refuse,             // a usage error: nothing is read or written
+};
+
+struct CommandLine {
+  Action action = Action::ask_for_directory;
+  std::string directory;  // for run_directory, byte for byte as given
+  std::string error;      // for refuse: one line, without line end
+};
+
+// arguments are the words after argument 0. "-h" and "--help" ask for the
+// usage text, "--version" for name and version; help wins over version. A
+// word up to "--" that begins with "-" and is longer than "-" is an option;
+// "--" ends the options, so later words are directories whatever they look
+// like. Any other option, or more than one directory, is refused (also
+// beside "--help"). One directory means run_directory, none the prompt.
+CommandLine parse_command_line(const std::vector<std::string>& arguments);
+
+// The usage text for --help, each line ended by "\n".
+std::string usage_text();
+
+// "retime " and the project's version, ended by "\n".
+std::string version_text();
+
+// Name the usage text to a user after an error, ended by "\n".
+std::string usage_hint();
+
+}  // namespace rt

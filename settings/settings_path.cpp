@@ -1,0 +1,46 @@
+#include "settings/settings_path.h"
+
+#include "settings/config_folder.h"
+#include "text/filesystem.h"
+#include "text/texts.h"
+
+namespace rt {
+namespace {
+
+constexpr Pos replaced_ending_length = 3;
+const std::string settings_ending = "ini";
+const std::string temporary_ending = "tmp";
+const std::string settings_folder_name = "\\retime";
+const std::string settings_file_name = "\\retime.ini";
+
+// A program found on PATH gets argument 0 as it was typed, without a folder.
+bool is_bare_name(const std::string& argument0) {
+  return find_any_last(argument0, "\\/", -1) == 0;
+}
+
+}  // namespace
+
+std::string with_last_three_replaced(const std::string& text, const std::string& ending) {
+  return left_text(text, text_length(text) - replaced_ending_length) + ending;
+}
+
+std::string settings_path_for(const std::string& argument0, const std::string& config_folder) {
+  if (is_bare_name(argument0) && !config_folder.empty())
+    return config_folder + settings_folder_name + settings_file_name;
+  return with_last_three_replaced(argument0, settings_ending);
+}
+
+std::string settings_path() { return settings_path_for(executable_path(), user_config_folder()); }
+
+std::string temporary_settings_path() {
+  return with_last_three_replaced(settings_path(), temporary_ending);
+}
+
+void make_settings_folder() {
+  const std::string config_folder = user_config_folder();
+  if (!is_bare_name(executable_path()) || config_folder.empty()) return;
+  make_directory(config_folder);
+  make_directory(config_folder + settings_folder_name);
+}
+
+}  // namespace rt

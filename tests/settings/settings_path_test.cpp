@@ -1,0 +1,41 @@
+#include "settings/settings_path.h"
+
+#include <gtest/gtest.h>
+
+namespace rt {
+namespace {
+
+struct PathCase {
+  const char* argument0;
+  const char* config_folder;
+  const char* expected;
+};
+
+TEST(SettingsPath, ByPathBesideArgumentZeroByBareNameInTheConfigFolder) {
+  const PathCase cases[] = {
+      {"C:\\Tools\\retime.exe", "", "C:\\Tools\\retime.ini"},
+      {"/usr/local/bin/retime", "/home/anna/.config", "/usr/local/bin/retini"},
+      {"./retime", "/home/anna/.config", "./retini"},
+      {"bin\\retime", "/home/anna/.config", "bin\\retini"},
+      {"retime", "", "retini"},
+      {"abc", "", "ini"},
+      {"", "", "ini"},
+      {"retime", "/home/anna/.config", "/home/anna/.config\\retime\\retime.ini"},
+      {"rt", "/cfg", "/cfg\\retime\\retime.ini"},
+  };
+  for (const PathCase& c : cases)
+    EXPECT_EQ(settings_path_for(c.argument0, c.config_folder), c.expected) << c.argument0;
+}
+
+TEST(SettingsPath, LastThreeCharactersReplacedWhateverTheyAre) {
+  const char* cases[][3] = {
+      {"/home/anna/.config\\retime\\retime.ini", "tmp", "/home/anna/.config\\retime\\retime.tmp"},
+      {"C:\\Tools\\retime.exe", "ini", "C:\\Tools\\retime.ini"},
+      {"retime", "tmp", "rettmp"},
+      {"ab", "tmp", "tmp"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(with_last_three_replaced(c[0], c[1]), c[2]) << c[0];
+}
+
+}  // namespace
+}  // namespace rt
