@@ -27,6 +27,7 @@
 #include "console/key_queue.h"
 #include "console/keys.h"
 #include "console/terminal.h"
+#include "text/files.h"
 
 namespace rt {
 namespace {
@@ -108,6 +109,8 @@ void reenter_raw_if_foreground() {
 }
 
 void on_fatal_signal(int signal_number) {
+  // An output cut off here must not look finished (issue 13).
+  discard_unfinished_outputs();
   restore_for_exit();
   // Installed with SA_RESETHAND | SA_NODEFER: the default action is back
   // and the signal is not blocked, so this ends the program as it would

@@ -23,10 +23,15 @@ void reset_number_line();
 // once, runs retime_text with the program-wide number_line, writes the
 // entries to file 3 with write_cue and the console lines with print_line.
 // Every open file is closed when it returns. Files that failed to open read
-// as empty (" Fehler") or take no writes; the search runs all the same.
-// A pair too large for memory (std::bad_alloc while reading or searching)
-// ends with all files closed and " Fehler" too, and nothing is thrown; the
-// program-wide number_line then stays as the pair found it.
+// as empty (" Fehler") or take no writes; the search runs all the same (so
+// the number line goes on as the passes leave it). A pair whose output is
+// not open, or could not be written or closed completely (no space, an I/O
+// error, a file-size limit), ends with " Fehler" after the search instead of
+// succeeding, and its output file is left empty; so is the output of every
+// pair that ends with " Fehler". A pair too large for memory
+// (std::bad_alloc while reading or searching) ends with all files closed
+// and " Fehler" too, and nothing is thrown; the program-wide number_line
+// then stays as the pair found it.
 void retime_pair();
 
 }  // namespace rt

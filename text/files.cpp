@@ -29,6 +29,8 @@ struct OpenFile {
   // Output: a write failed, so the file lacks bytes; nothing more is
   // written to it.
   bool write_failed = false;
+  // Output: the path as opened, to empty the file after a failed close.
+  std::string path;
   // Input: the characters chars[pos, len) are still to be delivered.
   // Output: chars[0, len) are written but not yet in the file.
   // One byte more than a block, for a CR carried over from the block before.
@@ -162,13 +164,19 @@ int open_numbered(const std::string& path, int n, bool output) {
                                            : native::open_file_for_reading(composed);
   if (handle == native::kNoFileHandle) return 2;
   // Without memory for the slot the open fails like any other.
-  OpenFile* f = new (std::nothrow) OpenFile;
+  OpenFile* f = nullptr;
+  try {
+    f = new OpenFile;
+  } catch (const std::bad_alloc&) {
+    f = nullptr;
+  }
   if (f == nullptr) {
     native::close_file_handle(handle);
     return 2;
   }
   f->handle = handle;
   f->output = output;
+  if (output) f->path = composed;
   remember(n, f);
   return 0;
 }
@@ -193,6 +201,40 @@ void close_file(int n) {
   native::close_file_handle(f->handle);  // close_output tells the outcome
   delete f;
   table[n] = nullptr;
+}
+
+bool close_output(int n, bool keep) {
+  OpenFile* f = output_at(n);
+  if (f == nullptr) {
+    close_file(n);
+    return false;
+  }
+  if (keep) flush(*f);
+  bool complete = keep && !f->write_failed;
+  if (!complete) native::empty_file(f->handle);
+  if (!native::close_file_handle(f->handle) && complete) {
+    // The system may have lost bytes on closing: empty the file by name.
+    complete = false;
+    const native::FileHandle again = native::open_file_for_writing(f->path);
+    if (again != native::kNoFileHandle) native::close_file_handle(again);
+  }
+  delete f;
+  table[n] = nullptr;
+  return complete;
+}
+
+bool sync_output(int n) {
+  OpenFile* f = output_at(n);
+  if (f == nullptr) return false;
+  flush(*f);
+  return !f->write_failed && native::sync_file(f->handle);
+}
+
+void discard_unfinished_outputs() {
+  for (int n = lowest_number; n <= highest_number; ++n) {
+    const OpenFile* f = table[n];
+    if (f != nullptr && f->output) native::empty_file(f->handle);
+  }
 }
 
 void close_all() {

@@ -376,7 +376,7 @@ TEST(HostileDirectory, OutputNamesOfDotsNeverAddressAFolder) {
 
     ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
     EXPECT_EQ(run.transcript,
-              count_line(1) + "\n 1. Objekt\n" + paired(c.timecode_name, c.text_name, c.output_name));
+              count_line(1) + "\n 1. Objekt\n" + paired(c.timecode_name, c.text_name, c.output_name, true));
     EXPECT_EQ(tree_state(dir.path(), "untertitel"), before);
     EXPECT_TRUE(fs::is_empty(dir / "untertitel"));
   }
@@ -391,7 +391,7 @@ TEST(HostileDirectory, OutputFolderThatIsAFileLosesTheOutputOnly) {
   const ChildRun run = batch_in_child(dir.path());
 
   ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
-  EXPECT_EQ(run.transcript, count_line(1) + "\n 1. Objekt\n" + paired("film1.srt", "film1.txt", "film1..src"));
+  EXPECT_EQ(run.transcript, count_line(1) + "\n 1. Objekt\n" + paired("film1.srt", "film1.txt", "film1..src", true));
   EXPECT_EQ(tree_state(dir.path()), before);
 }
 
@@ -432,7 +432,7 @@ TEST(HostileDirectory, PlantedOutputNamesAreNeverWrittenThrough) {
     const ChildRun run = batch_in_child(root / "work");
 
     ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
-    EXPECT_EQ(run.transcript, count_line(1) + "\n 1. Objekt\n" + paired("film1.srt", "film1.txt", "film1..src"));
+    EXPECT_EQ(run.transcript, count_line(1) + "\n 1. Objekt\n" + paired("film1.srt", "film1.txt", "film1..src", true));
     EXPECT_EQ(tree_state(root.path()), before);
   }
   // A socket cannot be made by a plain call like the others.
