@@ -27,6 +27,7 @@
 #include <string>
 
 #include "console/native_console.h"
+#include "text/files.h"
 #include "text/native_console_output.h"
 #include "text/write_all_posix.h"
 
@@ -88,9 +89,10 @@ void reenter_raw_if_foreground() {
     tcsetattr(STDIN_FILENO, TCSADRAIN, &g_raw_mode);
 }
 
-// The one place for what must happen before the program dies of a signal
-// (a files layer discarding half-written outputs would be called first).
+// The one place for what must happen before the program dies of a signal.
 void on_fatal_signal(int signal_number) {
+  // An output cut off here must not be left looking finished.
+  discard_unfinished_outputs();
   restore_for_exit();
   // Installed with SA_RESETHAND | SA_NODEFER: the default action is back
   // and the signal is not blocked, so this ends the program as it would

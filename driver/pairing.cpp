@@ -6,8 +6,13 @@
 #include "retime/pair_files.h"
 #include "text/console_print.h"
 #include "text/files.h"
+#include "text/paths.h"
 
 namespace rt {
+
+std::string output_folder(const std::string& working_directory) {
+  return working_directory + "\\untertitel";
+}
 
 TextChoice choose_text_file(const std::string& timecode_name, const NameList& text_files) {
   TextChoice best;
@@ -52,7 +57,12 @@ void process_pair(int position, const FileLists& lists,
   const std::string output_name = left_text(timecode_name, choice.shared_length) + output_extension;
   print_text("  Ausgabe: ");
   print_line(output_name);
-  open_output(working_directory + "\\untertitel\\" + output_name, kOutputFile);
+  // A name that would not lie directly in the output folder (an extension
+  // from the settings file holding "\..\", say) is never opened: the pair
+  // then ends with " Fehler" and nothing is written.
+  if (plain_file_name(output_name)) {
+    open_output(output_folder(working_directory) + "\\" + output_name, kOutputFile);
+  }
 
   print_line(" Lade Text...");
   retime_pair();

@@ -11,6 +11,10 @@
 
 namespace rt {
 
+// The folder the outputs go to: working_directory\untertitel. Its name is
+// spelt here only.
+std::string output_folder(const std::string& working_directory);
+
 struct TextChoice {
   int position = 0;         // position in the text file list; 0 for none
   Pos shared_length = 0;    // leading bytes shared with the timecode name
@@ -31,8 +35,11 @@ TextChoice choose_text_file(const std::string& timecode_name, const NameList& te
 // the timecode file as number 2 (input), prints "  Ausgabe: " + output name,
 // creates working_directory\untertitel\<output name> as number 3, prints
 // " Lade Text..." and runs retime_pair, which closes every file. The output
-// name is the shared beginning followed by output_extension. Opens are not
-// tested: the engine copes with numbers that hold no file.
+// name is the shared beginning followed by output_extension; a name that
+// would not lie directly in untertitel (it holds "\" or "/", or is "." or
+// "..") is not opened. Opens are not tested: the engine copes with numbers
+// that hold no file, and ends the pair with " Fehler" when the output is
+// not open or not written completely.
 void process_pair(int position, const FileLists& lists,
                   const std::string& working_directory,
                   const std::string& output_extension);

@@ -12,10 +12,6 @@
 namespace rt {
 namespace {
 
-// The settings file is created under this number, before any other file is
-// open.
-constexpr int kNewSettingsFile = 1;
-
 const std::string kTextExtensionKey = "texterweiterung";
 const std::string kOutputExtensionKey = "ausgabeerweiterung";
 const std::string kDirectoryKey = "verzeichnis";
@@ -24,11 +20,11 @@ const std::string kDefaultOutputExtension = ".src";
 
 // A first run finds no settings file: an empty one is made and the two
 // extensions are stored, in this order. An existing file is left as it is,
-// whatever keys it holds or lacks.
+// whatever keys it holds or lacks, and so is one that exists but cannot be
+// read: it is made only when no entry of its name exists, never emptied.
 void ensure_settings_file(const std::string& settings) {
   if (file_exists(settings)) return;
-  open_output(settings, kNewSettingsFile);
-  close_file(kNewSettingsFile);
+  if (!create_empty_file(settings)) return;
   write_setting(settings, kTextExtensionKey, kDefaultTextExtension);
   write_setting(settings, kOutputExtensionKey, kDefaultOutputExtension);
 }

@@ -45,14 +45,24 @@ void retime_pair() {
     RetimeSink sink;
     sink.print_line = [](const std::string& line) { print_line(line); };
     sink.write_cue = write_cue;
-    sink.close_all = close_all;
-    retime_text(text, lines, program_number_line, sink);
+    // The inputs are closed here; the output once the outcome is known, so
+    // that a failed search leaves it empty.
+    sink.close_all = [] {
+      close_file(kTextFile);
+      close_file(kTimecodeFile);
+    };
+    const RetimeOutcome outcome = retime_text(text, lines, program_number_line, sink);
+    const bool output_complete = close_output(kOutputFile, !outcome.failed);
+    close_all();
+    // An output that could not be opened or written whole is a failure of
+    // the pair like a quota failure, and like it leaves an empty file.
+    if (!outcome.failed && !output_complete) print_line(kFailureLine);
   } catch (const std::bad_alloc&) {
     // The text, the timecode lines or the tables built on them do not fit
     // in memory. That is this pair's failure, not the run's: everything
     // the pair held is freed on the way here, and the pair ends as the
-    // quota failure does, so the next pair still runs. Output written
-    // before (only a writing pass writes) stays as far as it got.
+    // quota failure does, so the next pair still runs.
+    close_output(kOutputFile, false);
     close_all();
     print_line(kFailureLine);
   }

@@ -4,6 +4,7 @@
 
 #include "text/files.h"
 #include "text/filesystem.h"
+#include "text/paths.h"
 #include "text/texts.h"
 
 namespace rt {
@@ -17,15 +18,6 @@ bool is_setting_line(const std::string& line, const std::string& key) {
 
 std::string setting_value(const std::string& line) {
   return mid_text(line, find(1, line, "=") + 1, -1);
-}
-
-// The open operations treat "/" and "\" alike, so two paths that differ only
-// there name the same file.
-std::string with_backslashes(std::string path) {
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return path;
 }
 
 }  // namespace
@@ -50,11 +42,17 @@ std::string read_setting(const std::string& path, const std::string& key) {
 int write_setting_through(const std::string& path, const std::string& key,
                           const std::string& value, const std::string& temporary_path) {
   // Creating the temporary file would otherwise empty the very file about to
-  // be copied.
+  // be copied; the opens treat "/" and "\" alike.
   if (with_backslashes(temporary_path) == with_backslashes(path)) return setting_not_written;
 
   const int settings_file = free_file_number();
   if (open_input(path, settings_file) != 0) return setting_not_written;
+  // A settings file its owner protected from writing is left as it is:
+  // replacing it would drop that protection.
+  if (!file_writable(path)) {
+    close_file(settings_file);
+    return setting_not_written;
+  }
   const int temporary_file = free_file_number();
   if (open_output(temporary_path, temporary_file) != 0) {
     close_file(settings_file);
@@ -63,11 +61,7 @@ int write_setting_through(const std::string& path, const std::string& key,
   }
 
   const std::string setting_line = key + "=" + value;
-  std::int64_t bytes_written = 0;
-  auto write = [&](const std::string& line) {
-    write_line(temporary_file, line);
-    bytes_written += text_length(line) + 2;  // write_line adds CR LF
-  };
+  auto write = [&](const std::string& line) { write_line(temporary_file, line); };
 
   bool found = false;
   std::string line;
@@ -85,16 +79,11 @@ int write_setting_through(const std::string& path, const std::string& key,
   if (!found) write(setting_line);
 
   close_file(settings_file);
-  close_file(temporary_file);
-
-  // Writes report nothing, so a full disk would show only as a short file.
-  // Check the length before the new file replaces the old one.
-  bool complete = false;
-  const int check_file = free_file_number();
-  if (open_input(temporary_path, check_file) == 0) {
-    complete = file_length(check_file) == bytes_written;
-    close_file(check_file);
-  }
+  // Every byte must be in the temporary file, and on the disk, before it
+  // takes the settings file's place: a power cut then leaves the old file
+  // or the new one, never an empty one.
+  const bool synced = sync_output(temporary_file);
+  const bool complete = close_output(temporary_file) && synced;
 
   // Deleting the old file and renaming the new one would leave no settings
   // file at all if the process stopped in between or the rename failed; the

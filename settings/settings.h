@@ -13,11 +13,13 @@ namespace rt {
 
 // Results of write_setting.
 constexpr int setting_written = 0;
-// The settings file cannot be read, or the temporary file cannot be made;
-// the settings file is untouched and no temporary file is left.
+// The settings file cannot be read or may not be written (its protection
+// is kept), or the temporary file cannot be made; the settings file is
+// untouched and no temporary file is left.
 constexpr int setting_not_written = 1;
-// The rewritten file could not be completed or put in place; the settings
-// file is untouched and the temporary file has been removed.
+// The rewritten file could not be completed, put on the disk (synced) or
+// put in place; the settings file is untouched and the temporary file has
+// been removed.
 constexpr int setting_not_replaced = 2;
 
 // The value of the first setting line of key in the file at path; "" when

@@ -31,11 +31,32 @@ int free_file_number();
 int open_input(const std::string& path, int n);
 
 // Creates (or empties) the file at path for writing under number n.
-// Results as open_input; 2 when the file cannot be created.
+// Results as open_input; 2 when the file cannot be created. Once a write of
+// the file has failed, nothing more is written to it.
 int open_output(const std::string& path, int n);
 
-// Writes out what is buffered, closes the file and frees n.
+// Writes out what is buffered, closes the file and frees n. Whether every
+// byte reached the file is not told (close_output tells it).
 void close_file(int n);
+
+// close_file for an output file that must be complete or nothing: true when
+// n held an output file, keep is true, every byte written to it reached the
+// file and the close succeeded. Otherwise (a write that failed: no space,
+// an I/O error, a file-size limit; a failing close; keep false) the file is
+// left empty, as far as the system lets it be emptied, and false is given;
+// an input file under n is closed as close_file does, with false.
+bool close_output(int n, bool keep = true);
+
+// Writes out what is buffered for output file n and puts its bytes on the
+// storage device. True when that succeeded and no write of the file has
+// failed so far; false also when n holds no output file.
+bool sync_output(int n);
+
+// Empties every output file still open, so that a process ended by a signal
+// leaves no output that looks finished. Safe in a signal handler (no
+// allocation, no lock, one system call per file): the console's handler of
+// fatal signals calls it before the process ends.
+void discard_unfinished_outputs();
 
 // close_file for every number 1..255.
 void close_all();

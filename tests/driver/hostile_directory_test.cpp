@@ -5,6 +5,8 @@
 // fails the test instead of the test binary, and every case ends with its
 // outcome on the console and on disk.
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -20,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "console/terminal.h"
 #include "driver/batch.h"
 #include "driver/pairing.h"
 #include "driver/scan.h"
@@ -376,7 +379,7 @@ TEST(HostileDirectory, OutputNamesOfDotsNeverAddressAFolder) {
 
     ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
     EXPECT_EQ(run.transcript,
-              count_line(1) + "\n 1. Objekt\n" + paired(c.timecode_name, c.text_name, c.output_name));
+              count_line(1) + "\n 1. Objekt\n" + paired(c.timecode_name, c.text_name, c.output_name, true));
     EXPECT_EQ(tree_state(dir.path(), "untertitel"), before);
     EXPECT_TRUE(fs::is_empty(dir / "untertitel"));
   }
@@ -391,7 +394,7 @@ TEST(HostileDirectory, OutputFolderThatIsAFileLosesTheOutputOnly) {
   const ChildRun run = batch_in_child(dir.path());
 
   ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
-  EXPECT_EQ(run.transcript, count_line(1) + "\n 1. Objekt\n" + paired("film1.srt", "film1.txt", "film1..src"));
+  EXPECT_EQ(run.transcript, count_line(1) + "\n 1. Objekt\n" + paired("film1.srt", "film1.txt", "film1..src", true));
   EXPECT_EQ(tree_state(dir.path()), before);
 }
 
@@ -432,7 +435,7 @@ TEST(HostileDirectory, PlantedOutputNamesAreNeverWrittenThrough) {
     const ChildRun run = batch_in_child(root / "work");
 
     ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
-    EXPECT_EQ(run.transcript, count_line(1) + "\n 1. Objekt\n" + paired("film1.srt", "film1.txt", "film1..src"));
+    EXPECT_EQ(run.transcript, count_line(1) + "\n 1. Objekt\n" + paired("film1.srt", "film1.txt", "film1..src", true));
     EXPECT_EQ(tree_state(root.path()), before);
   }
   // A socket cannot be made by a plain call like the others.
@@ -569,6 +572,77 @@ TEST(HostileDirectory, PairsTooLargeForMemoryFailAloneAndTheRunGoesOn) {
   EXPECT_EQ(output_of(dir, "hugetext..src"), "");
   EXPECT_EQ(output_of(dir, "hugelines..src"), "");
   EXPECT_EQ(output_of(dir, "small..src"), worked_output);
+}
+
+}  // namespace
+}  // namespace rt
+
+namespace rt {
+namespace {
+
+// Issue 13: no silent loss. A pair whose output does not fit (a file-size
+// limit stands for a full disk) ends with " Fehler" and leaves an empty
+// file; the next pair, which fits, is written whole.
+TEST(NoSilentLoss, OutputThatDoesNotFitEndsWithFehlerAndIsLeftEmpty) {
+  ScratchDirectory dir;
+  write_bytes(dir / "big.srt", worked_timecodes);
+  write_bytes(dir / "big.txt", prose_line(64 * 1024));
+  write_worked_pair(dir.path(), "small");
+  const std::string big_output = retimed_in_memory(prose_line(64 * 1024));
+  ASSERT_GT(big_output.size(), 32u * 1024);
+
+  const ChildRun run = run_in_child([&] { run_batch(dir.path(), kOutputExtension); }, [] {
+    ::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{16 * 1024, 16 * 1024};
+    return ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+  });
+
+  ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
+  EXPECT_EQ(block_of(run.transcript, "big.srt"), paired("big.srt", "big.txt", "big..src", true));
+  EXPECT_EQ(block_of(run.transcript, "small.srt"), paired("small.srt", "small.txt", "small..src"));
+  EXPECT_EQ(output_of(dir, "big..src"), "");
+  EXPECT_EQ(output_of(dir, "small..src"), worked_output);
+}
+
+// An output extension with a path in it never leads out of untertitel: the
+// pair ends with " Fehler" and no file appears anywhere.
+TEST(NoSilentLoss, ExtensionWithAPathIsRefused) {
+  ScratchDirectory root;
+  ASSERT_TRUE(fs::create_directories(root / "work/untertitel"));
+  write_worked_pair(root / "work", "film1");
+  write_worked_pair(root / "work", "guten");
+  const auto before = tree_state(root.path());
+
+  for (const std::string extension : {"\\..\\x", "\\..\\..\\x", "/../x", "\\x"}) {
+    SCOPED_TRACE(extension);
+    const ChildRun run = run_in_child([&] { run_batch(root / "work", extension); });
+    ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
+    EXPECT_EQ(block_of(run.transcript, "film1.srt"), paired("film1.srt", "film1.txt", "film1." + extension, true));
+    EXPECT_EQ(block_of(run.transcript, "guten.srt"), paired("guten.srt", "guten.txt", "guten." + extension, true));
+    EXPECT_EQ(tree_state(root.path()), before);
+  }
+}
+
+// Killed while it writes an output, the program leaves that output empty:
+// the console's handler of fatal signals discards unfinished outputs.
+TEST(NoSilentLoss, OutputInterruptedBySignalIsLeftEmpty) {
+  ScratchDirectory dir;
+  for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(signal_number);
+    const std::string path = dir / "half.src";
+    const ChildRun run = run_in_child([&] {
+      // As a user's shell starts it: the signal's default action in place.
+      for (const int s : {SIGINT, SIGTERM, SIGHUP}) ::signal(s, SIG_DFL);
+      start_console();
+      if (open_output(path, 3) != 0) ::_exit(3);
+      for (int i = 0; i < 20000; ++i) write_line(3, "Eine Zeile des Untertitels, die geschrieben wird.");
+      ::raise(signal_number);
+      ::_exit(4);  // not reached: the signal ends the process
+    });
+    ASSERT_TRUE(run.finished);
+    EXPECT_TRUE(WIFSIGNALED(run.status) && WTERMSIG(run.status) == signal_number) << run.how_it_ended();
+    EXPECT_EQ(read_bytes(path), "");
+  }
 }
 
 }  // namespace
