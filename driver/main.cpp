@@ -4,8 +4,10 @@
 
 #include "console/terminal.h"
 #include "driver/run_sequence.h"
+#include "text/native_arithmetic.h"
 
 int main() {
+  rt::native::set_up_arithmetic();
   // Output to a closed pipe (retime | head) must not kill the run halfway
   // through a pair: the printing is simply lost.
   std::signal(SIGPIPE, SIG_IGN);
