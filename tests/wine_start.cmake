@@ -1,0 +1,17 @@
+# Makes the wine prefix once (a few seconds) and starts a wineserver that
+# stays until wine_stop ends it, so each wine process starts in
+# milliseconds instead of half a second.
+set(ENV{WINEPREFIX} ${WINEPREFIX})
+set(ENV{WINEDEBUG} -all)
+set(ENV{WINEDLLOVERRIDES} winemenubuilder.exe=d)
+if(NOT EXISTS ${WINEPREFIX}/system.reg)
+  execute_process(COMMAND ${WINEBOOT} -i RESULT_VARIABLE booted
+                  OUTPUT_QUIET ERROR_QUIET TIMEOUT 100)
+  if(NOT booted EQUAL 0)
+    message(FATAL_ERROR "wineboot -i failed in ${WINEPREFIX}: ${booted}")
+  endif()
+endif()
+execute_process(COMMAND ${WINESERVER} -p RESULT_VARIABLE started TIMEOUT 20)
+if(NOT started EQUAL 0)
+  message(FATAL_ERROR "wineserver -p failed: ${started}")
+endif()
