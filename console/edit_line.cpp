@@ -4,8 +4,10 @@
 
 #include "console/keys.h"
 #include "console/line_editor.h"
+#include "console/native_console.h"
 #include "console/terminal.h"
 #include "text/console_print.h"
+#include "text/native_console_output.h"
 
 namespace rt {
 namespace {
@@ -30,25 +32,37 @@ Pos room_from(const CursorPosition& start) {
   return columns >= start.column ? columns - start.column + 1 : 0;
 }
 
+void print_at_cursor(const std::string& text) {
+  native::write_console_output(text.data(), text.size());
+}
+
+// One native call per update, so the screen never shows half a redraw.
 void show(const ScreenUpdate& update, int row, int start_column) {
   const int cursor_column = column_at(start_column, update.cursor_offset);
   switch (update.kind) {
     case ScreenUpdate::Kind::none:
       return;
     case ScreenUpdate::Kind::place:
-      place_cursor(row, cursor_column, true);
+      native::place_cursor(row, cursor_column, true);
       return;
     case ScreenUpdate::Kind::redraw:
-      // One write, so the screen never shows half a redraw.
-      write_console(place_cursor_sequence(row, start_column, false) +
-                    update.text +
-                    place_cursor_sequence(row, cursor_column, true));
+      native::draw_line(row, start_column, update.text, cursor_column);
       return;
     case ScreenUpdate::Kind::print_at_cursor:
-      write_console(update.text +
-                    place_cursor_sequence(row, cursor_column, true));
+      // Only blanks are under the cursor (the empty line): the recalled
+      // text is printed over them and nothing needs hiding.
+      print_at_cursor(update.text);
+      native::place_cursor(row, cursor_column, true);
       return;
   }
+}
+
+// The line's first drawing: where the cursor stands, nothing of the line
+// is on the screen yet to hide.
+void show_first(const ScreenUpdate& update, int row, int start_column) {
+  native::place_cursor(row, start_column, true);
+  print_at_cursor(update.text);
+  native::place_cursor(row, column_at(start_column, update.cursor_offset), true);
 }
 
 std::string edit_plain_line(const std::string& default_text) {
@@ -64,10 +78,8 @@ std::string edit_on_screen(const std::string& default_text) {
   const int row = start.row;
   LineView view;
 
-  ScreenUpdate first = plan_update(EditAction::redraw, edit, view, room_from(start));
-  write_console(place_cursor_sequence(row, start.column, true) + first.text +
-                place_cursor_sequence(
-                    row, column_at(start.column, first.cursor_offset), true));
+  show_first(plan_update(EditAction::redraw, edit, view, room_from(start)),
+             row, start.column);
 
   for (;;) {
     std::string key = poll_key();

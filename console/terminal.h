@@ -1,12 +1,12 @@
-// The terminal layer: keyboard input as key texts, the cursor, and the
-// pauses and waits that look at the key queue.
+// The console: keyboard input as key texts, the cursor, and the pauses and
+// waits that look at the key queue. Portable (console/terminal.cpp) over
+// the native layer of console/native_console.h.
 //
 // The console has a screen when standard input and standard output are both
-// terminals. Then input is read key by key in raw mode (no echo, no line
-// editing by the terminal; Ctrl-C still interrupts) and the cursor is
-// placed with escape sequences written to descriptor 1, unbuffered, so they
-// stay in order with print_text. Without a screen no escape sequence is
-// ever written: input is read as plain lines, and when standard input is a
+// terminals and the terminal can place a cursor. Then input is read key by
+// key in raw mode (no echo, no line editing by the terminal; Ctrl-C still
+// interrupts) and the cursor is placed through the native layer, in order
+// with print_text. Without a screen no cursor control is ever written: input is read as plain lines, and when standard input is a
 // terminal it is still put in raw mode so that wait_for_key reacts to any
 // key.
 //
@@ -31,8 +31,13 @@ void start_console();
 // console operation starts the console again.
 void end_console();
 
-// Whether standard input and standard output are both terminals.
+// Whether the cursor can be placed and lines drawn: standard input and
+// standard output are both terminals, and the terminal has cursor control.
 bool console_has_screen();
+
+// Whether keys are read one at a time from a terminal (standard input is
+// one), with or without a screen.
+bool console_has_keys();
 
 struct CursorPosition {
   int row = 1;
@@ -60,13 +65,6 @@ int window_columns();
 // cursor stays where it is, but its visibility is still set. Nothing is
 // written without a screen.
 void place_cursor(int row, int column, bool visible);
-
-// The bytes place_cursor would write, for building a redraw in one piece.
-std::string place_cursor_sequence(int row, int column, bool visible);
-
-// Writes bytes to descriptor 1 at once (one write where the system allows),
-// unbuffered, as print_text does.
-void write_console(const std::string& bytes);
 
 // The next key text from the key queue, without waiting and without echo;
 // "" when no key is waiting. A lone ESC counts as the Escape key once about

@@ -1,7 +1,8 @@
-// The terminal layer on a POSIX terminal: termios raw mode, ANSI escape
-// sequences, poll() for input without blocking.
+// The console's native layer on a POSIX terminal: termios raw and line
+// mode, the handlers that give the terminal its mode back, poll() and read()
+// for input, ANSI escape sequences for the cursor, TIOCGWINSZ for the size.
 //
-// Escape sequences written (all to descriptor 1):
+// Escape sequences written (all to standard output):
 //   ESC [ ? 25 h          DECTCEM: show the cursor
 //   ESC [ ? 25 l          DECTCEM: hide the cursor
 //   ESC [ 6 n             DSR: ask for the cursor position; the terminal
@@ -11,6 +12,7 @@
 //                         when the terminal does not answer the query
 //   ESC [ n A/B/C/D       CUU/CUD/CUF/CUB: move up/down/right/left n cells,
 //                         relative to the saved cursor in that case
+//   ESC [ J               ED: erase from the cursor to the end of the screen
 #include <errno.h>
 #include <poll.h>
 #include <signal.h>
@@ -19,34 +21,27 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <string>
 
-#include "console/key_queue.h"
-#include "console/keys.h"
-#include "console/terminal.h"
+#include "console/native_console.h"
+#include "text/native_console_output.h"
+#include "text/write_all_posix.h"
 
 namespace rt {
+namespace native {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// A lone ESC is the Escape key when nothing follows within this time.
-constexpr int kEscapeWaitMs = 50;
-// How long a cursor position query waits for the terminal's answer.
-constexpr int kCursorReplyWaitMs = 200;
-// The step of wait_for_key and of long sleep_ms pauses.
-constexpr int kKeyCheckStepMs = 50;
-// sleep_ms checks for keys from this many milliseconds on.
-constexpr int kShortestCheckedSleepMs = 100;
-
-constexpr char kShowCursor[] = "\x1b[?25h";     // DECTCEM: show cursor
-constexpr char kHideCursor[] = "\x1b[?25l";     // DECTCEM: hide cursor
-constexpr char kQueryCursor[] = "\x1b[6n";      // DSR: report cursor position
-constexpr char kSaveCursor[] = "\x1b" "7";      // DECSC: save cursor
-constexpr char kRestoreCursor[] = "\x1b" "8";   // DECRC: restore cursor
+constexpr char kShowCursor[] = "\x1b[?25h";    // DECTCEM: show cursor
+constexpr char kHideCursor[] = "\x1b[?25l";    // DECTCEM: hide cursor
+constexpr char kQueryCursor[] = "\x1b[6n";     // DSR: report cursor position
+constexpr char kSaveCursor[] = "\x1b" "7";     // DECSC: save cursor
+constexpr char kRestoreCursor[] = "\x1b" "8";  // DECRC: restore cursor
+constexpr char kCsi[] = "\x1b[";               // CSI: starts CUP, CUU..CUB
+constexpr char kEraseBelow[] = "\x1b[J";       // ED: erase to end of screen
+constexpr std::size_t kReadChunk = 4096;
 
 // What the signal handlers need; written only while no handler can use it
 // in a half-written state (before raw mode is marked active).
@@ -54,41 +49,26 @@ termios g_saved_mode;
 termios g_raw_mode;
 volatile sig_atomic_t g_raw_active = 0;
 volatile sig_atomic_t g_show_cursor_on_exit = 0;
+volatile sig_atomic_t g_disturbed = 0;
 std::terminate_handler g_previous_terminate = nullptr;
 
-struct Console {
-  bool started = false;
+struct Terminal {
   bool handlers_installed = false;
   bool input_terminal = false;
-  bool output_terminal = false;
   bool screen = false;
-  unsigned char erase_char = 127;
-  std::string pending;  // bytes read but not yet handed to the key queue
-  Clock::time_point last_byte_time{};
-  bool input_ended = false;
-  int unanswered_queries = 0;
-  CursorPosition last_known{};
-  // Set when a query went unanswered: positions are then relative to the
-  // cursor saved with DECSC, which stands at `anchor`.
+  // Set when the cursor query went unanswered: positions are then relative
+  // to the cursor saved with DECSC, which stands at anchor_row/column.
   bool anchored = false;
-  CursorPosition anchor{};
+  int anchor_row = 1;
+  int anchor_column = 1;
+  // The screen changed under the line: the next drawing erases first.
+  bool erase_before_draw = false;
 };
 
-Console& console() {
-  static Console* c = new Console;  // never destroyed: atexit may use it
-  return *c;
-}
+Terminal g_terminal;
 
-// --- Restoring the terminal (async-signal-safe parts) ---
-
-void write_all_raw(const char* bytes, std::size_t length) {
-  while (length > 0) {
-    ssize_t n = write(STDOUT_FILENO, bytes, length);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
-    bytes += n;
-    length -= static_cast<std::size_t>(n);
-  }
+void write_out(const char* bytes, std::size_t count) {
+  posix::write_all(STDOUT_FILENO, bytes, count);
 }
 
 void set_mode(const termios& mode) {
@@ -96,10 +76,12 @@ void set_mode(const termios& mode) {
   }
 }
 
-// Only tcsetattr and write: safe inside a signal handler.
+// Only tcsetattr and write: safe inside a signal handler. A files layer
+// that must discard half-written outputs before the program dies hooks in
+// at the start of on_fatal_signal.
 void restore_for_exit() {
   if (g_raw_active) tcsetattr(STDIN_FILENO, TCSADRAIN, &g_saved_mode);
-  if (g_show_cursor_on_exit) write_all_raw(kShowCursor, sizeof kShowCursor - 1);
+  if (g_show_cursor_on_exit) write_out(kShowCursor, sizeof kShowCursor - 1);
 }
 
 void reenter_raw_if_foreground() {
@@ -135,11 +117,16 @@ void on_stop_signal(int) {
   errno = saved_errno;
 }
 
+// After a stop the shell has written over the screen; after a resize the
+// terminal may have rewrapped it. Either way the line is drawn afresh.
 void on_continue_signal(int) {
   int saved_errno = errno;
   reenter_raw_if_foreground();
+  g_disturbed = 1;
   errno = saved_errno;
 }
+
+void on_window_change(int) { g_disturbed = 1; }
 
 [[noreturn]] void on_terminate() {
   restore_for_exit();
@@ -147,7 +134,7 @@ void on_continue_signal(int) {
   std::abort();
 }
 
-void end_console_at_exit() { end_console(); }
+void end_at_exit() { end_console_mode(); }
 
 // Leaves alone a signal that someone chose to ignore or handle already.
 void install_handler(int signal_number, void (*handler)(int), int flags) {
@@ -166,8 +153,9 @@ void install_handlers() {
     install_handler(s, on_fatal_signal, SA_RESETHAND | SA_NODEFER);
   install_handler(SIGTSTP, on_stop_signal, SA_RESTART);
   install_handler(SIGCONT, on_continue_signal, SA_RESTART);
+  install_handler(SIGWINCH, on_window_change, SA_RESTART);
   g_previous_terminate = std::set_terminate(on_terminate);
-  std::atexit(end_console_at_exit);
+  std::atexit(end_at_exit);
 }
 
 termios raw_mode_of(const termios& saved) {
@@ -183,95 +171,157 @@ termios raw_mode_of(const termios& saved) {
   return raw;
 }
 
-// --- Input ---
+// Terminals that cannot place a cursor: TERM=dumb or no TERM at all.
+bool has_cursor_control() {
+  const char* term = std::getenv("TERM");
+  return term != nullptr && *term != '\0' && std::strcmp(term, "dumb") != 0;
+}
 
-enum class ReadOutcome { bytes, nothing, end };
-
-// Waits up to timeout_ms (-1: no limit) for input and appends what is there
-// to pending. `end` means a read gave end of input now; on a pipe or file,
-// or a terminal that hung up, that is for good (input_ended).
-ReadOutcome read_available(int timeout_ms) {
-  Console& c = console();
-  if (c.input_ended) return ReadOutcome::end;
-  pollfd p{STDIN_FILENO, POLLIN, 0};
-  int ready = poll(&p, 1, timeout_ms);
-  if (ready <= 0) return ReadOutcome::nothing;
-  if ((p.revents & POLLNVAL) != 0) {
-    c.input_ended = true;
-    return ReadOutcome::end;
+// The bytes that move the cursor to row and column, or nothing when that
+// place lies outside the window (then the cursor stays where it is).
+std::string move_to(int row, int column) {
+  const Terminal& t = g_terminal;
+  if (row < 1 || column < 1) return "";
+  if (t.anchored) {
+    std::string s = kRestoreCursor;  // DECRC: back to the saved cursor
+    const int down = row - t.anchor_row;
+    const int right = column - t.anchor_column;
+    if (down > 0) s += kCsi + std::to_string(down) + "B";     // CUD
+    if (down < 0) s += kCsi + std::to_string(-down) + "A";    // CUU
+    if (right > 0) s += kCsi + std::to_string(right) + "C";   // CUF
+    if (right < 0) s += kCsi + std::to_string(-right) + "D";  // CUB
+    return s;
   }
-  char buffer[4096];
-  ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
+  const WindowSize size = window_size();
+  if (size.columns > 0 && column > size.columns) return "";
+  if (size.rows > 0 && row > size.rows) return "";
+  return kCsi + std::to_string(row) + ";" + std::to_string(column) + "H";  // CUP
+}
+
+void write_string(const std::string& s) { write_out(s.data(), s.size()); }
+
+}  // namespace
+
+ConsoleTraits start_console_mode() {
+  Terminal& t = g_terminal;
+  if (!t.handlers_installed) {
+    install_handlers();
+    t.handlers_installed = true;
+  }
+  ConsoleTraits traits;
+  t.input_terminal = isatty(STDIN_FILENO) == 1;
+  termios saved;
+  if (t.input_terminal && tcgetattr(STDIN_FILENO, &saved) == 0) {
+    g_saved_mode = saved;
+    g_raw_mode = raw_mode_of(saved);
+    traits.erase_char = saved.c_cc[VERASE];
+    g_raw_active = 1;
+    // TCSADRAIN, not TCSAFLUSH: keys typed ahead must not be thrown away.
+    if (tcsetattr(STDIN_FILENO, TCSADRAIN, &g_raw_mode) != 0) g_raw_active = 0;
+  }
+  traits.keys = g_raw_active != 0;
+  t.screen = traits.keys && console_output_is_terminal() && has_cursor_control();
+  traits.screen = t.screen;
+  traits.cursor_report_in_input = true;
+  t.anchored = false;
+  g_disturbed = 0;
+  g_show_cursor_on_exit = t.screen ? 1 : 0;
+  return traits;
+}
+
+void end_console_mode() {
+  if (g_raw_active) {
+    set_mode(g_saved_mode);
+    g_raw_active = 0;
+  }
+  if (g_show_cursor_on_exit) write_string(kShowCursor);
+  g_show_cursor_on_exit = 0;
+  g_terminal.screen = false;
+}
+
+void set_line_mode(bool on) {
+  if (!g_terminal.input_terminal) return;
+  if (on && g_raw_active) {
+    g_raw_active = 0;
+    set_mode(g_saved_mode);
+  } else if (!on && !g_raw_active) {
+    g_raw_active = 1;
+    set_mode(g_raw_mode);
+  }
+}
+
+InputOutcome read_console_input(int timeout_ms, std::string& bytes,
+                                std::vector<std::string>&) {
+  pollfd p{STDIN_FILENO, POLLIN, 0};
+  const int ready = poll(&p, 1, timeout_ms);
+  if (ready <= 0) return InputOutcome::nothing;
+  if ((p.revents & POLLNVAL) != 0) return InputOutcome::ended;
+  char buffer[kReadChunk];
+  const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
   if (n > 0) {
-    c.pending.append(buffer, static_cast<std::size_t>(n));
-    c.last_byte_time = Clock::now();
-    // Without a screen the bytes stay raw for read_input_line, so their
-    // arrival is what counts as a key press.
-    if (!c.screen) note_key_press();
-    return ReadOutcome::bytes;
+    bytes.append(buffer, static_cast<std::size_t>(n));
+    return InputOutcome::got;
   }
   if (n == 0) {
     // A terminal gives 0 for Ctrl-D in line mode and goes on afterwards.
-    if (!c.input_terminal || (p.revents & POLLHUP) != 0) c.input_ended = true;
-    return ReadOutcome::end;
+    if (!g_terminal.input_terminal || (p.revents & POLLHUP) != 0)
+      return InputOutcome::ended;
+    return InputOutcome::nothing;
   }
-  if (errno == EINTR || errno == EAGAIN) return ReadOutcome::nothing;
-  c.input_ended = true;  // EIO: the terminal is gone
-  return ReadOutcome::end;
+  if (errno == EINTR || errno == EAGAIN) return InputOutcome::nothing;
+  return InputOutcome::ended;  // EIO: the terminal is gone
 }
 
-constexpr int kAllKeys = 1 << 30;
+bool cursor_position_now(int&, int&) { return false; }
 
-struct HandOver {
-  int keys = 0;
-  bool report = false;
-  CursorPosition position{};
-};
-
-// Decodes pending bytes into the key queue: at most max_keys keys, and
-// stopping after a cursor report when stop_at_report. An unfinished
-// sequence stays pending until kEscapeWaitMs have passed without a byte.
-HandOver hand_over(int max_keys, bool stop_at_report) {
-  Console& c = console();
-  HandOver result;
-  while (!c.pending.empty() && result.keys < max_keys) {
-    bool more_may_follow =
-        !c.input_ended &&
-        Clock::now() - c.last_byte_time < std::chrono::milliseconds(kEscapeWaitMs);
-    KeyDecodeOptions options;
-    options.erase_char = c.erase_char;
-    options.cursor_report_expected = c.unanswered_queries > 0;
-    DecodedInput d = decode_input(c.pending, more_may_follow, options);
-    if (d.status == DecodeStatus::incomplete) break;
-    c.pending.erase(0, d.length);
-    if (d.status == DecodeStatus::cursor_report) {
-      if (c.unanswered_queries > 0) --c.unanswered_queries;
-      result.report = true;
-      result.position.row = d.row;
-      result.position.column = d.column;
-      result.position.known = true;
-      if (stop_at_report) break;
-      continue;
-    }
-    push_key(d.key);
-    ++result.keys;
-  }
-  return result;
+void send_cursor_query() {
+  g_terminal.anchored = false;
+  write_string(kQueryCursor);
 }
 
-// Lets every key press that has arrived reach the key queue.
-void take_in_all_keys() {
-  Console& c = console();
-  // One read per check: a stream that never pauses cannot keep us here.
-  read_available(0);
-  // Without a screen the bytes are kept for read_input_line; their arrival
-  // has set the flag already.
-  if (c.screen) hand_over(kAllKeys, false);
+void anchor_cursor(int row, int column) {
+  Terminal& t = g_terminal;
+  write_string(kSaveCursor);
+  t.anchored = true;
+  t.anchor_row = row;
+  t.anchor_column = column;
 }
 
-bool key_pressed_since_last_check() {
-  take_in_all_keys();
-  return check_key_flag();
+void place_cursor(int row, int column, bool visible) {
+  if (!g_terminal.screen) return;
+  std::string s = visible ? "" : kHideCursor;
+  s += move_to(row, column);
+  if (visible) s += kShowCursor;
+  write_string(s);
+}
+
+// The line editor covers what a shorter line leaves behind with blanks
+// itself; only a changed window can leave drawing elsewhere, so only then
+// is the rest of the screen erased.
+void draw_line(int row, int start_column, const std::string& text,
+               int cursor_column) {
+  Terminal& t = g_terminal;
+  if (!t.screen) return;
+  std::string s = kHideCursor + move_to(row, start_column);
+  if (t.erase_before_draw) s += kEraseBelow;
+  t.erase_before_draw = false;
+  s += text + move_to(row, cursor_column) + kShowCursor;
+  write_string(s);
+}
+
+WindowSize window_size() {
+  winsize size{};
+  if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0 &&
+      ioctl(STDIN_FILENO, TIOCGWINSZ, &size) != 0)
+    return WindowSize{};
+  return WindowSize{size.ws_row, size.ws_col};
+}
+
+bool console_disturbed() {
+  if (!g_disturbed) return false;
+  g_disturbed = 0;
+  g_terminal.erase_before_draw = true;
+  return true;
 }
 
 void pause_ms(int ms) {
@@ -281,247 +331,5 @@ void pause_ms(int ms) {
   }
 }
 
-winsize window_size() {
-  winsize size{};
-  if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0 &&
-      ioctl(STDIN_FILENO, TIOCGWINSZ, &size) != 0)
-    return winsize{};
-  return size;
-}
-
-std::string number(int n) { return std::to_string(n); }
-
-// Relative move from the saved cursor, which stands at the anchor.
-std::string move_from_anchor(int row, int column) {
-  const Console& c = console();
-  std::string s = kRestoreCursor;  // DECRC: back to the saved cursor
-  int down = row - c.anchor.row;
-  int right = column - c.anchor.column;
-  if (down > 0) s += "\x1b[" + number(down) + "B";    // CUD: cursor down
-  if (down < 0) s += "\x1b[" + number(-down) + "A";   // CUU: cursor up
-  if (right > 0) s += "\x1b[" + number(right) + "C";  // CUF: cursor forward
-  if (right < 0) s += "\x1b[" + number(-right) + "D"; // CUB: cursor back
-  return s;
-}
-
-}  // namespace
-
-void start_console() {
-  Console& c = console();
-  if (c.started) return;
-  c.started = true;
-  if (!c.handlers_installed) {
-    install_handlers();
-    c.handlers_installed = true;
-  }
-  c.input_terminal = isatty(STDIN_FILENO) == 1;
-  c.output_terminal = isatty(STDOUT_FILENO) == 1;
-  termios saved;
-  if (c.input_terminal && tcgetattr(STDIN_FILENO, &saved) == 0) {
-    g_saved_mode = saved;
-    g_raw_mode = raw_mode_of(saved);
-    c.erase_char = saved.c_cc[VERASE];
-    g_raw_active = 1;
-    // TCSADRAIN, not TCSAFLUSH: keys typed ahead must not be thrown away.
-    if (tcsetattr(STDIN_FILENO, TCSADRAIN, &g_raw_mode) != 0) g_raw_active = 0;
-  }
-  c.screen = c.output_terminal && g_raw_active;
-  g_show_cursor_on_exit = c.screen ? 1 : 0;
-}
-
-void end_console() {
-  Console& c = console();
-  if (!c.started) return;
-  if (g_raw_active) {
-    set_mode(g_saved_mode);
-    g_raw_active = 0;
-  }
-  if (c.screen) write_console(kShowCursor);
-  g_show_cursor_on_exit = 0;
-  c.started = false;
-}
-
-bool console_has_screen() {
-  start_console();
-  return console().screen;
-}
-
-CursorPosition cursor_position() {
-  start_console();
-  Console& c = console();
-  if (!c.screen) {
-    CursorPosition assumed = c.last_known;
-    assumed.known = false;
-    return assumed;
-  }
-  write_console(kQueryCursor);
-  ++c.unanswered_queries;
-  const auto deadline =
-      Clock::now() + std::chrono::milliseconds(kCursorReplyWaitMs);
-  HandOver got;
-  for (;;) {
-    // Keys typed before the answer go to the queue, in order; what follows
-    // the answer stays pending.
-    got = hand_over(kAllKeys, true);
-    if (got.report) break;
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                    deadline - Clock::now()).count();
-    if (left <= 0 || c.input_ended) break;
-    // Wake up in time to finish a lone ESC typed meanwhile.
-    int wait = static_cast<int>(left);
-    if (!c.pending.empty() && wait > kEscapeWaitMs) wait = kEscapeWaitMs;
-    read_available(wait);
-  }
-  if (got.report) {
-    c.last_known = got.position;
-    c.anchored = false;
-    return got.position;
-  }
-  // No answer: tie the assumed position to where the cursor really is.
-  write_console(kSaveCursor);
-  c.anchored = true;
-  c.anchor = c.last_known;
-  CursorPosition assumed = c.last_known;
-  assumed.known = false;
-  return assumed;
-}
-
-int cursor_column() { return cursor_position().column; }
-
-int cursor_row() { return cursor_position().row; }
-
-int window_columns() { return window_size().ws_col; }
-
-std::string place_cursor_sequence(int row, int column, bool visible) {
-  start_console();
-  const Console& c = console();
-  if (!c.screen) return "";
-  std::string s;
-  if (!visible) s += kHideCursor;
-  bool inside = row >= 1 && column >= 1;
-  if (inside && !c.anchored) {
-    winsize size = window_size();
-    if (size.ws_col > 0 && column > size.ws_col) inside = false;
-    if (size.ws_row > 0 && row > size.ws_row) inside = false;
-  }
-  if (inside) {
-    if (c.anchored)
-      s += move_from_anchor(row, column);
-    else
-      s += "\x1b[" + number(row) + ";" + number(column) + "H";  // CUP
-  }
-  if (visible) s += kShowCursor;
-  return s;
-}
-
-void place_cursor(int row, int column, bool visible) {
-  write_console(place_cursor_sequence(row, column, visible));
-}
-
-void write_console(const std::string& bytes) {
-  const char* p = bytes.data();
-  std::size_t left = bytes.size();
-  while (left > 0) {
-    ssize_t n = write(STDOUT_FILENO, p, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && errno == EAGAIN) {
-      pollfd out{STDOUT_FILENO, POLLOUT, 0};
-      poll(&out, 1, 100);
-      continue;
-    }
-    if (n <= 0) return;  // nowhere to write to: the text is lost, not the program
-    p += n;
-    left -= static_cast<std::size_t>(n);
-  }
-}
-
-std::string poll_key() {
-  start_console();
-  if (!key_queue_empty()) return take_key();
-  read_available(0);
-  // One key at a time: keys behind it stay with the console, so that a key
-  // pressed after the last one taken still ends a later wait_for_key.
-  hand_over(1, false);
-  return take_key();
-}
-
-bool console_input_ended() {
-  const Console& c = console();
-  return c.input_ended && c.pending.empty() && key_queue_empty();
-}
-
-bool read_input_line(std::string& line) {
-  start_console();
-  Console& c = console();
-  const bool was_raw = g_raw_active != 0;
-  if (was_raw) {
-    // The terminal's own line editing and echo for the time of the line.
-    g_raw_active = 0;
-    set_mode(g_saved_mode);
-  }
-  // Keys that reached the terminal while it was still in raw mode (typed or
-  // pasted just as the program started) come as they were typed, Enter as
-  // a CR that the line discipline never turned into LF; the switch back
-  // hands them over as one unfinished line. A CR ends the line on a
-  // terminal too, or the program would sit waiting for another Enter.
-  const char* line_ends = was_raw ? "\r\n" : "\n";
-  bool got = false;
-  for (;;) {
-    std::size_t end = c.pending.find_first_of(line_ends);
-    if (end != std::string::npos) {
-      line = c.pending.substr(0, end);
-      std::size_t after = end + 1;
-      if (c.pending[end] == '\r' && after < c.pending.size() && c.pending[after] == '\n') ++after;
-      c.pending.erase(0, after);
-      got = true;
-      break;
-    }
-    if (read_available(-1) == ReadOutcome::end) {
-      got = !c.pending.empty();
-      line = c.pending;
-      c.pending.clear();
-      break;
-    }
-  }
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  if (!got) line.clear();
-  if (was_raw) {
-    g_raw_active = 1;
-    set_mode(g_raw_mode);
-  }
-  // The line is taken; input read beyond it counts as keys pressed since.
-  check_key_flag();
-  if (!c.pending.empty()) note_key_press();
-  return got;
-}
-
-void wait_for_key() {
-  start_console();
-  for (;;) {
-    if (key_pressed_since_last_check()) return;
-    if (console().input_ended) return;  // nothing can come any more
-    pause_ms(kKeyCheckStepMs);
-  }
-}
-
-void sleep_ms(int ms) {
-  if (ms == -1) {
-    wait_for_key();
-    return;
-  }
-  if (ms < 0) return;
-  if (ms < kShortestCheckedSleepMs) {
-    pause_ms(ms);
-    return;
-  }
-  start_console();
-  int left = ms;
-  while (left > kKeyCheckStepMs) {
-    if (key_pressed_since_last_check()) return;
-    pause_ms(kKeyCheckStepMs);
-    left -= kKeyCheckStepMs;
-  }
-  pause_ms(left);
-}
-
+}  // namespace native
 }  // namespace rt

@@ -1,20 +1,25 @@
 // retime_key_dump: prints the raw bytes of every key press and the key text
 // they decode to, for finding out what a terminal really sends. Press q to
 // end (Ctrl-C works too).
-#include <poll.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "console/keys.h"
+#include "console/native_console.h"
 #include "console/terminal.h"
+#include "text/console_print.h"
 
 namespace {
 
+// A lone ESC waits as long as the console would before it counts.
+constexpr int kEscapeWaitMs = 50;
+constexpr int kNoTimeLimit = -1;
+constexpr std::size_t kHexCell = 8;
+
 std::string hex_bytes(const std::string& bytes) {
   std::string out;
-  char cell[8];
+  char cell[kHexCell];
   for (unsigned char b : bytes) {
     std::snprintf(cell, sizeof cell, "%s%02X", out.empty() ? "" : " ", b);
     out += cell;
@@ -36,24 +41,29 @@ std::string describe(const rt::DecodedInput& d) {
 
 int main() {
   rt::start_console();
-  rt::write_console("Press keys; q ends.\n");
+  rt::print_text("Press keys; q ends.\n");
   std::string pending;
+  std::vector<std::string> keys;
   for (;;) {
-    pollfd p{STDIN_FILENO, POLLIN, 0};
-    // A lone ESC waits as long as the console layer would before it counts.
-    int ready = poll(&p, 1, pending.empty() ? -1 : 50);
-    if (ready > 0) {
-      char buffer[256];
-      ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
-      if (n <= 0) break;
-      pending.append(buffer, static_cast<std::size_t>(n));
+    const rt::native::InputOutcome got = rt::native::read_console_input(
+        pending.empty() ? kNoTimeLimit : kEscapeWaitMs, pending, keys);
+    if (got == rt::native::InputOutcome::ended) break;
+    // A console that delivers keys as events hands over key texts.
+    for (const std::string& key : keys) {
+      rt::print_text("key event  ->  " + hex_bytes(key) + "\n");
+      if (key == "q") {
+        rt::end_console();
+        return 0;
+      }
     }
+    keys.clear();
     while (!pending.empty()) {
-      rt::DecodedInput d = rt::decode_input(pending, ready > 0, {});
+      rt::DecodedInput d = rt::decode_input(
+          pending, got == rt::native::InputOutcome::got, {});
       if (d.status == rt::DecodeStatus::incomplete) break;
       std::string used = pending.substr(0, d.length);
       pending.erase(0, d.length);
-      rt::write_console(hex_bytes(used) + "  ->  " + describe(d) + "\n");
+      rt::print_text(hex_bytes(used) + "  ->  " + describe(d) + "\n");
       if (used == "q") {
         rt::end_console();
         return 0;

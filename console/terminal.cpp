@@ -1,0 +1,280 @@
+// The portable console: the key queue's feeding, the escape wait, the
+// cursor query with its fallback, plain line input and the waits, over the
+// native layer of console/native_console.h.
+#include "console/terminal.h"
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "console/key_queue.h"
+#include "console/keys.h"
+#include "console/native_console.h"
+
+namespace rt {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A lone ESC is the Escape key when nothing follows within this time.
+constexpr int kEscapeWaitMs = 50;
+// How long a cursor position query waits for the terminal's answer.
+constexpr int kCursorReplyWaitMs = 200;
+// The step of wait_for_key and of long sleep_ms pauses.
+constexpr int kKeyCheckStepMs = 50;
+// sleep_ms checks for keys from this many milliseconds on.
+constexpr int kShortestCheckedSleepMs = 100;
+// sleep_ms(kWaitForKeyMs) is wait_for_key.
+constexpr int kWaitForKeyMs = -1;
+constexpr int kNoTimeLimit = -1;
+constexpr int kAllKeys = 1 << 30;
+
+struct Console {
+  bool started = false;
+  native::ConsoleTraits traits{};
+  std::string pending;  // bytes read but not yet handed to the key queue
+  Clock::time_point last_byte_time{};
+  bool input_ended = false;
+  int unanswered_queries = 0;
+  CursorPosition last_known{};
+};
+
+Console& console() {
+  static Console* c = new Console;  // never destroyed: atexit may use it
+  return *c;
+}
+
+// Waits up to timeout_ms for input: bytes go to pending, ready key texts
+// straight to the key queue.
+native::InputOutcome read_input(int timeout_ms) {
+  Console& c = console();
+  if (c.input_ended) return native::InputOutcome::ended;
+  std::vector<std::string> keys;
+  const std::size_t before = c.pending.size();
+  const native::InputOutcome got =
+      native::read_console_input(timeout_ms, c.pending, keys);
+  if (got == native::InputOutcome::ended) c.input_ended = true;
+  if (c.pending.size() > before) {
+    c.last_byte_time = Clock::now();
+    // Without a screen the bytes stay raw for read_input_line, so their
+    // arrival is what counts as a key press.
+    if (!c.traits.screen) note_key_press();
+  }
+  for (const std::string& key : keys) push_key(key);
+  return got;
+}
+
+struct HandOver {
+  int keys = 0;
+  bool report = false;
+  CursorPosition position{};
+};
+
+// Decodes pending bytes into the key queue: at most max_keys keys, and
+// stopping after a cursor report when stop_at_report. An unfinished
+// sequence stays pending until kEscapeWaitMs have passed without a byte.
+HandOver hand_over(int max_keys, bool stop_at_report) {
+  Console& c = console();
+  HandOver result;
+  while (!c.pending.empty() && result.keys < max_keys) {
+    const bool more_may_follow =
+        !c.input_ended &&
+        Clock::now() - c.last_byte_time < std::chrono::milliseconds(kEscapeWaitMs);
+    KeyDecodeOptions options;
+    options.erase_char = c.traits.erase_char;
+    options.cursor_report_expected = c.unanswered_queries > 0;
+    DecodedInput d = decode_input(c.pending, more_may_follow, options);
+    if (d.status == DecodeStatus::incomplete) break;
+    c.pending.erase(0, d.length);
+    if (d.status == DecodeStatus::cursor_report) {
+      if (c.unanswered_queries > 0) --c.unanswered_queries;
+      result.report = true;
+      result.position.row = d.row;
+      result.position.column = d.column;
+      result.position.known = true;
+      if (stop_at_report) break;
+      continue;
+    }
+    push_key(d.key);
+    ++result.keys;
+  }
+  return result;
+}
+
+// Lets every key press that has arrived reach the key queue.
+void take_in_all_keys() {
+  // One read per check: a stream that never pauses cannot keep us here.
+  read_input(0);
+  // Without a screen the bytes are kept for read_input_line; their arrival
+  // has set the flag already.
+  if (console().traits.screen) hand_over(kAllKeys, false);
+}
+
+bool key_pressed_since_last_check() {
+  take_in_all_keys();
+  return check_key_flag();
+}
+
+// Asks in band and waits for the answer; keys typed before it go to the
+// queue, in order, and what follows it stays pending.
+bool query_cursor(CursorPosition& position) {
+  Console& c = console();
+  native::send_cursor_query();
+  ++c.unanswered_queries;
+  const auto deadline =
+      Clock::now() + std::chrono::milliseconds(kCursorReplyWaitMs);
+  for (;;) {
+    HandOver got = hand_over(kAllKeys, true);
+    if (got.report) {
+      position = got.position;
+      return true;
+    }
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    deadline - Clock::now()).count();
+    if (left <= 0 || c.input_ended) return false;
+    // Wake up in time to finish a lone ESC typed meanwhile.
+    int wait = static_cast<int>(left);
+    if (!c.pending.empty() && wait > kEscapeWaitMs) wait = kEscapeWaitMs;
+    read_input(wait);
+  }
+}
+
+}  // namespace
+
+void start_console() {
+  Console& c = console();
+  if (c.started) return;
+  c.started = true;
+  c.traits = native::start_console_mode();
+}
+
+void end_console() {
+  Console& c = console();
+  if (!c.started) return;
+  native::end_console_mode();
+  c.started = false;
+}
+
+bool console_has_screen() {
+  start_console();
+  return console().traits.screen;
+}
+
+bool console_has_keys() {
+  start_console();
+  return console().traits.keys;
+}
+
+CursorPosition cursor_position() {
+  start_console();
+  Console& c = console();
+  CursorPosition assumed = c.last_known;
+  assumed.known = false;
+  if (!c.traits.screen) return assumed;
+  CursorPosition now;
+  if (native::cursor_position_now(now.row, now.column) ||
+      (c.traits.cursor_report_in_input && query_cursor(now))) {
+    now.known = true;
+    c.last_known = now;
+    return now;
+  }
+  // No answer: tie the assumed position to where the cursor really is.
+  native::anchor_cursor(assumed.row, assumed.column);
+  return assumed;
+}
+
+int cursor_column() { return cursor_position().column; }
+
+int cursor_row() { return cursor_position().row; }
+
+int window_columns() { return native::window_size().columns; }
+
+void place_cursor(int row, int column, bool visible) {
+  start_console();
+  native::place_cursor(row, column, visible);
+}
+
+std::string poll_key() {
+  start_console();
+  if (!key_queue_empty()) return take_key();
+  read_input(0);
+  // One key at a time: keys behind it stay with the console, so that a key
+  // pressed after the last one taken still ends a later wait_for_key.
+  hand_over(1, false);
+  return take_key();
+}
+
+bool console_input_ended() {
+  const Console& c = console();
+  return c.input_ended && c.pending.empty() && key_queue_empty();
+}
+
+bool read_input_line(std::string& line) {
+  start_console();
+  Console& c = console();
+  const bool was_raw = c.traits.keys;
+  // The terminal's own line editing and echo for the time of the line.
+  if (was_raw) native::set_line_mode(true);
+  // Keys that reached the terminal while it was still in raw mode (typed or
+  // pasted just as the program started) come as they were typed, Enter as
+  // a CR that the line discipline never turned into LF; the switch back
+  // hands them over as one unfinished line. A CR ends the line on a
+  // terminal too, or the program would sit waiting for another Enter.
+  const char* line_ends = was_raw ? "\r\n" : "\n";
+  bool got = false;
+  for (;;) {
+    std::size_t end = c.pending.find_first_of(line_ends);
+    if (end != std::string::npos) {
+      line = c.pending.substr(0, end);
+      std::size_t after = end + 1;
+      if (c.pending[end] == '\r' && after < c.pending.size() && c.pending[after] == '\n') ++after;
+      c.pending.erase(0, after);
+      got = true;
+      break;
+    }
+    if (read_input(kNoTimeLimit) == native::InputOutcome::ended) {
+      got = !c.pending.empty();
+      line = c.pending;
+      c.pending.clear();
+      break;
+    }
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  if (!got) line.clear();
+  if (was_raw) native::set_line_mode(false);
+  // The line is taken; input read beyond it counts as keys pressed since.
+  check_key_flag();
+  if (!c.pending.empty()) note_key_press();
+  return got;
+}
+
+void wait_for_key() {
+  start_console();
+  for (;;) {
+    if (key_pressed_since_last_check()) return;
+    if (console().input_ended) return;  // nothing can come any more
+    native::pause_ms(kKeyCheckStepMs);
+  }
+}
+
+void sleep_ms(int ms) {
+  if (ms == kWaitForKeyMs) {
+    wait_for_key();
+    return;
+  }
+  if (ms < 0) return;
+  if (ms < kShortestCheckedSleepMs) {
+    native::pause_ms(ms);
+    return;
+  }
+  start_console();
+  int left = ms;
+  while (left > kKeyCheckStepMs) {
+    if (key_pressed_since_last_check()) return;
+    native::pause_ms(kKeyCheckStepMs);
+    left -= kKeyCheckStepMs;
+  }
+  native::pause_ms(left);
+}
+
+}  // namespace rt

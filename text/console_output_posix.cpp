@@ -1,0 +1,30 @@
+// The console's output on POSIX: standard output, written with the one
+// write-everything routine. There is no stdio buffer in between, so printed
+// text and the console module's cursor control arrive in call order.
+#include <langinfo.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "text/native_console_output.h"
+#include "text/write_all_posix.h"
+
+namespace rt {
+namespace native {
+
+// A closed or failing console: printing reports nothing, so the text is
+// dropped rather than retried forever.
+void write_console_output(const char* bytes, std::size_t count) {
+  posix::write_all(STDOUT_FILENO, bytes, count);
+}
+
+bool console_output_is_terminal() { return isatty(STDOUT_FILENO) == 1; }
+
+// The locale is the user's from start-up on (setlocale(LC_CTYPE, "")).
+bool console_is_utf8() {
+  const char* codeset = nl_langinfo(CODESET);
+  return codeset != nullptr && std::strcmp(codeset, "UTF-8") == 0;
+}
+
+}  // namespace native
+}  // namespace rt
