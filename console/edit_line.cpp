@@ -73,7 +73,7 @@ std::string edit_plain_line(const std::string& default_text) {
 }
 
 std::string edit_on_screen(const std::string& default_text) {
-  LineEdit edit = begin_edit(default_text);
+  LineEdit edit = begin_edit(default_text, native::console_is_utf8());
   const CursorPosition start = cursor_position();
   const int row = start.row;
   LineView view;

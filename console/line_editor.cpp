@@ -1,26 +1,113 @@
 #include "console/line_editor.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "console/keys.h"
+#include "text/visible_text.h"
 
 namespace rt {
 namespace {
 
+constexpr unsigned char kFirstCharacterKey = 32;
+constexpr std::size_t kLongestSequence = 4;
+// What a byte of no valid UTF-8 sequence shows as: one cell, always.
+constexpr char kInvalidByteShown = '?';
+
+// One character of the buffer as the line shows it.
+struct Glyph {
+  Pos at = 1;       // 1-based buffer position of its first byte
+  Pos length = 1;   // its bytes
+  Pos cells = 1;    // its width on the screen
+  std::string shown;
+};
+
+Glyph glyph_at(const std::string& buffer, std::size_t at, bool utf8) {
+  Glyph g;
+  g.at = static_cast<Pos>(at) + 1;
+  std::size_t length = utf8 ? utf8_sequence_length(buffer, at) : 1;
+  char32_t c = static_cast<unsigned char>(buffer[at]);
+  if (length == 0) {
+    g.shown = std::string(1, kInvalidByteShown);
+    return g;
+  }
+  if (length > 1) c = utf8_code_point(buffer, at, length);
+  g.length = static_cast<Pos>(length);
+  if (is_command_character(c)) {
+    g.shown = shown_command_character(c);
+    g.cells = text_length(g.shown);
+  } else {
+    g.shown = buffer.substr(at, length);
+    g.cells = utf8 ? code_point_cells(c) : 1;
+  }
+  return g;
+}
+
+std::vector<Glyph> glyphs_of(const std::string& buffer, bool utf8) {
+  std::vector<Glyph> glyphs;
+  std::size_t at = 0;
+  while (at < buffer.size()) {
+    glyphs.push_back(glyph_at(buffer, at, utf8));
+    at += static_cast<std::size_t>(glyphs.back().length);
+  }
+  return glyphs;
+}
+
+// The glyph that holds buffer position index.
+std::size_t glyph_holding(const std::vector<Glyph>& glyphs, Pos index) {
+  std::size_t k = 0;
+  while (k + 1 < glyphs.size() && glyphs[k + 1].at <= index) ++k;
+  return k;
+}
+
+// Buffer positions of the characters before and after the one at index.
+Pos previous_start(const LineEdit& edit) {
+  const std::vector<Glyph> glyphs = glyphs_of(edit.buffer, edit.utf8);
+  const std::size_t k = glyph_holding(glyphs, edit.index);
+  return k == 0 ? 1 : glyphs[k - 1].at;
+}
+
+Pos next_start(const LineEdit& edit) {
+  const std::vector<Glyph> glyphs = glyphs_of(edit.buffer, edit.utf8);
+  const Glyph& g = glyphs[glyph_holding(glyphs, edit.index)];
+  return g.at + g.length;
+}
+
+// Whether the bytes just before index are the start of a UTF-8 sequence
+// whose further bytes are still to come: the line waits for them before
+// it is drawn again, so that a character never shows as its pieces.
+bool sequence_unfinished(const LineEdit& edit) {
+  if (!edit.utf8) return false;
+  const std::size_t end = static_cast<std::size_t>(edit.index - 1);
+  for (std::size_t back = 1; back < kLongestSequence && back <= end; ++back) {
+    const unsigned char b = static_cast<unsigned char>(edit.buffer[end - back]);
+    if ((b & 0xC0) == 0x80) continue;  // a continuation byte: look further
+    std::size_t wanted = (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3
+                         : (b & 0xF8) == 0xF0 ? 4 : 0;
+    return wanted > back;
+  }
+  return false;
+}
+
+void remove_bytes(LineEdit& edit, Pos from, Pos to) {
+  edit.buffer = left_text(edit.buffer, from - 1) + mid_text(edit.buffer, to, -1);
+}
+
 EditAction apply_character(LineEdit& edit, unsigned char code) {
-  if (code >= 32) {
+  if (code >= kFirstCharacterKey) {
     edit.buffer = left_text(edit.buffer, edit.index - 1) +
                   char_text(code) + mid_text(edit.buffer, edit.index, -1);
     ++edit.index;
-    return EditAction::redraw;
+    return sequence_unfinished(edit) ? EditAction::none : EditAction::redraw;
   }
   switch (code) {
-    case kBackspaceKey:
+    case kBackspaceKey: {
       if (edit.index <= 1) return EditAction::none;
-      edit.buffer = left_text(edit.buffer, edit.index - 2) +
-                    mid_text(edit.buffer, edit.index, -1);
-      --edit.index;
+      const Pos from = previous_start(edit);
+      remove_bytes(edit, from, edit.index);
+      edit.index = from;
       return EditAction::redraw;
+    }
     case kEnterKey:
       return EditAction::finish;
     case kEscapeKey:
@@ -38,11 +125,11 @@ EditAction apply_special(LineEdit& edit, int code,
   switch (code) {
     case key_code::left:
       if (edit.index <= 1) return EditAction::none;
-      --edit.index;
+      edit.index = previous_start(edit);
       return EditAction::place;
     case key_code::right:
       if (edit.index < length) {
-        ++edit.index;
+        edit.index = next_start(edit);
         return EditAction::place;
       }
       if (edit.buffer == " " && !last_entry.empty()) {
@@ -53,8 +140,7 @@ EditAction apply_special(LineEdit& edit, int code,
       return EditAction::none;
     case key_code::del:
       if (edit.index >= length) return EditAction::none;
-      edit.buffer = left_text(edit.buffer, edit.index - 1) +
-                    mid_text(edit.buffer, edit.index + 1, -1);
+      remove_bytes(edit, edit.index, next_start(edit));
       return EditAction::redraw;
     case key_code::home:
       edit.index = 1;
@@ -67,16 +153,19 @@ EditAction apply_special(LineEdit& edit, int code,
   }
 }
 
-Pos trimmed_length(const std::string& t) {
-  Pos n = text_length(t);
-  while (n > 0 && t[static_cast<std::size_t>(n - 1)] == ' ') --n;
-  return n;
+Pos cells_of(const std::vector<Glyph>& glyphs, std::size_t from,
+             std::size_t to) {
+  Pos cells = 0;
+  for (std::size_t k = from; k < to && k < glyphs.size(); ++k)
+    cells += glyphs[k].cells;
+  return cells;
 }
 
 }  // namespace
 
-LineEdit begin_edit(const std::string& default_text) {
+LineEdit begin_edit(const std::string& default_text, bool utf8) {
   LineEdit edit;
+  edit.utf8 = utf8;
   edit.buffer = default_text + " ";
   edit.default_buffer = edit.buffer;
   edit.index = text_length(edit.buffer);
@@ -102,20 +191,24 @@ ScreenUpdate plan_update(EditAction action, const LineEdit& edit,
   if (action == EditAction::none || action == EditAction::finish)
     return update;
 
-  const Pos length = text_length(edit.buffer);
-  const bool fits = width <= 0 || length <= width;
-  Pos first = view.first;
+  const std::vector<Glyph> glyphs = glyphs_of(edit.buffer, edit.utf8);
+  const std::size_t count = glyphs.size();
+  const std::size_t cursor = glyph_holding(glyphs, edit.index);
+  const Pos total = cells_of(glyphs, 0, count);
+  const bool fits = width <= 0 || total <= width;
+  std::size_t first = glyph_holding(glyphs, view.first);
   if (fits) {
-    first = 1;
+    first = 0;
   } else {
     // Keep the cursor inside the shown window, and the window full.
-    if (edit.index < first) first = edit.index;
-    if (edit.index > first + width - 1) first = edit.index - width + 1;
-    first = std::max<Pos>(1, std::min(first, length - width + 1));
+    if (cursor < first) first = cursor;
+    while (first < cursor && cells_of(glyphs, first, cursor + 1) > width) ++first;
+    while (first > 0 && cells_of(glyphs, first - 1, count) <= width) --first;
   }
-  const bool view_moved = first != view.first;
-  view.first = first;
-  update.cursor_offset = edit.index - first;
+  const Pos first_at = glyphs[first].at;
+  const bool view_moved = first_at != view.first;
+  view.first = first_at;
+  update.cursor_offset = cells_of(glyphs, first, cursor);
 
   if (action == EditAction::place && !view_moved) {
     update.kind = ScreenUpdate::Kind::place;
@@ -124,15 +217,23 @@ ScreenUpdate plan_update(EditAction action, const LineEdit& edit,
   update.kind = action == EditAction::print_at_cursor && !view_moved && fits
                     ? ScreenUpdate::Kind::print_at_cursor
                     : ScreenUpdate::Kind::redraw;
-  update.text = fits ? edit.buffer : mid_text(edit.buffer, first, width);
+  // Whole characters only: a wide one never straddles the right edge.
+  Pos shown_cells = 0;
+  Pos last_non_blank = 0;
+  for (std::size_t k = first; k < count; ++k) {
+    if (!fits && shown_cells + glyphs[k].cells > width) break;
+    update.text += glyphs[k].shown;
+    shown_cells += glyphs[k].cells;
+    if (glyphs[k].shown != " ") last_non_blank = shown_cells;
+  }
   // Cover what an earlier, longer print left behind (possible only when the
-  // window changed its width: a buffer shrinks by one character at a time,
-  // and its own added blank covers that cell).
+  // window changed its width, or a wide character left the line: a buffer
+  // shrinks by one character at a time, and its own added blank covers a
+  // cell of it).
   const Pos cover = width > 0 ? std::min(view.drawn, width) : view.drawn;
-  if (text_length(update.text) < cover)
-    update.text += std::string(
-        static_cast<std::size_t>(cover - text_length(update.text)), ' ');
-  view.drawn = trimmed_length(update.text);
+  if (shown_cells < cover)
+    update.text += std::string(static_cast<std::size_t>(cover - shown_cells), ' ');
+  view.drawn = last_non_blank;
   return update;
 }
 

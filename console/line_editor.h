@@ -19,6 +19,9 @@ struct LineEdit {
   std::string buffer;          // the text with the added blank
   Pos index = 1;               // 1-based; the buffer's length means "after the text"
   std::string default_buffer;  // the default with the added blank; Escape restores it
+  // The console's character set is UTF-8: a character is one valid UTF-8
+  // sequence (a byte of none is a character of its own), else one byte.
+  bool utf8 = false;
 };
 
 // What a key asks of the screen.
@@ -31,12 +34,14 @@ enum class EditAction {
   finish,           // Enter or Escape: editing ends, the screen stays
 };
 
-// A buffer holding default_text and the added blank, the cursor after the text.
-LineEdit begin_edit(const std::string& default_text);
+// A buffer holding default_text and the added blank, the cursor after the
+// text; characters as utf8 says.
+LineEdit begin_edit(const std::string& default_text, bool utf8 = false);
 
 // Applies one key text (see console/keys.h) to the edit. Character keys
-// 32..255 insert before the cursor; Backspace removes the character before
-// it; Enter finishes; Escape restores the default buffer and finishes;
+// 32..255 insert their byte before the cursor (in UTF-8 a byte that leaves
+// a sequence unfinished before the cursor asks for no drawing yet);
+// Backspace removes the character before it; Enter finishes; Escape restores the default buffer and finishes;
 // other control characters are ignored. Special keys: Left, Right, Home,
 // End move; Delete removes the character under the cursor; Right on the
 // blank of an empty line brings back last_entry (a whole earlier buffer,
@@ -47,10 +52,13 @@ EditAction apply_key(LineEdit& edit, const std::string& key,
 // The edited text: the buffer without its added blank.
 std::string edit_result(const LineEdit& edit);
 
-// Which part of the buffer the line shows. While the buffer fits between the
-// start column and the window's right edge, all of it is shown and the
-// screen changes exactly as the EditAction says. A longer buffer is shown
-// as a window of the available width that follows the cursor.
+// Which part of the buffer the line shows, measured in cells: a wide
+// character takes two, a combining mark none, a command character its
+// visible form (^[), a byte of no valid UTF-8 sequence one (shown as ?).
+// While the buffer fits between the start column and the window's right
+// edge, all of it is shown and the screen changes exactly as the EditAction
+// says. A longer buffer is shown as a window of the available width that
+// follows the cursor, made of whole characters.
 struct LineView {
   Pos first = 1;  // buffer position shown at the start column
   Pos drawn = 0;  // cells from the start column that may still show
@@ -60,7 +68,8 @@ struct LineView {
 struct ScreenUpdate {
   enum class Kind { none, place, redraw, print_at_cursor };
   Kind kind = Kind::none;
-  std::string text;       // what to print (redraw, print_at_cursor)
+  std::string text;       // what to print (redraw, print_at_cursor): the
+                          // characters' visible forms, no control bytes
   Pos cursor_offset = 0;  // cursor column - start column afterwards
 };
 

@@ -53,6 +53,10 @@ void write_console_output(const char* bytes, std::size_t count) {
   write_all(out, bytes + from, count - from);
 }
 
+// Windows has no signal for a closed pipe: WriteFile fails, and the rest
+// of the text is dropped.
+void keep_running_when_output_closes() {}
+
 bool console_output_is_terminal() { return is_console(GetStdHandle(STD_OUTPUT_HANDLE)); }
 
 bool console_is_utf8() { return false; }

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "text/native_console_output.h"
+#include "text/visible_text.h"
 
 namespace rt {
 namespace {
@@ -19,7 +20,15 @@ void write_text(const std::string& t) {
 
 }  // namespace
 
-void print_text(const std::string& t) { write_text(t); }
+// A terminal never gets bytes it would take as commands: a file name must
+// not be able to move the cursor or colour the rest of the session. Output
+// into a pipe or file stays byte for byte.
+void print_text(const std::string& t) {
+  if (native::console_output_is_terminal())
+    write_text(visible_text(t, native::console_is_utf8()));
+  else
+    write_text(t);
+}
 
 // "\n" alone: a terminal's output processing makes it CR LF, and output
 // into a pipe or file gets the usual line end of the platform.

@@ -7,7 +7,9 @@
 
 namespace rt {
 
-// Shows the bytes of t at the cursor, without a line end.
+// Shows the bytes of t at the cursor, without a line end. On a terminal the
+// bytes it would take as commands are shown visibly instead (see
+// text/visible_text.h); BEL, BS, TAB, CR and LF keep their meaning.
 void print_text(const std::string& t);
 
 // print_text(t), then a line end. print_line("") only ends the line.

@@ -18,6 +18,7 @@
 //   --wait              then wait_for_key and print "<waited>"
 //   --sleep MS          then sleep_ms(MS) and print "<slept>"
 #include <chrono>
+#include <clocale>
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
@@ -38,6 +39,7 @@ void print(const std::string& t) { rt::print_text(t); }
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::setlocale(LC_CTYPE, "");  // the user's character set, as retime
   std::string default_text;
   std::string second_default;
   bool again = false;
