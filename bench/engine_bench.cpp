@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "retime/distribution.h"
 #include "retime/engine.h"
 #include "retime/pair_files.h"
 #include "text/files.h"

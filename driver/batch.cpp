@@ -8,7 +8,7 @@
 namespace rt {
 
 void run_batch(const std::string& working_directory, const std::string& output_extension) {
-  make_directory(working_directory + "\\untertitel");
+  make_directory(output_folder(working_directory));
   const FileLists lists = scan_directory(working_directory);
 
   const int count = entry_count(lists.timecode_files);

@@ -9,6 +9,10 @@
 
 namespace rt {
 
+std::string output_folder(const std::string& working_directory) {
+  return working_directory + "\\untertitel";
+}
+
 TextChoice choose_text_file(const std::string& timecode_name, const NameList& text_files) {
   TextChoice best;
   for (int position = 1; position <= entry_count(text_files); ++position) {
@@ -52,7 +56,7 @@ void process_pair(int position, const FileLists& lists,
   const std::string output_name = left_text(timecode_name, choice.shared_length) + output_extension;
   print_text("  Ausgabe: ");
   print_line(output_name);
-  open_output(working_directory + "\\untertitel\\" + output_name, kOutputFile);
+  open_output(output_folder(working_directory) + "\\" + output_name, kOutputFile);
 
   print_line(" Lade Text...");
   retime_pair();

@@ -11,6 +11,10 @@
 
 namespace rt {
 
+// The folder the outputs go to: working_directory\untertitel. Its name is
+// spelt here only.
+std::string output_folder(const std::string& working_directory);
+
 struct TextChoice {
   int position = 0;         // position in the text file list; 0 for none
   Pos shared_length = 0;    // leading bytes shared with the timecode name

@@ -23,7 +23,7 @@
 
 #include "fuzz/engine_input.h"
 #include "fuzz/fuzz_support.h"
-#include "retime/engine.h"
+#include "retime/distribution.h"
 #include "retime/text_index.h"
 #include "text/numbers.h"
 #include "text/texts.h"

@@ -13,7 +13,7 @@
 
 #include "fuzz/engine_input.h"
 #include "fuzz/fuzz_support.h"
-#include "retime/engine.h"
+#include "retime/distribution.h"
 #include "tests/retime/reference_search.h"
 
 namespace {

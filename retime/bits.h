@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "retime/compiler.h"
+
 namespace rt {
 namespace bits {
 
@@ -48,8 +50,8 @@ inline int select(std::uint64_t m, int k) {
   return shift + kBitsOfBytes.index[(m >> shift) & 0xFF][k - bits_before];
 }
 
-inline int lowest(std::uint64_t m) { return __builtin_ctzll(m); }   // m != 0
-inline int highest(std::uint64_t m) { return 63 - __builtin_clzll(m); }  // m != 0
+inline int lowest(std::uint64_t m) { return compiler::lowest_set_bit(m); }    // m != 0
+inline int highest(std::uint64_t m) { return compiler::highest_set_bit(m); }  // m != 0
 
 // The bits at offset and above; at offset and below (offset 0 to 63).
 inline std::uint64_t from(int offset) { return ~std::uint64_t{0} << offset; }

@@ -4,7 +4,8 @@
 #include <cstddef>
 #include <limits>
 
-#include "retime/engine.h"
+#include "retime/distribution.h"
+#include "retime/extended.h"
 #include "retime/text_index.h"
 #include "retime/timecode.h"
 #include "text/numbers.h"
@@ -35,19 +36,19 @@ std::size_t shifted(std::size_t block, std::ptrdiff_t drift) {
 }
 
 // floor(duration_rate * factor + 0.5), every step in extended precision,
-// as a saturated signed 32-bit value. The plain long double floor and
+// as a saturated signed 32-bit value. The plain extended floor and
 // conversion switch the x87 rounding mode twice per call, which costs more
 // than the rest of a cue step; here the value is rounded to a whole number
 // by adding and taking off 1.5 * 2^63 (where the extended format has no
 // fraction bits left), corrected down to the floor, and converted exactly
 // through a double.
-std::int32_t exact_quota(long double duration_rate, double factor) {
-  const long double value = duration_rate * static_cast<long double>(factor) + 0.5L;
+std::int32_t exact_quota(Extended duration_rate, double factor) {
+  const Extended value = duration_rate * static_cast<Extended>(factor) + 0.5L;
   if (std::isnan(value)) return 0;
   if (value >= 2147483648.0L) return std::numeric_limits<std::int32_t>::max();
   if (value < -2147483648.0L) return std::numeric_limits<std::int32_t>::min();
-  const long double kRoundingShift = 1.5L * 9223372036854775808.0L;  // 1.5 * 2^63
-  long double whole = (value + kRoundingShift) - kRoundingShift;
+  const Extended kRoundingShift = 1.5L * 9223372036854775808.0L;  // 1.5 * 2^63
+  Extended whole = (value + kRoundingShift) - kRoundingShift;
   if (whole > value) whole -= 1.0L;
   return static_cast<std::int32_t>(static_cast<double>(whole));
 }
@@ -55,12 +56,12 @@ std::int32_t exact_quota(long double duration_rate, double factor) {
 // A cue's rate in both precisions: the extended one decides, the double one
 // (the extended value rounded) serves as a quick first estimate.
 struct CueRate {
-  long double exact = 0.0L;
+  Extended exact = 0.0L;
   double estimate = 0.0;
 };
 
 CueRate cue_rate(std::int32_t duration, double vowels_per_ms) {
-  const long double exact = static_cast<long double>(duration) * static_cast<long double>(vowels_per_ms);
+  const Extended exact = static_cast<Extended>(duration) * static_cast<Extended>(vowels_per_ms);
   return {exact, static_cast<double>(exact)};
 }
 
@@ -278,7 +279,7 @@ Pos choose_cut(Pos forward, Pos backward, Pos segment_start, Pos anchor) {
 }
 
 double vowels_per_ms_of(std::int64_t vowel_total, std::int64_t total_duration) {
-  return static_cast<double>(static_cast<long double>(vowel_total) / static_cast<long double>(total_duration));
+  return static_cast<double>(static_cast<Extended>(vowel_total) / static_cast<Extended>(total_duration));
 }
 
 std::int32_t cue_quota(std::int32_t duration, double vowels_per_ms, double factor) {
@@ -286,7 +287,7 @@ std::int32_t cue_quota(std::int32_t duration, double vowels_per_ms, double facto
 }
 
 double step_factor(double factor, double step) {
-  return static_cast<double>(static_cast<long double>(factor) + static_cast<long double>(step));
+  return static_cast<double>(static_cast<Extended>(factor) + static_cast<Extended>(step));
 }
 
 RetimeOutcome retime_text(const std::string& text, const std::vector<std::string>& timecode_lines,

@@ -63,8 +63,8 @@ class TextIndex {
   // anchor_after_quota) ahead of use; no effect on any result.
   void prefetch_block(std::size_t block) const {
     if (block < blocks_.size()) {
-      __builtin_prefetch(&blocks_[block]);
-      __builtin_prefetch(&vowels_before_[block]);
+      compiler::prefetch(&blocks_[block]);
+      compiler::prefetch(&vowels_before_[block]);
     }
   }
 

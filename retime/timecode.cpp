@@ -23,8 +23,6 @@ constexpr Pos kMillisecondsAt = 10;
 constexpr Pos kTwoDigits = 2;
 constexpr Pos kToTheEnd = -1;
 
-const std::string kArrow = "-->";
-
 // Rounds half to even and converts, giving kOutOfRangeMs for a value that
 // does not fit (infinite and not-a-number included). The range is checked on
 // the rounded double, before any conversion, so nothing is undefined.

@@ -9,6 +9,9 @@
 
 namespace rt {
 
+// A line of the timecode file holding this is a cue's timecode line.
+inline const std::string kArrow = "-->";
+
 // Hours from positions 1-2, minutes 4-5, seconds 7-8, milliseconds from 10
 // to the end, each read with to_number and summed in double precision; the
 // sum rounded half to even. A sum outside the signed 32-bit range (infinite

@@ -4,6 +4,7 @@
 
 #include "text/files.h"
 #include "text/filesystem.h"
+#include "text/paths.h"
 #include "text/texts.h"
 
 namespace rt {
@@ -20,15 +21,6 @@ bool is_setting_line(const std::string& line, const std::string& key) {
 
 std::string setting_value(const std::string& line) {
   return mid_text(line, find(1, line, "=") + 1, -1);
-}
-
-// The open operations treat "/" and "\" alike, so two paths that differ only
-// there name the same file.
-std::string with_backslashes(std::string path) {
-  for (char& c : path) {
-    if (c == '/') c = '\\';
-  }
-  return path;
 }
 
 }  // namespace
@@ -53,7 +45,7 @@ std::string read_setting(const std::string& path, const std::string& key) {
 int write_setting_through(const std::string& path, const std::string& key,
                           const std::string& value, const std::string& temporary_path) {
   // Creating the temporary file would otherwise empty the very file about to
-  // be copied.
+  // be copied; the opens treat "/" and "\" alike.
   if (with_backslashes(temporary_path) == with_backslashes(path)) return setting_not_written;
 
   const int settings_file = free_file_number();

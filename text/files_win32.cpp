@@ -138,6 +138,13 @@ std::int64_t file_size(FileHandle file) {
 
 bool sync_file(FileHandle file) { return FlushFileBuffers(as_handle(file)) != 0; }
 
+bool empty_file(FileHandle file) {
+  LARGE_INTEGER start;
+  start.QuadPart = 0;
+  return SetFilePointerEx(as_handle(file), start, nullptr, FILE_BEGIN) &&
+         SetEndOfFile(as_handle(file));
+}
+
 bool close_file_handle(FileHandle file) { return CloseHandle(as_handle(file)) != 0; }
 
 int delete_file(const std::string& path) {

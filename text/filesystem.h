@@ -23,6 +23,15 @@ constexpr std::uint32_t mask_all_but_directories = 0xFFFFFFEFu;
 // that is not a regular file, or an unreadable file.
 bool file_exists(const std::string& path);
 
+// Creates the file at path, empty, only when no entry of that name exists:
+// an existing file (readable or not) is never opened or emptied. True when
+// it was made.
+bool create_empty_file(const std::string& path);
+
+// Whether the existing regular file at path may be written (it is opened
+// for writing without being created or changed, and closed again).
+bool file_writable(const std::string& path);
+
 // 0 when the file was deleted, nonzero otherwise.
 int remove_file(const std::string& path);
 
@@ -31,8 +40,8 @@ int remove_file(const std::string& path);
 int rename_file(const std::string& old_path, const std::string& new_path);
 
 // Atomically puts the file at old_path in place of the one at new_path (an
-// existing file there is replaced in one step, never left missing).
-// 0 on success, nonzero with nothing changed otherwise.
+// existing file there is replaced in one step, never left missing) and makes
+// the change durable (the folder is synced). 0 on success, nonzero with nothing changed otherwise.
 int replace_file(const std::string& old_path, const std::string& new_path);
 
 // Creates the one directory path (its parent must exist). Nothing happens and
@@ -58,8 +67,8 @@ std::string list_directory(const std::string& pattern, std::uint32_t mask);
 std::string executable_path();
 
 // The directory holding the running program's file, as the operating system
-// reports that file: its path cut before the last separator. A program in
-// the root directory gives the root itself.
+// reports that file: its path cut before the last separator (directory_of
+// of text/paths.h). A program in the root directory gives the root itself.
 std::string program_directory();
 
 }  // namespace rt

@@ -62,6 +62,13 @@ std::int64_t file_size(FileHandle file);
 // False on failure.
 bool sync_file(FileHandle file);
 
+// Cuts the open file to no bytes; it stays open. False on failure. Only
+// one or two calls of the system, no allocation, no lock (ftruncate;
+// SetFilePointerEx and SetEndOfFile), so that discard_unfinished_outputs
+// may call it from a signal handler or a console control handler.
+// (Added by the w10f branch for issue 13.)
+bool empty_file(FileHandle file);
+
 // Closes the file. False when the system reported an error on closing
 // (buffered data of the system may then be lost).
 bool close_file_handle(FileHandle file);

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "retime/engine.h"
+#include "retime/distribution.h"
 #include "retime/text_index.h"
 #include "tests/retime/reference_search.h"
 

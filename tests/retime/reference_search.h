@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "retime/engine.h"
+#include "retime/distribution.h"
 
 namespace rt {
 

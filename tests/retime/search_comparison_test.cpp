@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "retime/engine.h"
+#include "retime/distribution.h"
 #include "tests/retime/reference_search.h"
 #include "text/files.h"
 

@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "retime/engine.h"
+#include "retime/distribution.h"
 
 namespace rt {
 namespace {

@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "tests/text/temp_directory.h"
-#include "text/native_path_posix.h"
 
 extern char** environ;
 
@@ -97,19 +96,6 @@ TEST(ProcessPaths, BareNameAndLinkedStartAreReportedAsTheSystemSees) {
   EXPECT_EQ(probe(link, "retime"), "retime\n" + directory_part(binary) + "\n");
   EXPECT_EQ(probe(link, "my prog"), "my prog\n" + directory_part(binary) + "\n");
   EXPECT_EQ(probe(link, ""), "\n" + directory_part(binary) + "\n");
-}
-
-TEST(ProcessPaths, DirectoryOfCutsBeforeTheLastSlash) {
-  EXPECT_EQ(directory_of("/usr/local/bin/retime"), "/usr/local/bin");
-  EXPECT_EQ(directory_of("/retime"), "/");
-  EXPECT_EQ(directory_of("retime"), "");
-  EXPECT_EQ(directory_of("bin/retime"), "bin");
-}
-
-TEST(NativePath, BackslashesBecomeSlashesAndNulIsRefused) {
-  EXPECT_EQ(native_path("C\\subs\\film1.srt").value_or("?"), "C/subs/film1.srt");
-  EXPECT_EQ(native_path("/a\\b/c").value_or("?"), "/a/b/c");
-  EXPECT_FALSE(native_path("a\0b"s).has_value());
 }
 
 // A directory with one entry of every kind the listing must tell apart.

@@ -1,0 +1,112 @@
+// The text distribution and the correction-factor search, pure: it gets
+// the text, the lines of the timecode file and the incoming number line,
+// spreads the text over the cues weighed by vowels and cut at break
+// characters, searching a correction factor pass by pass, and hands its
+// console lines, its output entries and the moment the files are to be
+// closed to a sink. Implemented in retime/distribution.cpp.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "retime/timecode.h"
+#include "text/texts.h"
+
+namespace rt {
+
+// Console lines of the engine.
+inline const std::string kSearchingLine = " Berechne Korrekturfaktor...";
+inline const std::string kFailureLine = " Fehler";
+
+// The correction factor moves by this much after every pass.
+inline constexpr double kFactorStep = 0.001;
+
+// Last guard against a search that never ends. Each pass moves the factor
+// by 0.001, so a million passes take it to about 1001: a factor that large
+// means every cue takes a thousand times its share of vowels and still the
+// cues run out before the text, which only texts with thousands of bytes
+// between break characters can bring about. Prose settles within a few
+// hundred passes (odd generated pairs within ten thousand), and a search
+// that falls meets its quota failure before the factor reaches 0, within
+// 1000 passes, unless one quota is so large that no step of the factor lands
+// on a quota of 0: then the factor falls for ever, and this guard ends it.
+// At a feature film's size (20 to 70 microseconds a pass) a million passes
+// take up to about a minute, short enough not to hang for good.
+inline constexpr std::int64_t kMaxPasses = 1000000;
+
+// Number of positions of text that hold a vowel (a e i o u y and the
+// ISO 8859-1 umlauts, lower case only). Counted in 64 bits like positions.
+std::int64_t count_vowels(const std::string& text);
+
+// The cut of a cue from the two breaks around its anchor, first matching
+// rule: no forward break gives the backward one (which may be 0 or lie before
+// segment_start); no backward break, or one before segment_start, gives the
+// forward one; otherwise the nearer of the two to anchor, the forward one
+// when both are equally far.
+Pos choose_cut(Pos forward, Pos backward, Pos segment_start, Pos anchor);
+
+// vowels_per_ms: the quotient vowel_total / total_duration formed in
+// extended precision and stored as a double.
+double vowels_per_ms_of(std::int64_t vowel_total, std::int64_t total_duration);
+
+// The vowel quota of a cue: floor(duration * vowels_per_ms * factor + 0.5),
+// every step in extended precision (duration exact, then times
+// vowels_per_ms, then times factor, then plus 0.5). A result outside the
+// signed 32-bit range saturates at its nearer end, which keeps the quota
+// growing with the factor and keeps its sign (a huge quota runs the scan to
+// the end of the text either way).
+std::int32_t cue_quota(std::int32_t duration, double vowels_per_ms, double factor);
+
+// One step of the factor: the double constant step added in extended
+// precision, the sum stored back as a double.
+double step_factor(double factor, double step);
+
+// Where the engine's effects go.
+struct RetimeSink {
+  // A console line (the line end is the receiver's business).
+  std::function<void(const std::string& line)> print_line;
+  // One output entry of the writing pass.
+  std::function<void(const std::string& number_line, const std::string& timecode_line,
+                     const std::string& segment)>
+      write_cue;
+  // The search is over: every file is to be closed. Called exactly once,
+  // after the last entry and before " Fehler".
+  std::function<void()> close_all;
+};
+
+struct RetimeOptions {
+  std::int64_t max_passes = kMaxPasses;
+  // Use the 64-bit position tables even for a text that fits the compact
+  // ones (they give the same results; tests compare the two).
+  bool wide_positions = false;
+  // Reuse a cue's step from the pass before when it starts at the same
+  // position with the same quota (the same result, only faster; off for
+  // measuring the plain cost of a step and for comparing the two).
+  bool reuse_unchanged_steps = true;
+};
+
+struct RetimeOutcome {
+  bool failed = false;
+  std::int64_t passes = 0;  // passes started, the writing pass included
+};
+
+// The whole search for one pair. text is the content of the text file;
+// timecode_lines are the lines of the timecode file as read, in order, the
+// last one being the line after which the file is at its end (at least one
+// line). number_line is the program-wide last number line: it comes in as
+// the previous pair left it and goes out as this pair leaves it.
+//
+// Prints " Berechne Korrekturfaktor...", then runs passes until the writing
+// pass has run (its entries go to sink.write_cue) or the search fails with
+// " Fehler": a quota of 0 at any cue, and, where the search could otherwise
+// never end, a total duration of 0 or less (no pass runs), a timecode file
+// with a single cue whose passes reach its end with no change of outcome
+// left to come, and more than options.max_passes passes. The total duration
+// is summed in 64 bits, so long files cannot wrap it.
+RetimeOutcome retime_text(const std::string& text, const std::vector<std::string>& timecode_lines,
+                          std::string& number_line, const RetimeSink& sink,
+                          const RetimeOptions& options = {});
+
+}  // namespace rt

@@ -1,0 +1,335 @@
+// Numbered files: a table of 255 slots, each holding a file of the native
+// layer and one 8192-byte buffer. An input slot keeps its buffer filled with
+// characters of the stream (CR LF already turned into LF, cut at the first
+// 0x1A); an output slot collects bytes until the buffer is full or the file
+// is closed. Portable: the system is reached only through native_files.h.
+#include "text/files.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "text/console_print.h"
+#include "text/native_files.h"
+#include "text/paths.h"
+
+namespace rt {
+namespace {
+
+constexpr int lowest_number = 1;
+constexpr int highest_number = 255;
+constexpr std::size_t buffer_size = 8192;
+constexpr char end_of_file_byte = 0x1A;  // Ctrl-Z ends a text file for good
+
+struct OpenFile {
+  native::FileHandle handle = native::kNoFileHandle;
+  bool output = false;
+  // Output: a write failed, so the file lacks bytes; nothing more is
+  // written to it.
+  bool write_failed = false;
+  // Input: the characters chars[pos, len) are still to be delivered.
+  // Output: chars[0, len) are written but not yet in the file.
+  // One byte more than a block, for a CR carried over from the block before.
+  char chars[buffer_size + 1];
+  std::size_t pos = 0;
+  std::size_t len = 0;
+  // The last byte read was a CR; whether an LF follows is known only after
+  // the next read, so the CR waits at the front of the next block.
+  bool carried_cr = false;
+  // No more bytes will be read: end of file, a read error, or 0x1A met.
+  bool stream_over = false;
+};
+
+// Plain pointers, so the table needs no construction or destruction and is
+// usable from the exit handler whatever the order of static destructors,
+// and from a signal handler (discard_unfinished_outputs).
+OpenFile* table[highest_number + 1];
+
+OpenFile* file_at(int n) {
+  if (n < lowest_number || n > highest_number) return nullptr;
+  return table[n];
+}
+
+OpenFile* input_at(int n) {
+  OpenFile* f = file_at(n);
+  return f != nullptr && !f->output ? f : nullptr;
+}
+
+OpenFile* output_at(int n) {
+  OpenFile* f = file_at(n);
+  return f != nullptr && f->output ? f : nullptr;
+}
+
+bool number_usable(int n) {
+  return n >= lowest_number && n <= highest_number && table[n] == nullptr;
+}
+
+// Once a write has failed the file is incomplete for good: later bytes are
+// dropped instead of being written after a gap.
+void write_through(OpenFile& f, const char* bytes, std::size_t count) {
+  if (f.write_failed || count == 0) return;
+  if (!native::write_file(f.handle, bytes, count)) f.write_failed = true;
+}
+
+void flush(OpenFile& f) {
+  write_through(f, f.chars, f.len);
+  f.len = 0;
+}
+
+void put_bytes(OpenFile& f, const char* bytes, std::size_t count) {
+  if (f.len + count > buffer_size) flush(f);
+  if (count >= buffer_size) {
+    write_through(f, bytes, count);
+    return;
+  }
+  std::memcpy(f.chars + f.len, bytes, count);
+  f.len += count;
+}
+
+// Refills the character buffer of an input file whose characters are all
+// delivered. False when the stream has no character left.
+bool refill(OpenFile& f) {
+  f.pos = 0;
+  f.len = 0;
+  while (!f.stream_over) {
+    std::size_t start = 0;
+    if (f.carried_cr) {
+      f.chars[0] = '\r';
+      start = 1;
+      f.carried_cr = false;
+    }
+    const std::int64_t got = native::read_file(f.handle, f.chars + start, buffer_size);
+    if (got <= 0) {
+      // A CR that was the file's last byte is an ordinary character.
+      f.stream_over = true;
+      f.len = start;
+      return f.len > 0;
+    }
+    std::size_t end = start + static_cast<std::size_t>(got);
+    if (const void* stop = std::memchr(f.chars + start, end_of_file_byte,
+                                       static_cast<std::size_t>(got))) {
+      end = static_cast<std::size_t>(static_cast<const char*>(stop) - f.chars);
+      f.stream_over = true;
+    }
+    // Translate in place, moving the runs between CRs as wholes; the output
+    // never runs ahead of the input.
+    std::size_t out = 0;
+    std::size_t in = 0;
+    while (in < end) {
+      const void* cr = std::memchr(f.chars + in, '\r', end - in);
+      std::size_t run_end =
+          cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - f.chars) : end;
+      if (out != in) std::memmove(f.chars + out, f.chars + in, run_end - in);
+      out += run_end - in;
+      in = run_end;
+      if (in == end) break;
+      ++in;  // past the CR
+      if (in < end) {
+        if (f.chars[in] != '\n') f.chars[out++] = '\r';  // the LF stands for a pair
+      } else if (!f.stream_over) {
+        f.carried_cr = true;  // the block ends with it: the next read decides
+      } else {
+        f.chars[out++] = '\r';  // right before 0x1A: an ordinary character
+      }
+    }
+    f.len = out;
+    if (f.len > 0) return true;
+  }
+  return false;
+}
+
+bool has_character(OpenFile& f) { return f.pos < f.len || refill(f); }
+
+// Flushes and closes every open file when the process ends normally.
+void close_at_exit() { close_all(); }
+
+void remember(int n, OpenFile* f) {
+  static bool exit_handler_registered = false;
+  if (!exit_handler_registered) {
+    exit_handler_registered = std::atexit(close_at_exit) == 0;
+  }
+  table[n] = f;
+}
+
+// Both opens: the number must be free, the path is taken with "\" as its
+// separator, and the slot is filled only when the file is open.
+int open_numbered(const std::string& path, int n, bool output) {
+  if (!number_usable(n)) return 1;
+  const std::string composed = with_backslashes(path);
+  const native::FileHandle handle = output ? native::open_file_for_writing(composed)
+                                           : native::open_file_for_reading(composed);
+  if (handle == native::kNoFileHandle) return 2;
+  // Without memory for the slot the open fails like any other.
+  OpenFile* f = new (std::nothrow) OpenFile;
+  if (f == nullptr) {
+    native::close_file_handle(handle);
+    return 2;
+  }
+  f->handle = handle;
+  f->output = output;
+  remember(n, f);
+  return 0;
+}
+
+}  // namespace
+
+int free_file_number() {
+  for (int n = lowest_number; n <= highest_number; ++n) {
+    if (table[n] == nullptr) return n;
+  }
+  return 0;
+}
+
+int open_input(const std::string& path, int n) { return open_numbered(path, n, false); }
+
+int open_output(const std::string& path, int n) { return open_numbered(path, n, true); }
+
+void close_file(int n) {
+  OpenFile* f = file_at(n);
+  if (f == nullptr) return;
+  if (f->output) flush(*f);
+  native::close_file_handle(f->handle);  // close_output tells the outcome
+  delete f;
+  table[n] = nullptr;
+}
+
+void close_all() {
+  for (int n = lowest_number; n <= highest_number; ++n) close_file(n);
+}
+
+// An output file has no stream to read: it reads as a file at its end.
+void read_line(int n, std::string& line) {
+  OpenFile* f = file_at(n);
+  if (f == nullptr) return;
+  if (f->output || !has_character(*f)) {
+    line.clear();
+    return;
+  }
+  std::string taken;
+  bool ended_by_lf = false;
+  while (has_character(*f)) {
+    const char* start = f->chars + f->pos;
+    std::size_t available = f->len - f->pos;
+    const void* lf = std::memchr(start, '\n', available);
+    if (lf != nullptr) {
+      std::size_t count = static_cast<std::size_t>(static_cast<const char*>(lf) - start);
+      taken.append(start, count);
+      f->pos += count + 1;
+      ended_by_lf = true;
+      break;
+    }
+    taken.append(start, available);
+    f->pos = f->len;
+  }
+  if (ended_by_lf) {
+    if (!taken.empty() && taken.back() == '\r') taken.pop_back();
+  } else {
+    while (!taken.empty() && taken.back() == '\0') taken.pop_back();
+  }
+  line = std::move(taken);
+}
+
+void read_short_line(int n, std::string& line, std::size_t max_length) {
+  OpenFile* f = file_at(n);
+  if (f == nullptr) return;
+  if (f->output || !has_character(*f)) {
+    line.clear();
+    return;
+  }
+  // A longer line is told by its first max_length + 1 characters.
+  const std::size_t keep = max_length < SIZE_MAX ? max_length + 1 : max_length;
+  std::string kept;
+  std::uint64_t length = 0;              // characters before the LF
+  std::uint64_t up_to_last_non_nul = 0;  // the length without trailing NULs
+  char last = '\0';
+  bool ended_by_lf = false;
+  while (has_character(*f)) {
+    const char* start = f->chars + f->pos;
+    const std::size_t available = f->len - f->pos;
+    const void* lf = std::memchr(start, '\n', available);
+    const std::size_t count =
+        lf != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf) - start) : available;
+    if (kept.size() < keep) kept.append(start, std::min(count, keep - kept.size()));
+    for (std::size_t i = count; i > 0; --i) {
+      if (start[i - 1] != '\0') {
+        up_to_last_non_nul = length + i;
+        break;
+      }
+    }
+    if (count > 0) last = start[count - 1];
+    length += count;
+    f->pos += count;
+    if (lf != nullptr) {
+      ++f->pos;
+      ended_by_lf = true;
+      break;
+    }
+  }
+  // The same cuts as read_line, worked out on the lengths.
+  std::uint64_t result = ended_by_lf ? length - (length > 0 && last == '\r' ? 1 : 0)
+                                     : up_to_last_non_nul;
+  // Longer than max_length: then kept holds exactly keep characters.
+  if (result > max_length) result = kept.size();
+  kept.resize(static_cast<std::size_t>(result));
+  line = std::move(kept);
+}
+
+bool at_end(int n) {
+  OpenFile* f = input_at(n);
+  return f == nullptr || !has_character(*f);
+}
+
+// Only input files have a reading position; an output file is left alone.
+void rewind(int n) {
+  OpenFile* f = input_at(n);
+  if (f == nullptr) return;
+  native::seek_file_start(f->handle);
+  f->pos = 0;
+  f->len = 0;
+  f->carried_cr = false;
+  f->stream_over = false;
+}
+
+std::int64_t file_length(int n) {
+  OpenFile* f = file_at(n);
+  if (f == nullptr) return 0;
+  // Bytes written so far count as stored.
+  if (f->output) flush(*f);
+  const std::int64_t size = native::file_size(f->handle);
+  return size < 0 ? 0 : size;
+}
+
+std::string read_chars(int n, std::int64_t count) {
+  OpenFile* f = input_at(n);
+  if (f == nullptr || count <= 0) return "";
+  std::string result;
+  // The stream is never longer than the file, so read_all gets its whole
+  // text in one allocation; a larger count just grows the text.
+  if (count > static_cast<std::int64_t>(buffer_size)) {
+    result.reserve(static_cast<std::size_t>(std::min(count, file_length(n))));
+  }
+  std::size_t wanted = static_cast<std::size_t>(count);
+  while (result.size() < wanted && has_character(*f)) {
+    std::size_t take = std::min(wanted - result.size(), f->len - f->pos);
+    result.append(f->chars + f->pos, take);
+    f->pos += take;
+  }
+  return result;
+}
+
+std::string read_all(int n) { return read_chars(n, file_length(n)); }
+
+void write_line(int n, const std::string& t) {
+  if (n == 0) {
+    print_line(t);
+    return;
+  }
+  OpenFile* f = output_at(n);
+  if (f == nullptr) return;
+  put_bytes(*f, t.data(), t.size());
+  put_bytes(*f, "\r\n", 2);
+}
+
+}  // namespace rt

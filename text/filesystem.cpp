@@ -1,0 +1,80 @@
+// The file system and the process over the native layer: the listing's
+// rules (mask, which names count) and the program's directory are written
+// here once for every platform.
+#include "text/filesystem.h"
+
+#include "text/native_files.h"
+#include "text/paths.h"
+
+namespace rt {
+
+namespace {
+
+// The effective mask of the listing in progress; no listing is in progress
+// when listing_active is false.
+bool listing_active = false;
+std::uint32_t listing_mask = 0;
+
+// Directories are never listed, whatever the mask: the program lists files.
+bool wanted(const native::DirectoryEntry& entry) {
+  return (entry.attributes & attribute_directory) == 0 && listable_name(entry.name) &&
+         admitted(entry.attributes, listing_mask);
+}
+
+// The first wanted name from entry (already fetched, when have_entry) on.
+std::string next_wanted(native::DirectoryEntry& entry, bool have_entry) {
+  while (have_entry) {
+    if (wanted(entry)) return entry.name;
+    have_entry = native::next_listing_entry(entry);
+  }
+  listing_active = false;
+  return "";
+}
+
+}  // namespace
+
+bool file_exists(const std::string& path) {
+  const native::FileHandle file = native::open_file_for_reading(path);
+  if (file == native::kNoFileHandle) return false;
+  native::close_file_handle(file);
+  return true;
+}
+
+bool create_empty_file(const std::string& path) {
+  const native::FileHandle file = native::create_new_file(path);
+  if (file == native::kNoFileHandle) return false;
+  return native::close_file_handle(file);
+}
+
+bool file_writable(const std::string& path) { return native::file_accepts_writes(path); }
+
+int remove_file(const std::string& path) { return native::delete_file(path); }
+
+int rename_file(const std::string& old_path, const std::string& new_path) {
+  return native::rename_without_replacing(old_path, new_path);
+}
+
+int replace_file(const std::string& old_path, const std::string& new_path) {
+  return native::replace_atomically(old_path, new_path);
+}
+
+void make_directory(const std::string& path) { native::create_directory(path); }
+
+std::string list_directory(const std::string& pattern, std::uint32_t mask) {
+  native::DirectoryEntry entry;
+  if (pattern.empty()) {
+    if (!listing_active) return "";
+    return next_wanted(entry, native::next_listing_entry(entry));
+  }
+  listing_mask = effective_mask(mask);
+  listing_active = true;
+  return next_wanted(entry, native::start_listing(pattern, entry));
+}
+
+std::string executable_path() { return native::argument0(); }
+
+std::string program_directory() {
+  return directory_of(native::program_file_path(), native::native_separator());
+}
+
+}  // namespace rt

@@ -1,0 +1,45 @@
+// The pure rules of paths and directory listings, the same on every
+// platform: written once here, used by the portable file layer and by the
+// native layers beneath it, and tested by tables on every platform.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace rt {
+
+// path with every "/" replaced by "\": the form the open operations give
+// their paths (and so two paths that differ only there name the same file).
+std::string with_backslashes(std::string path);
+
+// path as a POSIX file system takes it: every "\" becomes "/". Nothing when
+// the path holds a NUL byte, which the system calls would silently cut off
+// and so name another file.
+std::optional<std::string> with_slashes(const std::string& path);
+
+// The directory part of a program file's path whose separator is
+// separator: the path cut before its last separator; the root itself for a
+// file in the POSIX root ("/retime" gives "/"); a drive root "X:" gets its
+// "\" back ("C:\retime.exe" gives "C:\"); "" when there is no separator.
+std::string directory_of(const std::string& file_path, char separator);
+
+// The listing's effective mask: mask with every bit from 0x100 up added,
+// and the archive bit 0x20 too when mask lacks the directory bit 0x10.
+std::uint32_t effective_mask(std::uint32_t mask);
+
+// An entry is admitted when every one of its attribute bits is in the
+// effective mask.
+bool admitted(std::uint32_t attributes, std::uint32_t effective);
+
+// Whether a directory entry's name may be listed at all: never "." or "..",
+// nor a name holding a backslash (paths are composed with "\", so such a
+// name would address another file: "..\x" would stand for "x" in the
+// parent directory; where "\" is the separator it cannot exist).
+bool listable_name(const std::string& name);
+
+// Whether name, put after a folder and "\", names an entry directly in that
+// folder: not empty, not "." or "..", and without "\" or "/".
+bool plain_file_name(const std::string& name);
+
+}  // namespace rt
