@@ -5,8 +5,8 @@ set(ENV{WINEPREFIX} ${WINEPREFIX})
 set(ENV{WINEDEBUG} -all)
 set(ENV{WINEDLLOVERRIDES} winemenubuilder.exe=d)
 if(NOT EXISTS ${WINEPREFIX}/system.reg)
-  execute_process(COMMAND ${WINEBOOT} -i RESULT_VARIABLE booted
-                  OUTPUT_QUIET ERROR_QUIET TIMEOUT 100)
+  execute_process(COMMAND sh -c "\"${WINEBOOT}\" -i >/dev/null 2>&1 </dev/null"
+                  RESULT_VARIABLE booted TIMEOUT 100)
   if(NOT booted EQUAL 0)
     message(FATAL_ERROR "wineboot -i failed in ${WINEPREFIX}: ${booted}")
   endif()
