@@ -119,9 +119,9 @@ InputOutcome read_plain_input(int timeout_ms, std::string& bytes) {
   if (GetFileType(saved.input) == FILE_TYPE_PIPE) {
     for (;;) {
       DWORD available = 0;
-      if (!PeekNamedPipe(saved.input, nullptr, 0, nullptr, &available, nullptr)) {
-        return InputOutcome::ended;
-      }
+      // A pipe that cannot be peeked at (wine's view of a Unix pipe) is
+      // read as it comes; its end shows as a read of no bytes.
+      if (!PeekNamedPipe(saved.input, nullptr, 0, nullptr, &available, nullptr)) break;
       if (available > 0) break;
       const DWORD left = wait_left(timeout_ms, deadline);
       if (left == 0) return InputOutcome::nothing;
