@@ -11,6 +11,9 @@ if(NOT EXISTS ${WINEPREFIX}/system.reg)
     message(FATAL_ERROR "wineboot -i failed in ${WINEPREFIX}: ${booted}")
   endif()
 endif()
+# The server wineboot started ends by itself shortly; a persistent one can
+# only start after it.
+execute_process(COMMAND sh -c "\"${WINESERVER}\" -w >/dev/null 2>&1 </dev/null" TIMEOUT 30)
 # The server lives on after this script: it must not hold the script's
 # output open, or the test would wait for it.
 execute_process(COMMAND sh -c "\"${WINESERVER}\" -p >/dev/null 2>&1 </dev/null"
