@@ -3,7 +3,6 @@
 // error prints on standard error and exits with status 2 before anything is
 // read or written; every run of the batch exits with 0.
 #include <clocale>
-#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -11,6 +10,8 @@
 #include "console/terminal.h"
 #include "driver/command_line.h"
 #include "driver/run_sequence.h"
+#include "text/native_arithmetic.h"
+#include "text/native_console_output.h"
 
 namespace {
 
@@ -25,6 +26,7 @@ void write_out(std::FILE* stream, const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  rt::native::set_up_arithmetic();
   std::setlocale(LC_CTYPE, "");  // the user's character set: UTF-8 or one byte
   const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   const rt::CommandLine line = rt::parse_command_line(arguments);
@@ -45,7 +47,7 @@ int main(int argc, char** argv) {
 
   // Output to a closed pipe (retime | head) must not kill the run halfway
   // through a pair: the printing is simply lost.
-  std::signal(SIGPIPE, SIG_IGN);
+  rt::native::keep_running_when_output_closes();
   rt::start_console();
   if (line.action == rt::Action::run_directory) {
     rt::run_program_on(line.directory);

@@ -4,6 +4,7 @@
 #include <langinfo.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstring>
 
 #include "text/native_console_output.h"
@@ -17,6 +18,8 @@ namespace native {
 void write_console_output(const char* bytes, std::size_t count) {
   posix::write_all(STDOUT_FILENO, bytes, count);
 }
+
+void keep_running_when_output_closes() { std::signal(SIGPIPE, SIG_IGN); }
 
 bool console_output_is_terminal() { return isatty(STDOUT_FILENO) == 1; }
 

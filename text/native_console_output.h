@@ -17,6 +17,11 @@ namespace native {
 // BS, TAB, CR and LF act as the console acts on them.
 void write_console_output(const char* bytes, std::size_t count);
 
+// Output to a closed pipe (retime | head) must not end the run halfway
+// through a pair: from now on such printing is simply lost (POSIX: SIGPIPE
+// ignored; on Windows the write just fails). Called once at start-up.
+void keep_running_when_output_closes();
+
 // Whether standard output is a terminal (a console window), so that bytes
 // a terminal would take as commands must not reach it raw.
 bool console_output_is_terminal();

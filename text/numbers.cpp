@@ -1,24 +1,15 @@
 #include "text/numbers.h"
 
-#include <locale.h>
-#include <stdlib.h>  // strtod_l
-
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 
+#include "text/native_arithmetic.h"
+
 namespace rt {
 
 namespace {
-
-// Reading and writing must use "." as the decimal point whatever locale the
-// process runs in (a German locale writes "1,5"). The C locale object is made
-// once and kept for the life of the process.
-locale_t c_numeric_locale() {
-  static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", locale_t{});
-  return c_locale;
-}
 
 // Value of byte c as a digit of base, or -1 when it is none.
 int digit_value(char c, int base) {
@@ -79,13 +70,11 @@ double real_number(const std::string& t, size_t from) {
     if (c == 'D') c = 'E';
     copy.push_back(c);
   }
-  // strtod_l rounds to nearest, gives signed infinity on overflow and 0 or a
-  // denormal on underflow, and 0 when nothing can be read.
-  locale_t c_locale = c_numeric_locale();
-  // Making the C locale object fails only when memory runs out; the process
-  // locale (set to "C" for numbers at start-up) is the best left then.
-  if (c_locale == locale_t{}) return std::strtod(copy.c_str(), nullptr);
-  return strtod_l(copy.c_str(), nullptr, c_locale);
+  // Reading must use "." as the decimal point whatever locale the process
+  // runs in (a German locale writes "1,5"). Rounded to nearest, signed
+  // infinity on overflow, 0 or a denormal on underflow, 0 when nothing can
+  // be read.
+  return native::read_c_real(copy.c_str());
 }
 
 // number_text never writes more than 23 bytes: "-1.234567890123457e-308".

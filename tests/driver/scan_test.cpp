@@ -1,7 +1,5 @@
 #include "driver/scan.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <string>
@@ -144,41 +142,6 @@ INSTANTIATE_TEST_SUITE_P(
                            "1\r" + tc1 + "\rHallo\r\r2\r" + tc2 + "\rWelt\r", Kind::dropped},
         ClassificationCase{"binary bytes", "prog.exe", std::string("MZ\x90\0\x03\0\0\0\x04\n\0\xff", 12),
                            Kind::dropped}));
-
-TEST(ScanDirectory, KeepsTheFileSystemOrderAndIgnoresFoldersAndPipes) {
-  ScratchDirectory dir;
-  const std::vector<std::string> timecode_names = {"a.srt", "b", "c.sub", "d.src", "e.srt"};
-  const std::vector<std::string> text_names = {"a.txt", "B.TXT", "c.txt"};
-  for (const auto& name : timecode_names) write_bytes(dir / name, two_cues());
-  for (const auto& name : text_names) write_bytes(dir / name, "Text.");
-  write_bytes(dir / "notes.doc", "Hallo");
-  ASSERT_EQ(::mkfifo((dir / "pipe.srt").c_str(), 0600), 0);
-  ASSERT_EQ(::mkfifo((dir / "pipe.txt").c_str(), 0600), 0);
-  std::filesystem::create_directory(dir / "untertitel");
-  std::filesystem::create_directory(dir / "folder.txt");
-  write_bytes(dir / "untertitel/inner.srt", two_cues());
-
-  // The scan lists in the file system's own order and never sorts.
-  std::vector<std::string> expected_timecode{""};
-  std::vector<std::string> expected_text{""};
-  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-    const std::string name = entry.path().filename().string();
-    if (std::find(timecode_names.begin(), timecode_names.end(), name) != timecode_names.end())
-      expected_timecode.push_back(name);
-    if (std::find(text_names.begin(), text_names.end(), name) != text_names.end())
-      expected_text.push_back(name);
-  }
-
-  FileLists lists;
-  const std::string printed = console_transcript([&] { lists = scan_directory(dir.path()); });
-
-  EXPECT_EQ(lists.timecode_files, expected_timecode);
-  EXPECT_EQ(lists.text_files, expected_text);
-  EXPECT_EQ(entry_count(lists.timecode_files), 5);
-  EXPECT_EQ(entry_count(lists.text_files), 3);
-  EXPECT_EQ(printed, "") << "the scan prints nothing";
-  EXPECT_EQ(free_file_number(), 1);
-}
 
 TEST(ScanDirectory, EmptyAndMissingDirectoriesGiveEmptyLists) {
   ScratchDirectory dir;

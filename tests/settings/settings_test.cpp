@@ -5,10 +5,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "tests/text/temp_directory.h"
 #include "text/files.h"
 #include "text/filesystem.h"
 
@@ -20,15 +22,13 @@ namespace {
 class SettingsFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "retime-settings-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
+    scratch_ = std::make_unique<TempDirectory>();
+    folder_ = scratch_->path();
     path_ = folder_ + "/retime.ini";
     temporary_ = folder_ + "/retime.tmp";
   }
   void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
+    scratch_.reset();
     EXPECT_EQ(free_file_number(), 1) << "a settings operation left a file open";
   }
 
@@ -45,6 +45,7 @@ class SettingsFile : public ::testing::Test {
   }
   bool temporary_left() const { return std::filesystem::exists(temporary_); }
 
+  std::unique_ptr<TempDirectory> scratch_;
   std::string folder_;
   std::string path_;
   std::string temporary_;

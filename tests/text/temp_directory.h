@@ -9,21 +9,30 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
 #include <stdexcept>
 #include <string>
 
 namespace rt {
 
+// Made in the system's folder for temporary files ($TMPDIR, or /tmp; under
+// Windows the user's temporary folder), by the standard library, so the
+// same tests run on every platform.
 class TempDirectory {
  public:
   TempDirectory() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base != nullptr && *base ? base : "/tmp") +
-                          "/retime-test-XXXXXX";
-    if (::mkdtemp(&pattern[0]) == nullptr) {
-      throw std::runtime_error("mkdtemp failed");
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    std::random_device seed;
+    std::mt19937_64 pick(seed());
+    for (int attempt = 0; attempt < kAttempts && path_.empty(); ++attempt) {
+      const std::filesystem::path candidate =
+          base / ("retime-test-" + std::to_string(pick() % kNameRange));
+      std::error_code failed;
+      if (std::filesystem::create_directory(candidate, failed)) path_ = candidate.string();
     }
-    path_ = pattern;
+    if (path_.empty()) throw std::runtime_error("cannot make a scratch directory");
   }
   ~TempDirectory() {
     std::error_code ignored;
@@ -38,33 +47,22 @@ class TempDirectory {
   }
 
  private:
+  static constexpr int kAttempts = 100;
+  static constexpr unsigned long long kNameRange = 1000000000ULL;
   std::string path_;
 };
 
 inline void write_bytes(const std::string& path, const std::string& bytes) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) throw std::runtime_error("cannot create " + path);
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n <= 0) break;
-    done += static_cast<std::size_t>(n);
-  }
-  ::close(fd);
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) throw std::runtime_error("cannot create " + path);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 // The file's bytes; "<missing>" when it cannot be opened.
 inline std::string read_bytes(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return "<missing>";
-  std::string bytes;
-  char block[65536];
-  ssize_t n;
-  while ((n = ::read(fd, block, sizeof block)) > 0) {
-    bytes.append(block, static_cast<std::size_t>(n));
-  }
-  ::close(fd);
-  return bytes;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return "<missing>";
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // Runs action with file descriptor 1 redirected into a scratch file and
@@ -74,7 +72,8 @@ std::string console_transcript(Action&& action) {
   TempDirectory dir;
   const std::string path = dir / "console";
   std::fflush(stdout);
-  const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  write_bytes(path, "");
+  const int file = ::open(path.c_str(), O_WRONLY);
   const int saved = ::dup(1);
   if (file < 0 || saved < 0) throw std::runtime_error("cannot capture the console");
   ::dup2(file, 1);

@@ -1,0 +1,107 @@
+#include "console/key_events.h"
+
+#include "console/keys.h"
+
+namespace rt {
+namespace {
+
+// Virtual-key codes the mapping needs.
+constexpr std::uint16_t kVkNone = 0x00;
+constexpr std::uint16_t kVkClear = 0x0C;  // the keypad's 5 with Num Lock off
+constexpr std::uint16_t kVkShift = 0x10;
+constexpr std::uint16_t kVkControl = 0x11;
+constexpr std::uint16_t kVkMenu = 0x12;  // Alt
+constexpr std::uint16_t kVkPause = 0x13;
+constexpr std::uint16_t kVkCapital = 0x14;
+constexpr std::uint16_t kVkEscape = 0x1B;
+constexpr std::uint16_t kVkLeftWindows = 0x5B;
+constexpr std::uint16_t kVkRightWindows = 0x5C;
+constexpr std::uint16_t kVkF1 = 0x70;
+constexpr std::uint16_t kVkF10 = 0x79;
+constexpr std::uint16_t kVkF11 = 0x7A;
+constexpr std::uint16_t kVkF12 = 0x7B;
+constexpr std::uint16_t kVkNumLock = 0x90;
+constexpr std::uint16_t kVkScrollLock = 0x91;
+constexpr std::uint16_t kVkLeftShift = 0xA0;  // ... to kVkRightAlt
+constexpr std::uint16_t kVkRightAlt = 0xA5;
+
+// A navigation key: its virtual key, its scan code (the PC keyboard's code,
+// the same for the grey key and the keypad key), and its three codes.
+struct NavigationKey {
+  std::uint16_t virtual_key;
+  std::uint16_t scan_code;
+  int plain;
+  int ctrl;
+  int alt;
+};
+
+constexpr NavigationKey kNavigationKeys[] = {
+    {0x24, 0x47, key_code::home, key_code::ctrl_home, key_code::alt_home},
+    {0x26, 0x48, key_code::up, key_code::ctrl_up, key_code::alt_up},
+    {0x21, 0x49, key_code::page_up, key_code::ctrl_page_up, key_code::alt_page_up},
+    {0x25, 0x4B, key_code::left, key_code::ctrl_left, key_code::alt_left},
+    {0x27, 0x4D, key_code::right, key_code::ctrl_right, key_code::alt_right},
+    {0x23, 0x4F, key_code::end, key_code::ctrl_end, key_code::alt_end},
+    {0x28, 0x50, key_code::down, key_code::ctrl_down, key_code::alt_down},
+    {0x22, 0x51, key_code::page_down, key_code::ctrl_page_down, key_code::alt_page_down},
+    {0x2D, 0x52, key_code::insert, key_code::ctrl_insert, key_code::alt_insert},
+    {0x2E, 0x53, key_code::del, key_code::ctrl_del, key_code::alt_del},
+};
+
+constexpr std::uint32_t kCtrlBits = control_key::left_ctrl | control_key::right_ctrl;
+constexpr std::uint32_t kAltBits = control_key::left_alt | control_key::right_alt;
+
+bool is_modifier_alone(std::uint16_t vk) {
+  return vk == kVkShift || vk == kVkControl || vk == kVkMenu || vk == kVkCapital ||
+         vk == kVkNumLock || vk == kVkScrollLock || vk == kVkPause ||
+         vk == kVkLeftWindows || vk == kVkRightWindows ||
+         (vk >= kVkLeftShift && vk <= kVkRightAlt);
+}
+
+// The navigation key of the event, by virtual key, or by scan code when the
+// console gives no virtual key; nullptr when it is none.
+const NavigationKey* navigation_key(const ConsoleKeyEvent& event) {
+  for (const NavigationKey& k : kNavigationKeys) {
+    if (event.virtual_key == k.virtual_key) return &k;
+    if (event.virtual_key == kVkNone && event.scan_code == k.scan_code) return &k;
+  }
+  return nullptr;
+}
+
+// The key text of a key without a character.
+std::string special_key_text(const ConsoleKeyEvent& event) {
+  const bool ctrl = (event.control_state & kCtrlBits) != 0;
+  const bool alt = (event.control_state & kAltBits) != 0;
+  if (const NavigationKey* k = navigation_key(event)) {
+    if (ctrl) return special_key(k->ctrl);
+    if (alt) return special_key(k->alt);
+    return special_key(k->plain);  // Shift keeps the plain code
+  }
+  if (ctrl || alt) return special_key(key_code::unknown);
+  const std::uint16_t vk = event.virtual_key;
+  if (vk >= kVkF1 && vk <= kVkF10) return special_key(key_code::f1 + (vk - kVkF1));
+  if (vk == kVkF11) return special_key(key_code::f11);
+  if (vk == kVkF12) return special_key(key_code::f12);
+  if (vk == kVkClear) return special_key(key_code::begin);
+  return special_key(key_code::unknown);
+}
+
+}  // namespace
+
+void append_key_texts(const ConsoleKeyEvent& event, std::vector<std::string>& keys) {
+  if (!event.key_down) return;
+  std::string text;
+  if (event.character != 0) {
+    text = std::string(1, static_cast<char>(event.character));
+  } else if (event.virtual_key == kVkEscape) {
+    text = std::string(1, kEscapeKey);
+  } else if (is_modifier_alone(event.virtual_key)) {
+    return;
+  } else {
+    text = special_key_text(event);
+  }
+  const int presses = event.repeat_count > 0 ? event.repeat_count : 1;
+  for (int i = 0; i < presses; ++i) keys.push_back(text);
+}
+
+}  // namespace rt

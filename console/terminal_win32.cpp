@@ -1,0 +1,294 @@
+// The Windows console beneath the console module: its modes and code pages,
+// its key events, the cursor and the window, all with the console API.
+// Escape sequences are never written: a console host that takes them keeps
+// its own idea of the cursor out of step with the screen.
+#include <windows.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "console/key_events.h"
+#include "console/keys.h"
+#include "console/native_console.h"
+#include "text/files.h"
+
+namespace rt {
+namespace native {
+namespace {
+
+constexpr DWORD kRawInputMode = ENABLE_PROCESSED_INPUT | ENABLE_WINDOW_INPUT;
+constexpr DWORD kLineInputMode =
+    ENABLE_PROCESSED_INPUT | ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT | ENABLE_WINDOW_INPUT;
+// Quick-edit (selecting text with the mouse) stays as the user had it; it
+// is only kept when ENABLE_EXTENDED_FLAGS comes with it.
+constexpr DWORD kKeptInputFlags = ENABLE_QUICK_EDIT_MODE | ENABLE_INSERT_MODE;
+constexpr DWORD kInputRecordsAtOnce = 64;
+constexpr DWORD kPipePollMs = 10;
+constexpr DWORD kPlainReadSize = 4096;
+
+// What start_console_mode found and changed, to be given back.
+struct SavedConsole {
+  HANDLE input = INVALID_HANDLE_VALUE;
+  HANDLE output = INVALID_HANDLE_VALUE;
+  bool input_is_console = false;
+  bool output_is_console = false;
+  DWORD input_mode = 0;
+  DWORD output_mode = 0;
+  UINT input_code_page = 0;
+  UINT output_code_page = 0;
+};
+
+SavedConsole saved;
+std::atomic<bool> mode_changed{false};
+std::atomic<bool> line_mode{false};
+std::atomic<bool> window_changed{false};
+
+DWORD raw_mode() {
+  return kRawInputMode | ENABLE_EXTENDED_FLAGS | (saved.input_mode & kKeptInputFlags);
+}
+
+void show_cursor(bool visible) {
+  CONSOLE_CURSOR_INFO cursor;
+  if (!GetConsoleCursorInfo(saved.output, &cursor)) return;
+  cursor.bVisible = visible ? TRUE : FALSE;
+  SetConsoleCursorInfo(saved.output, &cursor);
+}
+
+// Gives everything back; safe to call more than once and from the thread
+// the system starts for a console event.
+void restore_console() {
+  if (!mode_changed.exchange(false)) return;
+  if (saved.input_is_console) SetConsoleMode(saved.input, saved.input_mode);
+  if (saved.output_is_console) {
+    SetConsoleMode(saved.output, saved.output_mode);
+    show_cursor(true);
+  }
+  if (saved.input_code_page != 0) SetConsoleCP(saved.input_code_page);
+  if (saved.output_code_page != 0) SetConsoleOutputCP(saved.output_code_page);
+}
+
+// Ctrl-C, Ctrl-Break, closing the window, logging off, shutting down: the
+// console gets its modes and code pages back, then the system's own
+// handling ends the process; half-written outputs are emptied first. This runs on a thread of its own, whose
+// floating-point set-up is not the program's: no arithmetic here.
+BOOL WINAPI on_console_event(DWORD) {
+  // An output cut off by the end of the process must not look finished.
+  discard_unfinished_outputs();
+  restore_console();
+  return FALSE;
+}
+
+void restore_at_exit() { restore_console(); }
+
+std::terminate_handler previous_terminate = nullptr;
+void restore_on_terminate() {
+  restore_console();
+  if (previous_terminate != nullptr) previous_terminate();
+  std::abort();
+}
+
+bool screen_info(CONSOLE_SCREEN_BUFFER_INFO& info) {
+  return saved.output_is_console && GetConsoleScreenBufferInfo(saved.output, &info);
+}
+
+// The buffer position of a 1-based row and column within the window.
+COORD buffer_position(const CONSOLE_SCREEN_BUFFER_INFO& info, int row, int column) {
+  COORD at;
+  at.X = static_cast<SHORT>(info.srWindow.Left + column - 1);
+  at.Y = static_cast<SHORT>(info.srWindow.Top + row - 1);
+  return at;
+}
+
+bool inside_window(const CONSOLE_SCREEN_BUFFER_INFO& info, int row, int column) {
+  const int rows = info.srWindow.Bottom - info.srWindow.Top + 1;
+  const int columns = info.srWindow.Right - info.srWindow.Left + 1;
+  return row >= 1 && row <= rows && column >= 1 && column <= columns;
+}
+
+// Milliseconds left before deadline; -1 stays "no limit".
+DWORD wait_left(int timeout_ms, ULONGLONG deadline) {
+  if (timeout_ms < 0) return INFINITE;
+  const ULONGLONG now = GetTickCount64();
+  return now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
+}
+
+// Standard input as plain bytes (a pipe, a file, or the console in line
+// mode): a pipe is polled for the time allowed, then read.
+InputOutcome read_plain_input(int timeout_ms, std::string& bytes) {
+  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeout_ms < 0 ? 0 : timeout_ms);
+  if (GetFileType(saved.input) == FILE_TYPE_PIPE) {
+    for (;;) {
+      DWORD available = 0;
+      // A pipe that cannot be peeked at (wine's view of a Unix pipe) is
+      // read as it comes; its end shows as a read of no bytes.
+      if (!PeekNamedPipe(saved.input, nullptr, 0, nullptr, &available, nullptr)) break;
+      if (available > 0) break;
+      const DWORD left = wait_left(timeout_ms, deadline);
+      if (left == 0) return InputOutcome::nothing;
+      Sleep(left < kPipePollMs ? left : kPipePollMs);
+    }
+  } else if (saved.input_is_console && timeout_ms >= 0 &&
+             WaitForSingleObject(saved.input, static_cast<DWORD>(timeout_ms)) != WAIT_OBJECT_0) {
+    return InputOutcome::nothing;
+  }
+  char block[kPlainReadSize];
+  DWORD got = 0;
+  if (!ReadFile(saved.input, block, sizeof block, &got, nullptr) || got == 0) {
+    return InputOutcome::ended;
+  }
+  bytes.append(block, got);
+  return InputOutcome::got;
+}
+
+// Takes the console's pending input records: key events become key texts,
+// a change of the window's size is remembered.
+void take_input_records(std::vector<std::string>& keys) {
+  DWORD pending = 0;
+  while (GetNumberOfConsoleInputEvents(saved.input, &pending) && pending > 0) {
+    INPUT_RECORD records[kInputRecordsAtOnce];
+    DWORD got = 0;
+    if (!ReadConsoleInputA(saved.input, records, kInputRecordsAtOnce, &got) || got == 0) return;
+    for (DWORD i = 0; i < got; ++i) {
+      if (records[i].EventType == WINDOW_BUFFER_SIZE_EVENT) window_changed = true;
+      if (records[i].EventType != KEY_EVENT) continue;
+      const KEY_EVENT_RECORD& key = records[i].Event.KeyEvent;
+      ConsoleKeyEvent event;
+      event.virtual_key = key.wVirtualKeyCode;
+      event.scan_code = key.wVirtualScanCode;
+      event.character = static_cast<unsigned char>(key.uChar.AsciiChar);
+      event.control_state = key.dwControlKeyState;
+      event.key_down = key.bKeyDown != 0;
+      event.repeat_count = key.wRepeatCount;
+      append_key_texts(event, keys);
+    }
+  }
+}
+
+}  // namespace
+
+ConsoleTraits start_console_mode() {
+  ConsoleTraits traits;
+  saved.input = GetStdHandle(STD_INPUT_HANDLE);
+  saved.output = GetStdHandle(STD_OUTPUT_HANDLE);
+  saved.input_is_console = GetConsoleMode(saved.input, &saved.input_mode) != 0;
+  saved.output_is_console = GetConsoleMode(saved.output, &saved.output_mode) != 0;
+
+  // Typed bytes and printed bytes in the system's ANSI code page, the one
+  // file names and texts use (the console starts in the OEM code page).
+  saved.input_code_page = GetConsoleCP();
+  saved.output_code_page = GetConsoleOutputCP();
+  const UINT ansi = GetACP();
+  if (saved.input_code_page != 0) SetConsoleCP(ansi);
+  if (saved.output_code_page != 0) SetConsoleOutputCP(ansi);
+
+  if (saved.input_is_console) SetConsoleMode(saved.input, raw_mode());
+  mode_changed = true;
+  SetConsoleCtrlHandler(on_console_event, TRUE);
+  std::atexit(restore_at_exit);
+  previous_terminate = std::set_terminate(restore_on_terminate);
+
+  traits.keys = saved.input_is_console;
+  traits.screen = traits.keys && saved.output_is_console;
+  traits.cursor_report_in_input = false;
+  traits.erase_char = static_cast<unsigned char>(kBackspaceKey);
+  return traits;
+}
+
+void end_console_mode() { restore_console(); }
+
+void set_line_mode(bool on) {
+  if (!saved.input_is_console) return;
+  line_mode = on;
+  SetConsoleMode(saved.input, on ? kLineInputMode | ENABLE_EXTENDED_FLAGS |
+                                       (saved.input_mode & kKeptInputFlags)
+                                 : raw_mode());
+}
+
+InputOutcome read_console_input(int timeout_ms, std::string& bytes,
+                                std::vector<std::string>& keys) {
+  if (!saved.input_is_console || line_mode) return read_plain_input(timeout_ms, bytes);
+  const std::size_t before = keys.size();
+  const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeout_ms < 0 ? 0 : timeout_ms);
+  for (;;) {
+    const DWORD left = wait_left(timeout_ms, deadline);
+    const DWORD waited = WaitForSingleObject(saved.input, left);
+    if (waited == WAIT_FAILED) return InputOutcome::ended;
+    if (waited == WAIT_OBJECT_0) take_input_records(keys);
+    if (keys.size() > before) return InputOutcome::got;
+    // A change of the window counts as news, so the line is redrawn.
+    if (window_changed) return InputOutcome::nothing;
+    if (wait_left(timeout_ms, deadline) == 0) return InputOutcome::nothing;
+  }
+}
+
+bool cursor_position_now(int& row, int& column) {
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (!screen_info(info)) return false;
+  row = info.dwCursorPosition.Y - info.srWindow.Top + 1;
+  column = info.dwCursorPosition.X - info.srWindow.Left + 1;
+  return true;
+}
+
+// The console answers cursor_position_now at once: nothing is asked in band.
+void send_cursor_query() {}
+
+// The console always tells where the cursor is, so there is nothing to
+// anchor placements to.
+void anchor_cursor(int, int) {}
+
+void place_cursor(int row, int column, bool visible) {
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (!screen_info(info)) return;
+  if (inside_window(info, row, column)) {
+    SetConsoleCursorPosition(saved.output, buffer_position(info, row, column));
+  }
+  show_cursor(visible);
+}
+
+void draw_line(int row, int start_column, const std::string& text, int cursor_column) {
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (!screen_info(info) || !inside_window(info, row, start_column)) return;
+  show_cursor(false);
+  const COORD start = buffer_position(info, row, start_column);
+  DWORD done = 0;
+  WriteConsoleOutputCharacterA(saved.output, text.data(), static_cast<DWORD>(text.size()),
+                               start, &done);
+  // The rest of the window from the end of the text on is cleared in the
+  // text's colours: an earlier, longer line may have wrapped below.
+  const int width = info.dwSize.X;
+  const long text_end = static_cast<long>(start.Y) * width + start.X + static_cast<long>(text.size());
+  const long window_end = (static_cast<long>(info.srWindow.Bottom) + 1) * width;
+  if (text_end < window_end) {
+    COORD from;
+    from.X = static_cast<SHORT>(text_end % width);
+    from.Y = static_cast<SHORT>(text_end / width);
+    const DWORD cells = static_cast<DWORD>(window_end - text_end);
+    FillConsoleOutputCharacterA(saved.output, ' ', cells, from, &done);
+    FillConsoleOutputAttribute(saved.output, info.wAttributes, cells, from, &done);
+  }
+  if (inside_window(info, row, cursor_column)) {
+    SetConsoleCursorPosition(saved.output, buffer_position(info, row, cursor_column));
+  }
+  show_cursor(true);
+}
+
+WindowSize window_size() {
+  WindowSize size;
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (!screen_info(info)) return size;
+  size.rows = info.srWindow.Bottom - info.srWindow.Top + 1;
+  size.columns = info.srWindow.Right - info.srWindow.Left + 1;
+  return size;
+}
+
+bool console_disturbed() { return window_changed.exchange(false); }
+
+void pause_ms(int ms) {
+  if (ms > 0) Sleep(static_cast<DWORD>(ms));
+}
+
+}  // namespace native
+}  // namespace rt

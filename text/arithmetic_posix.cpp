@@ -1,0 +1,33 @@
+#include "text/native_arithmetic.h"
+
+#include <locale.h>
+#include <stdlib.h>  // strtod_l
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace rt {
+namespace native {
+
+void set_up_arithmetic() {
+  const std::uint16_t word = kExtendedControlWord;
+  asm volatile("fldcw %0" : : "m"(word));
+}
+
+unsigned arithmetic_control_word() {
+  std::uint16_t word = 0;
+  asm volatile("fnstcw %0" : "=m"(word));
+  return word;
+}
+
+double read_c_real(const char* text) {
+  // The C locale object is made once and kept for the life of the process.
+  static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", locale_t{});
+  // Making it fails only when memory runs out; the process locale (set to
+  // "C" for numbers at start-up) is the best left then.
+  if (c_locale == locale_t{}) return std::strtod(text, nullptr);
+  return strtod_l(text, nullptr, c_locale);
+}
+
+}  // namespace native
+}  // namespace rt

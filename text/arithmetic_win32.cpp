@@ -1,0 +1,49 @@
+#include "text/native_arithmetic.h"
+
+#include <stdlib.h>  // __mingw_strtod
+
+#include <clocale>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+namespace rt {
+namespace native {
+
+// The C runtime's start-up object may or may not have set 64-bit precision
+// (it depends on which one the linker picked); the program sets it itself.
+// _controlfp cannot: on x64 it ignores the precision bits.
+void set_up_arithmetic() {
+  const std::uint16_t word = kExtendedControlWord;
+  asm volatile("fldcw %0" : : "m"(word));
+}
+
+unsigned arithmetic_control_word() {
+  std::uint16_t word = 0;
+  asm volatile("fnstcw %0" : "=m"(word));
+  return word;
+}
+
+// The C runtime's own strtod (and _strtod_l) reads "inf", "nan" and
+// hexadecimal reals as 0; the MinGW runtime's reader reads them as the C
+// standard says, but takes the decimal point from the process locale. Under
+// a locale whose point is not ".", the text is handed over in that
+// locale's form: cut before the first occurrence of the locale's point
+// (which would end a real in the C locale's form), with "." written as the
+// locale's point.
+double read_c_real(const char* text) {
+  const char* point = std::localeconv()->decimal_point;
+  if (point == nullptr || *point == '\0' || std::strcmp(point, ".") == 0) {
+    return __mingw_strtod(text, nullptr);
+  }
+  std::string local(text);
+  local = local.substr(0, local.find(point));
+  for (std::size_t at = local.find('.'); at != std::string::npos;
+       at = local.find('.', at + std::strlen(point))) {
+    local.replace(at, 1, point);
+  }
+  return __mingw_strtod(local.c_str(), nullptr);
+}
+
+}  // namespace native
+}  // namespace rt
