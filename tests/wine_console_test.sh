@@ -1,0 +1,74 @@
+#!/bin/sh
+# One whole interactive run of retime.exe under wine in a terminal (tmux):
+# the prompt, a typed and edited directory, the batch, "Fertig", the settings
+# file beside the program, and the end after a key.
+#   wine_console_test.sh WINE RETIME_EXE EXAMPLE_DIR EXPECTED_OUTPUT
+# WINEPREFIX and WINEDEBUG come from the environment (the wine fixture's).
+set -u
+wine=$1 exe=$2 example=$3 expected=$4
+
+# The last component has no dot: the program would take a dotted one for a
+# file name and cut it off.
+work=$(mktemp -d "${TMPDIR:-/tmp}/retime_console_XXXXXX") || exit 1
+socket=$work/tmux.socket
+session=retime
+tmux_() { tmux -S "$socket" "$@"; }
+cleanup() {
+  tmux_ kill-server >/dev/null 2>&1
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*"
+  echo "--- screen:"
+  tmux_ capture-pane -p -t "$session" 2>/dev/null
+  exit 1
+}
+
+mkdir "$work/bin" "$work/pair" || exit 1
+cp "$exe" "$work/bin/retime.exe" || exit 1
+cp "$example/film1.srt" "$example/film1.txt" "$work/pair/" || exit 1
+directory="Z:$(printf '%s' "$work/pair" | tr / '\\')"
+
+# Deadlines, not fixed sleeps: a loaded machine may be slow to start wine.
+wait_for() {
+  deadline=$(( $(date +%s) + 60 ))
+  while ! tmux_ capture-pane -p -t "$session" 2>/dev/null | grep -qF -- "$1"; do
+    [ "$(date +%s)" -lt "$deadline" ] || fail "no \"$1\" within 60 s"
+    sleep 0.1
+  done
+}
+
+tmux_ -f /dev/null new-session -d -s "$session" -x 100 -y 30 \
+  "exec env WINEPREFIX='$WINEPREFIX' WINEDEBUG='${WINEDEBUG:--all}' '$wine' '$work/bin/retime.exe'" \
+  || fail "tmux did not start"
+# The pane stays after the program ends, so its end can be told from a
+# crash of tmux.
+tmux_ set-option -t "$session" remain-on-exit on >/dev/null
+
+# capture-pane drops the blank that ends the prompt.
+wait_for "Verzeichnis:"
+tmux_ send-keys -t "$session" -l "${directory}x"
+wait_for "${directory}x"
+tmux_ send-keys -t "$session" BSpace Enter
+wait_for "Fertig"
+
+cmp "$work/pair/untertitel/film1..src" "$expected" || fail "output differs from $expected"
+
+settings=$work/bin/retime.ini
+[ -f "$settings" ] || fail "no settings file $settings"
+grep -qxF "verzeichnis=$directory" "$settings" \
+  || grep -qxF "verzeichnis=$directory$(printf '\r')" "$settings" \
+  || { cat "$settings"; fail "settings file lacks verzeichnis=$directory"; }
+
+[ "$(tmux_ display-message -p -t "$session" '#{pane_dead}')" = 0 ] \
+  || fail "program ended before a key"
+tmux_ send-keys -t "$session" q
+deadline=$(( $(date +%s) + 60 ))
+until [ "$(tmux_ display-message -p -t "$session" '#{pane_dead}' 2>/dev/null)" != 0 ]; do
+  [ "$(date +%s)" -lt "$deadline" ] || fail "program still running 60 s after a key"
+  sleep 0.1
+done
+status=$(tmux_ display-message -p -t "$session" '#{pane_dead_status}' 2>/dev/null)
+[ "${status:-0}" = 0 ] || fail "program ended with status $status"
+echo "PASS"
