@@ -3,22 +3,10 @@
 #include <locale.h>
 #include <stdlib.h>  // strtod_l
 
-#include <cstdint>
 #include <cstdlib>
 
 namespace rt {
 namespace native {
-
-void set_up_arithmetic() {
-  const std::uint16_t word = kExtendedControlWord;
-  asm volatile("fldcw %0" : : "m"(word));
-}
-
-unsigned arithmetic_control_word() {
-  std::uint16_t word = 0;
-  asm volatile("fnstcw %0" : "=m"(word));
-  return word;
-}
 
 double read_c_real(const char* text) {
   // The C locale object is made once and kept for the life of the process.

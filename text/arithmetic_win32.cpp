@@ -3,26 +3,11 @@
 #include <stdlib.h>  // __mingw_strtod
 
 #include <clocale>
-#include <cstdint>
 #include <cstring>
 #include <string>
 
 namespace rt {
 namespace native {
-
-// The C runtime's start-up object may or may not have set 64-bit precision
-// (it depends on which one the linker picked); the program sets it itself.
-// _controlfp cannot: on x64 it ignores the precision bits.
-void set_up_arithmetic() {
-  const std::uint16_t word = kExtendedControlWord;
-  asm volatile("fldcw %0" : : "m"(word));
-}
-
-unsigned arithmetic_control_word() {
-  std::uint16_t word = 0;
-  asm volatile("fnstcw %0" : "=m"(word));
-  return word;
-}
 
 // The C runtime's own strtod (and _strtod_l) reads "inf", "nan" and
 // hexadecimal reals as 0; the MinGW runtime's reader reads them as the C
