@@ -28,13 +28,6 @@ constexpr std::size_t kPrefetchAhead = 2;
 
 constexpr std::size_t kNoBlock = static_cast<std::size_t>(-1);
 
-// A block moved by drift blocks; kNoBlock stays.
-std::size_t shifted(std::size_t block, std::ptrdiff_t drift) {
-  if (block == kNoBlock) return kNoBlock;
-  const std::ptrdiff_t moved = static_cast<std::ptrdiff_t>(block) + drift;
-  return moved < 0 ? 0 : static_cast<std::size_t>(moved);
-}
-
 // floor(duration_rate * factor + 0.5), every step in extended precision,
 // as a saturated signed 32-bit value. The plain extended floor and
 // conversion switch the x87 rounding mode twice per call, which costs more
@@ -134,6 +127,70 @@ std::string segment_text(const std::string& text, Pos segment_start, Pos cut) {
   return mid_text(text, segment_start, cut - segment_start + 1);
 }
 
+// How the search stands between passes: the factor, how the last pass
+// ended, and how often that outcome has changed.
+class FactorSearch {
+ public:
+  double factor() const { return factor_; }
+
+  // The next pass writes its cues: the outcome has changed often enough and
+  // the last pass ran out of cues.
+  bool writing_pass_next() const { return flip_count_ >= kFlipsBeforeWriting && state_ == SearchState::time; }
+
+  // Fewer changes than writing needs, so a search that can no longer change
+  // its outcome would never write.
+  bool short_of_changes() const { return flip_count_ < kFlipsBeforeWriting; }
+
+  // The text ran out at a cue: the factor falls.
+  void text_ran_out() { settle(SearchState::text, -kFactorStep); }
+
+  // The pass read the last line of the timecode file: the factor rises.
+  void file_reached_end() { settle(SearchState::time, kFactorStep); }
+
+ private:
+  void settle(SearchState outcome, double step) {
+    // The first outcome after none is no change.
+    if (state_ != SearchState::none && state_ != outcome) ++flip_count_;
+    state_ = outcome;
+    factor_ = step_factor(factor_, step);
+  }
+
+  double factor_ = 1.0;
+  SearchState state_ = SearchState::none;
+  std::int64_t flip_count_ = 0;
+};
+
+// Cues follow each other through the text, each about where it lay in the
+// pass before, moved by as much as the cue before it moved: a cue's vowel
+// search starts there, and the tables of the cue a few ahead are fetched
+// from memory while this one is worked out.
+class Drift {
+ public:
+  // A block moved by the drift; kNoBlock stays.
+  std::size_t applied_to(std::size_t block) const {
+    if (block == kNoBlock) return kNoBlock;
+    const std::ptrdiff_t moved = static_cast<std::ptrdiff_t>(block) + blocks_;
+    return moved < 0 ? 0 : static_cast<std::size_t>(moved);
+  }
+
+  // A cue whose vowel was last in block before is now in block after.
+  void moved(std::size_t before, std::size_t after) {
+    if (before != kNoBlock && after != kNoBlock) {
+      blocks_ = static_cast<std::ptrdiff_t>(after) - static_cast<std::ptrdiff_t>(before);
+    }
+  }
+
+ private:
+  std::ptrdiff_t blocks_ = 0;
+};
+
+// How a pass ended.
+struct PassEnd {
+  bool quota_of_zero = false;  // a cue's quota was 0: the search fails
+  bool text_ran_out = false;
+  std::size_t last_line_read = 0;  // the timecode line of the cue where the pass ended, or the last line
+};
+
 // The search over the prepared text and cues; P is the width of the text's
 // position tables.
 template <typename P>
@@ -145,99 +202,93 @@ class Search {
 
   RetimeOutcome run(std::int64_t max_passes) {
     const std::int64_t vowel_total = index_.vowel_count();
-    CueList list = list_cues(lines_);
-    const std::int64_t total_duration = list.total_duration;
+    list_ = list_cues(lines_);
 
     sink_.print_line(kSearchingLine);
     // No quota means anything when the durations sum to 0 or less: the
     // rate would be infinite, not a number or negative. Such a pair ends
     // like a quota failure before its first pass. Above 0 the rate is a
     // finite number of 0 or more; 0 (no vowels) fails at the first cue.
-    if (total_duration <= 0) return fail(0);
-    const double vowels_per_ms = vowels_per_ms_of(vowel_total, total_duration);
-    for (Cue& cue : list.cues) {
+    if (list_.total_duration <= 0) return fail(0);
+    const double vowels_per_ms = vowels_per_ms_of(vowel_total, list_.total_duration);
+    for (Cue& cue : list_.cues) {
       cue.rate = cue_rate(cue.duration, vowels_per_ms);
     }
 
-    double factor = 1.0;
-    SearchState search_state = SearchState::none;
-    std::int64_t flip_count = 0;
-    bool cue_written = false;
+    FactorSearch search;
     const std::size_t last_line = lines_.size() - 1;
-
     for (std::int64_t pass = 1;; ++pass) {
       if (pass > max_passes) return fail(pass - 1);
-      const bool writing = flip_count >= kFlipsBeforeWriting && search_state == SearchState::time;
-      Pos segment_start = 1;
-      bool text_ran_out = false;
-      std::size_t last_line_read = last_line;
-
-      // Cues follow each other through the text, each about where it lay in
-      // the pass before, moved by as much as the cue before it moved: the
-      // vowel search of a cue starts there, and the tables of the cue two
-      // ahead are fetched from memory while this one is worked out.
-      std::ptrdiff_t drift = 0;
-      for (std::size_t k = 0; k < list.cues.size(); ++k) {
-        Cue& cue = list.cues[k];
-        if (k + kPrefetchAhead < list.cues.size()) {
-          index_.prefetch_block(shifted(list.cues[k + kPrefetchAhead].vowel_block, drift));
-        }
-        if (cue.number_line_before != kNoLine) number_line_index_ = cue.number_line_before;
-        const std::int32_t quota = quota_from_rate(cue.rate, factor);
-        if (quota == 0) return fail(pass);
-        if (!reuse_steps_ || cue.last_segment_start != segment_start || cue.last_quota != quota) {
-          std::size_t block = shifted(cue.vowel_block, drift);
-          const Pos anchor = index_.anchor_after_quota(segment_start, quota, &block);
-          if (block != kNoBlock && cue.vowel_block != kNoBlock) {
-            drift = static_cast<std::ptrdiff_t>(block) - static_cast<std::ptrdiff_t>(cue.vowel_block);
-          }
-          cue.vowel_block = block;
-          const Pos forward = index_.next_break(anchor);
-          const Pos backward = index_.last_break(anchor);
-          cue.last_segment_start = segment_start;
-          cue.last_quota = quota;
-          cue.last_cut = choose_cut(forward, backward, segment_start, anchor);
-          cue.last_next_segment_start =
-              cue.last_cut > segment_start ? index_.skip_blanks(cue.last_cut + 1) : segment_start;
-        }
-        const Pos cut = cue.last_cut;
-        if (writing) {
-          sink_.write_cue(current_number_line(), lines_[cue.line], segment_text(text_, segment_start, cut));
-          cue_written = true;
-        }
-        if (cut > segment_start) {
-          segment_start = cue.last_next_segment_start;
-          continue;
-        }
-        // The text ran out at this cue; the rest of the file is not read.
-        if (search_state == SearchState::time) ++flip_count;
-        search_state = SearchState::text;
-        factor = step_factor(factor, -kFactorStep);
-        text_ran_out = true;
-        last_line_read = cue.line;
-        break;
-      }
-      if (!text_ran_out && list.number_line_after_last_cue != kNoLine) {
-        number_line_index_ = list.number_line_after_last_cue;
-      }
-      if (last_line_read == last_line) {
-        if (search_state == SearchState::text) ++flip_count;
-        search_state = SearchState::time;
-        factor = step_factor(factor, kFactorStep);
-      }
-      if (cue_written) return finish(false, pass);
+      const bool writing = search.writing_pass_next();
+      const PassEnd end = run_pass(search.factor(), writing);
+      if (end.quota_of_zero) return fail(pass);
+      if (end.text_ran_out) search.text_ran_out();
+      if (end.last_line_read == last_line) search.file_reached_end();
+      if (writing) return finish(false, pass);
       // A single cue always starts at position 1, and a higher factor only
       // moves its anchor further on, so once a pass has reached the end of
       // the file with a cut after position 1, every later pass does the
       // same: the outcome can never change again, the factor would rise for
       // ever, and without three changes the writing pass never comes.
-      if (list.cues.size() == 1 && !text_ran_out && flip_count < kFlipsBeforeWriting) {
-        return fail(pass);
-      }
+      if (list_.cues.size() == 1 && !end.text_ran_out && search.short_of_changes()) return fail(pass);
     }
   }
 
  private:
+  // One pass over the cues at factor; writing, it hands every cue it
+  // reaches to the sink. A quota of 0 ends it at once.
+  PassEnd run_pass(double factor, bool writing) {
+    PassEnd end;
+    end.last_line_read = lines_.size() - 1;
+    Pos segment_start = 1;
+    Drift drift;
+    // Members read for every cue, held in locals the writes below cannot touch.
+    Cue* const cues = list_.cues.data();
+    const std::size_t cue_count = list_.cues.size();
+    const bool reuse_steps = reuse_steps_;
+    for (std::size_t k = 0; k < cue_count; ++k) {
+      Cue& cue = cues[k];
+      if (k + kPrefetchAhead < cue_count) {
+        index_.prefetch_block(drift.applied_to(cues[k + kPrefetchAhead].vowel_block));
+      }
+      if (cue.number_line_before != kNoLine) number_line_index_ = cue.number_line_before;
+      const std::int32_t quota = quota_from_rate(cue.rate, factor);
+      if (quota == 0) {
+        end.quota_of_zero = true;
+        return end;
+      }
+      if (cue.last_segment_start != segment_start || cue.last_quota != quota || !reuse_steps) {
+        take_step(cue, segment_start, quota, drift);
+      }
+      const Pos cut = cue.last_cut;
+      if (writing) {
+        sink_.write_cue(current_number_line(), lines_[cue.line], segment_text(text_, segment_start, cut));
+      }
+      if (cut > segment_start) {
+        segment_start = cue.last_next_segment_start;
+        continue;
+      }
+      // The text ran out at this cue; the rest of the file is not read.
+      end.text_ran_out = true;
+      end.last_line_read = cue.line;
+      return end;
+    }
+    if (list_.number_line_after_last_cue != kNoLine) number_line_index_ = list_.number_line_after_last_cue;
+    return end;
+  }
+
+  // Works out the step of cue from segment_start with quota afresh and keeps it.
+  void take_step(Cue& cue, Pos segment_start, std::int32_t quota, Drift& drift) {
+    std::size_t block = drift.applied_to(cue.vowel_block);
+    const Pos anchor = index_.anchor_after_quota(segment_start, quota, &block);
+    drift.moved(cue.vowel_block, block);
+    cue.vowel_block = block;
+    cue.last_segment_start = segment_start;
+    cue.last_quota = quota;
+    cue.last_cut = choose_cut(index_.next_break(anchor), index_.last_break(anchor), segment_start, anchor);
+    cue.last_next_segment_start = cue.last_cut > segment_start ? index_.skip_blanks(cue.last_cut + 1) : segment_start;
+  }
+
   const std::string& current_number_line() const {
     return number_line_index_ == kNoLine ? number_line_ : lines_[static_cast<std::size_t>(number_line_index_)];
   }
@@ -257,6 +308,7 @@ class Search {
   std::string& number_line_;
   const RetimeSink& sink_;
   const bool reuse_steps_;
+  CueList list_;
   // The number line read last in this pair, as an index into lines_, so a
   // pass copies no text; kNoLine while number_line_ still holds the value
   // the pair came in with.

@@ -33,8 +33,6 @@ const ByteClasses& byte_classes() {
 
 bool is_vowel(unsigned char c) { return (byte_classes().of[c] & kVowelClass) != 0; }
 
-bool is_break_character(unsigned char c) { return (byte_classes().of[c] & kBreakClass) != 0; }
-
 bool fits_compact_positions(const std::string& text) {
   // Len + 1 is the largest position a query reports or is asked about.
   return text.size() < std::numeric_limits<std::uint32_t>::max();

@@ -33,7 +33,6 @@ inline const std::string kVowels = "aeiou\xE4\xF6\xFCy";
 inline const std::string kBreakCharacters = "#.,;: ";
 
 bool is_vowel(unsigned char c);
-bool is_break_character(unsigned char c);
 
 // P is the unsigned type that holds vowel counts and block numbers: 32 bits
 // for texts below 4 GiB, 64 bits above.
