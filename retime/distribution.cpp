@@ -1,11 +1,15 @@
 // The text distribution and the correction-factor search (retime_text and
 // its parts). Pure: everything it does goes through the sink.
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <limits>
 
 #include "retime/distribution.h"
+#include "retime/bits.h"
+#include "retime/compiler.h"
 #include "retime/extended.h"
+#include "retime/factor_ranges.h"
 #include "retime/text_index.h"
 #include "retime/timecode.h"
 #include "text/numbers.h"
@@ -23,11 +27,6 @@ constexpr std::int32_t kFlipsBeforeWriting = 3;
 
 constexpr std::ptrdiff_t kNoLine = -1;
 
-// How many cues ahead a pass asks for the text's tables.
-constexpr std::size_t kPrefetchAhead = 2;
-
-constexpr std::size_t kNoBlock = static_cast<std::size_t>(-1);
-
 // floor(duration_rate * factor + 0.5), every step in extended precision,
 // as a saturated signed 32-bit value. The plain extended floor and
 // conversion switch the x87 rounding mode twice per call, which costs more
@@ -35,7 +34,7 @@ constexpr std::size_t kNoBlock = static_cast<std::size_t>(-1);
 // by adding and taking off 1.5 * 2^63 (where the extended format has no
 // fraction bits left), corrected down to the floor, and converted exactly
 // through a double.
-std::int32_t exact_quota(Extended duration_rate, double factor) {
+RETIME_SELDOM_CALLED std::int32_t exact_quota(Extended duration_rate, double factor) {
   const Extended value = duration_rate * static_cast<Extended>(factor) + 0.5L;
   if (std::isnan(value)) return 0;
   if (value >= 2147483648.0L) return std::numeric_limits<std::int32_t>::max();
@@ -46,79 +45,68 @@ std::int32_t exact_quota(Extended duration_rate, double factor) {
   return static_cast<std::int32_t>(static_cast<double>(whole));
 }
 
-// A cue's rate in both precisions: the extended one decides, the double one
-// (the extended value rounded) serves as a quick first estimate.
-struct CueRate {
-  Extended exact = 0.0L;
-  double estimate = 0.0;
-};
+// How far the quick quota trusts its double arithmetic: a value of the
+// quota's sum in doubles lies within 4 * 2^-53 * (|value| + 1) of the one
+// in extended precision (three roundings of about 2^-53 each, plus the
+// rounding of the rate to double), which is below 2^-31 for values below
+// 2^20, so where it lies further than kQuickMargin from a whole number both
+// have the same floor. Larger quotas (a million vowels for one cue) take the
+// exact way.
+constexpr double kQuickRange = 1048576.0;  // 2^20
+constexpr double kQuickMargin = 1.0 / 1073741824.0;  // 2^-30
 
-CueRate cue_rate(std::int32_t duration, double vowels_per_ms) {
-  const Extended exact = static_cast<Extended>(duration) * static_cast<Extended>(vowels_per_ms);
-  return {exact, static_cast<double>(exact)};
-}
-
-// exact_quota, mostly without the extended arithmetic, which is slow: the
-// same sum in doubles differs from the extended one by less than
-// 4 * 2^-53 * (|value| + 1) (three roundings of about 2^-53 each, plus the
-// rounding of the rate to double), so when it lies further than that from
-// a whole number both have the same floor. Only values within a hair of a
-// whole number, out of range or not numbers are left to exact_quota.
-std::int32_t quota_from_rate(const CueRate& rate, double factor) {
-  const double estimate = rate.estimate * factor + 0.5;
-  if (estimate > -2147483000.0 && estimate < 2147483000.0) {
-    std::int64_t whole = static_cast<std::int64_t>(estimate);  // toward zero
-    if (static_cast<double>(whole) > estimate) whole -= 1;
-    const double fraction = estimate - static_cast<double>(whole);  // exact
-    const double margin = 1e-12 * (std::fabs(estimate) + 1.0);
-    if (fraction > margin && fraction < 1.0 - margin) return static_cast<std::int32_t>(whole);
+// exact_quota of the cue whose rate, rounded to double, is rate, mostly
+// without the extended arithmetic, which is slow. Sets quota and gives true
+// unless the value lies within a hair of a whole number, out of range or is
+// not a number; those are left to exact_quota.
+inline bool quick_quota(double rate, double factor, std::int32_t& quota) {
+  const double value = rate * factor + 0.5;
+  if (!(value > -kQuickRange && value < kQuickRange)) return false;
+  const std::int32_t truncated = static_cast<std::int32_t>(value);  // toward zero
+  const double fraction = value - static_cast<double>(truncated);  // exact, between -1 and 1
+  if (fraction > kQuickMargin && fraction < 1.0 - kQuickMargin) {
+    quota = truncated;
+    return true;
   }
-  return exact_quota(rate.exact, factor);
+  if (fraction < -kQuickMargin && fraction > kQuickMargin - 1.0) {
+    quota = truncated - 1;
+    return true;
+  }
+  return false;
 }
 
-struct Cue {
-  std::size_t line;  // index of its timecode line
-  std::int32_t duration;
-  CueRate rate;  // duration * vowels_per_ms, formed once
-  // The last number line between the previous cue and this one, if any.
-  std::ptrdiff_t number_line_before = kNoLine;
+// duration * vowels_per_ms, formed in extended precision.
+Extended exact_rate(std::int32_t duration, double vowels_per_ms) {
+  return static_cast<Extended>(duration) * static_cast<Extended>(vowels_per_ms);
+}
 
-  // The cut depends on nothing but segment_start and quota, and from one
-  // pass to the next most cues meet the same pair again: the last step
-  // taken is kept, so a pass touches the text's tables only where
-  // something changed.
-  Pos last_segment_start = 0;  // 0: no step taken yet
-  std::int32_t last_quota = 0;
-  Pos last_cut = 0;
-  Pos last_next_segment_start = 0;
-  // The block of the vowel that paid the quota off, or kNoBlock.
-  std::size_t vowel_block = kNoBlock;
-};
-
-// What the passes need of the timecode file: every line is read once, and a
-// pass then walks the cues alone.
+// What the passes need of the timecode file, per cue in the order of the
+// file: every line is read once, and a pass then walks the cues alone.
 struct CueList {
-  std::vector<Cue> cues;
-  std::ptrdiff_t number_line_after_last_cue = kNoLine;
+  std::vector<std::size_t> timecode_line;  // index of the cue's timecode line
+  std::vector<std::int32_t> duration;
+  // The last number line at or before the cue's timecode line, kNoLine if
+  // there is none: the number line a pass has read when it reaches the cue.
+  std::vector<std::ptrdiff_t> number_line;
+  std::ptrdiff_t last_number_line = kNoLine;  // of the whole file
   std::int64_t total_duration = 0;
+
+  std::size_t size() const { return timecode_line.size(); }
 };
 
 CueList list_cues(const std::vector<std::string>& lines) {
   CueList list;
-  std::ptrdiff_t pending_number_line = kNoLine;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::string& line = lines[i];
     if (find(1, line, kArrow) != 0) {
-      Cue cue{i, cue_duration(line), {}};
-      cue.number_line_before = pending_number_line;
-      list.total_duration += cue.duration;
-      list.cues.push_back(cue);
-      pending_number_line = kNoLine;
+      list.timecode_line.push_back(i);
+      list.duration.push_back(cue_duration(line));
+      list.number_line.push_back(list.last_number_line);
+      list.total_duration += list.duration.back();
     } else if (is_number_line(line)) {
-      pending_number_line = static_cast<std::ptrdiff_t>(i);
+      list.last_number_line = static_cast<std::ptrdiff_t>(i);
     }
   }
-  list.number_line_after_last_cue = pending_number_line;
   return list;
 }
 
@@ -126,6 +114,22 @@ std::string segment_text(const std::string& text, Pos segment_start, Pos cut) {
   if (cut < segment_start) return {};
   return mid_text(text, segment_start, cut - segment_start + 1);
 }
+
+// The step a cue took last, in 12 bytes (24 with 64-bit positions), so the
+// steps of a feature film fit the first-level cache. The cut depends on
+// nothing but segment_start and the quota, and from one pass to the next
+// most cues meet the same pair again: the last step taken is kept, so a pass
+// works out the cut of a cue only where something changed.
+template <typename P>
+struct KeptStep {
+  P segment_start = 0;  // 0: none yet
+  // Where the next cue's segment begins after it; 0: the text ran out at
+  // this cue.
+  P next_segment_start = 0;
+  std::int32_t quota = 0;
+};
+static_assert(sizeof(KeptStep<std::uint32_t>) == 12, "a kept step fills 12 bytes");
+static_assert(sizeof(KeptStep<std::uint64_t>) == 24, "a kept step fills 24 bytes with wide positions");
 
 // How the search stands between passes: the factor, how the last pass
 // ended, and how often that outcome has changed.
@@ -160,40 +164,16 @@ class FactorSearch {
   std::int64_t flip_count_ = 0;
 };
 
-// Cues follow each other through the text, each about where it lay in the
-// pass before, moved by as much as the cue before it moved: a cue's vowel
-// search starts there, and the tables of the cue a few ahead are fetched
-// from memory while this one is worked out.
-class Drift {
- public:
-  // A block moved by the drift; kNoBlock stays.
-  std::size_t applied_to(std::size_t block) const {
-    if (block == kNoBlock) return kNoBlock;
-    const std::ptrdiff_t moved = static_cast<std::ptrdiff_t>(block) + blocks_;
-    return moved < 0 ? 0 : static_cast<std::size_t>(moved);
-  }
-
-  // A cue whose vowel was last in block before is now in block after.
-  void moved(std::size_t before, std::size_t after) {
-    if (before != kNoBlock && after != kNoBlock) {
-      blocks_ = static_cast<std::ptrdiff_t>(after) - static_cast<std::ptrdiff_t>(before);
-    }
-  }
-
- private:
-  std::ptrdiff_t blocks_ = 0;
-};
-
 // How a pass ended.
 struct PassEnd {
-  bool quota_of_zero = false;  // a cue's quota was 0: the search fails
-  bool text_ran_out = false;
-  std::size_t last_line_read = 0;  // the timecode line of the cue where the pass ended, or the last line
+  enum class Way { file_end, text_ran_out, quota_of_zero };
+  Way way = Way::file_end;
+  std::size_t cue = 0;  // where it ended other than at the file's end
 };
 
 // The search over the prepared text and cues; P is the width of the text's
-// position tables.
-template <typename P>
+// position tables, Bits the set of bit operations (retime/bits.h).
+template <typename P, typename Bits>
 class Search {
  public:
   Search(const std::string& text, const std::vector<std::string>& lines, std::string& number_line,
@@ -211,82 +191,133 @@ class Search {
     // finite number of 0 or more; 0 (no vowels) fails at the first cue.
     if (list_.total_duration <= 0) return fail(0);
     const double vowels_per_ms = vowels_per_ms_of(vowel_total, list_.total_duration);
-    for (Cue& cue : list_.cues) {
-      cue.rate = cue_rate(cue.duration, vowels_per_ms);
+    exact_rates_.reserve(list_.size());
+    rates_.reserve(list_.size());
+    for (std::size_t k = 0; k < list_.size(); ++k) {
+      exact_rates_.push_back(exact_rate(list_.duration[k], vowels_per_ms));
+      rates_.push_back(static_cast<double>(exact_rates_[k]));
     }
+    kept_.resize(list_.size());
+    ranges_ = FactorRanges(list_.size());
 
     FactorSearch search;
     const std::size_t last_line = lines_.size() - 1;
     for (std::int64_t pass = 1;; ++pass) {
       if (pass > max_passes) return fail(pass - 1);
       const bool writing = search.writing_pass_next();
-      const PassEnd end = run_pass(search.factor(), writing);
-      if (end.quota_of_zero) return fail(pass);
-      if (end.text_ran_out) search.text_ran_out();
-      if (end.last_line_read == last_line) search.file_reached_end();
+      const double factor = search.factor();
+      const PassEnd end = Bits::run([&] {
+        if (writing) return write_pass(factor);
+        return reuse_steps_ ? run_pass_reusing(factor) : run_pass_afresh(factor);
+      });
+      const bool at_a_cue = end.way != PassEnd::Way::file_end;
+      // The last number line the pass read.
+      const std::ptrdiff_t number_line = at_a_cue ? list_.number_line[end.cue] : list_.last_number_line;
+      if (number_line != kNoLine) number_line_index_ = number_line;
+      if (end.way == PassEnd::Way::quota_of_zero) return fail(pass);
+      if (end.way == PassEnd::Way::text_ran_out) search.text_ran_out();
+      // The rest of the file is not read after the text ran out, unless the
+      // cue's timecode line was its last line.
+      if (!at_a_cue || list_.timecode_line[end.cue] == last_line) search.file_reached_end();
       if (writing) return finish(false, pass);
       // A single cue always starts at position 1, and a higher factor only
       // moves its anchor further on, so once a pass has reached the end of
       // the file with a cut after position 1, every later pass does the
       // same: the outcome can never change again, the factor would rise for
       // ever, and without three changes the writing pass never comes.
-      if (list_.cues.size() == 1 && !end.text_ran_out && search.short_of_changes()) return fail(pass);
+      if (list_.size() == 1 && !at_a_cue && search.short_of_changes()) return fail(pass);
     }
   }
 
  private:
-  // One pass over the cues at factor; writing, it hands every cue it
-  // reaches to the sink. A quota of 0 ends it at once.
-  PassEnd run_pass(double factor, bool writing) {
-    PassEnd end;
-    end.last_line_read = lines_.size() - 1;
-    Pos segment_start = 1;
-    Drift drift;
-    // Members read for every cue, held in locals the writes below cannot touch.
-    Cue* const cues = list_.cues.data();
-    const std::size_t cue_count = list_.cues.size();
-    const bool reuse_steps = reuse_steps_;
-    for (std::size_t k = 0; k < cue_count; ++k) {
-      Cue& cue = cues[k];
-      if (k + kPrefetchAhead < cue_count) {
-        index_.prefetch_block(drift.applied_to(cues[k + kPrefetchAhead].vowel_block));
-      }
-      if (cue.number_line_before != kNoLine) number_line_index_ = cue.number_line_before;
-      const std::int32_t quota = quota_from_rate(cue.rate, factor);
-      if (quota == 0) {
-        end.quota_of_zero = true;
-        return end;
-      }
-      if (cue.last_segment_start != segment_start || cue.last_quota != quota || !reuse_steps) {
-        take_step(cue, segment_start, quota, drift);
-      }
-      const Pos cut = cue.last_cut;
-      if (writing) {
-        sink_.write_cue(current_number_line(), lines_[cue.line], segment_text(text_, segment_start, cut));
-      }
-      if (cut > segment_start) {
-        segment_start = cue.last_next_segment_start;
-        continue;
-      }
-      // The text ran out at this cue; the rest of the file is not read.
-      end.text_ran_out = true;
-      end.last_line_read = cue.line;
-      return end;
-    }
-    if (list_.number_line_after_last_cue != kNoLine) number_line_index_ = list_.number_line_after_last_cue;
-    return end;
+  std::int32_t quota_of(std::size_t k, double factor) const {
+    std::int32_t quota;
+    if (quick_quota(rates_[k], factor, quota)) return quota;
+    return exact_quota(exact_rates_[k], factor);
   }
 
-  // Works out the step of cue from segment_start with quota afresh and keeps it.
-  void take_step(Cue& cue, Pos segment_start, std::int32_t quota, Drift& drift) {
-    std::size_t block = drift.applied_to(cue.vowel_block);
-    const Pos anchor = index_.anchor_after_quota(segment_start, quota, &block);
-    drift.moved(cue.vowel_block, block);
-    cue.vowel_block = block;
-    cue.last_segment_start = segment_start;
-    cue.last_quota = quota;
-    cue.last_cut = choose_cut(index_.next_break(anchor), index_.last_break(anchor), segment_start, anchor);
-    cue.last_next_segment_start = cue.last_cut > segment_start ? index_.skip_blanks(cue.last_cut + 1) : segment_start;
+  typename TextIndex<P>::CueStep fresh_step(Pos segment_start, std::int32_t quota) const {
+    return index_.template cue_step<Bits>(segment_start, quota, [](Pos forward, Pos backward, Pos start, Pos anchor) {
+      return choose_cut(forward, backward, start, anchor);
+    });
+  }
+
+  // A pass that writes nothing and works out every step afresh.
+  PassEnd run_pass_afresh(double factor) {
+    Pos segment_start = 1;
+    for (std::size_t k = 0; k < kept_.size(); ++k) {
+      const std::int32_t quota = quota_of(k, factor);
+      if (quota == 0) return {PassEnd::Way::quota_of_zero, k};
+      take_step(kept_[k], segment_start, quota);
+      if (kept_[k].next_segment_start == 0) return {PassEnd::Way::text_ran_out, k};
+      segment_start = static_cast<Pos>(kept_[k].next_segment_start);
+    }
+    return {};
+  }
+
+  // A pass that writes nothing and reuses the steps kept where it can.
+  //
+  // Between passes every kept step that did not run out is followed by the
+  // kept step of the next cue: that one starts where it ends. So from a cue
+  // that starts where its kept step did, the kept steps hold one after the
+  // other up to the first cue whose quota may have changed (its factor
+  // range misses the factor) or whose text ran out (its range is empty), and
+  // the pass goes straight there. It works out only the cues from there
+  // whose start or quota changed, and keeps their steps and ranges so that
+  // the rule holds again after it.
+  PassEnd run_pass_reusing(double factor) {
+    KeptStep<P>* const kept = kept_.data();
+    const std::size_t cue_count = kept_.size();
+    const FloatSides sides = float_sides(factor);
+    Pos segment_start = 1;
+    for (std::size_t k = 0; k < cue_count; ++k) {
+      if (static_cast<Pos>(kept[k].segment_start) == segment_start) {
+        const std::size_t missed = ranges_.first_missed(k, sides);
+        if (missed == cue_count) return {};
+        if (missed > k) {
+          k = missed;
+          segment_start = static_cast<Pos>(kept[k - 1].next_segment_start);
+        }
+      }
+      KeptStep<P>& step = kept[k];
+      const FactorRange range = ranges_[k];
+      // In its range the quota is the kept one.
+      const bool same_quota = holds(range, sides);
+      const std::int32_t quota = same_quota ? step.quota : quota_of(k, factor);
+      if (quota == 0) return {PassEnd::Way::quota_of_zero, k};
+      if (static_cast<Pos>(step.segment_start) != segment_start || quota != step.quota) {
+        take_step(step, segment_start, quota);
+      }
+      const FactorRange new_range =
+          step.next_segment_start == 0 ? FactorRange{} : same_quota ? range : factor_range(rates_[k], quota);
+      if (!(new_range == range)) ranges_.set(k, new_range);
+      if (step.next_segment_start == 0) return {PassEnd::Way::text_ran_out, k};
+      segment_start = static_cast<Pos>(step.next_segment_start);
+    }
+    return {};
+  }
+
+  // Works out the step from segment_start with quota afresh and keeps it.
+  void take_step(KeptStep<P>& kept, Pos segment_start, std::int32_t quota) {
+    const typename TextIndex<P>::CueStep step = fresh_step(segment_start, quota);
+    kept.segment_start = static_cast<P>(segment_start);
+    kept.quota = quota;
+    kept.next_segment_start = static_cast<P>(step.next_segment_start);
+  }
+
+  // The writing pass: every cue it reaches goes to the sink with its segment.
+  PassEnd write_pass(double factor) {
+    Pos segment_start = 1;
+    for (std::size_t k = 0; k < list_.size(); ++k) {
+      if (list_.number_line[k] != kNoLine) number_line_index_ = list_.number_line[k];
+      const std::int32_t quota = quota_of(k, factor);
+      if (quota == 0) return {PassEnd::Way::quota_of_zero, k};
+      const typename TextIndex<P>::CueStep step = fresh_step(segment_start, quota);
+      sink_.write_cue(current_number_line(), lines_[list_.timecode_line[k]], segment_text(text_, segment_start, step.cut));
+      if (step.next_segment_start == 0) return {PassEnd::Way::text_ran_out, k};
+      segment_start = step.next_segment_start;
+    }
+    return {};
   }
 
   const std::string& current_number_line() const {
@@ -309,11 +340,29 @@ class Search {
   const RetimeSink& sink_;
   const bool reuse_steps_;
   CueList list_;
+  // Per cue: the step kept, the factors at which its quota holds, the rate
+  // (duration * vowels_per_ms) rounded to double and in extended precision,
+  // the latter read only where quick_quota cannot decide.
+  std::vector<KeptStep<P>> kept_;
+  FactorRanges ranges_{0};
+  std::vector<double> rates_;
+  std::vector<Extended> exact_rates_;
   // The number line read last in this pair, as an index into lines_, so a
   // pass copies no text; kNoLine while number_line_ still holds the value
   // the pair came in with.
   std::ptrdiff_t number_line_index_ = kNoLine;
 };
+
+template <typename P>
+RetimeOutcome search_with(const std::string& text, const std::vector<std::string>& lines, std::string& number_line,
+                          const RetimeSink& sink, const RetimeOptions& options) {
+  if (bits::hardware_bits_usable() && !options.portable_bits) {
+    return Search<P, bits::HardwareBits>(text, lines, number_line, sink, options.reuse_unchanged_steps)
+        .run(options.max_passes);
+  }
+  return Search<P, bits::PortableBits>(text, lines, number_line, sink, options.reuse_unchanged_steps)
+      .run(options.max_passes);
+}
 
 }  // namespace
 
@@ -335,7 +384,10 @@ double vowels_per_ms_of(std::int64_t vowel_total, std::int64_t total_duration) {
 }
 
 std::int32_t cue_quota(std::int32_t duration, double vowels_per_ms, double factor) {
-  return quota_from_rate(cue_rate(duration, vowels_per_ms), factor);
+  const Extended rate = exact_rate(duration, vowels_per_ms);
+  std::int32_t quota;
+  if (quick_quota(static_cast<double>(rate), factor, quota)) return quota;
+  return exact_quota(rate, factor);
 }
 
 double step_factor(double factor, double step) {
@@ -352,11 +404,9 @@ RetimeOutcome retime_text(const std::string& text, const std::vector<std::string
     return {true, 0};
   }
   if (fits_compact_positions(text) && !options.wide_positions) {
-    return Search<std::uint32_t>(text, timecode_lines, number_line, sink, options.reuse_unchanged_steps)
-        .run(options.max_passes);
+    return search_with<std::uint32_t>(text, timecode_lines, number_line, sink, options);
   }
-  return Search<std::uint64_t>(text, timecode_lines, number_line, sink, options.reuse_unchanged_steps)
-      .run(options.max_passes);
+  return search_with<std::uint64_t>(text, timecode_lines, number_line, sink, options);
 }
 
 }  // namespace rt

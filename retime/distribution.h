@@ -86,6 +86,10 @@ struct RetimeOptions {
   // position with the same quota (the same result, only faster; off for
   // measuring the plain cost of a step and for comparing the two).
   bool reuse_unchanged_steps = true;
+  // Count and select bits with the portable operations even where the
+  // processor has instructions for them (the same results; tests compare
+  // the two, so the portable path is checked on every machine).
+  bool portable_bits = false;
 };
 
 struct RetimeOutcome {
