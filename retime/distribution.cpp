@@ -27,6 +27,11 @@ constexpr std::int32_t kFlipsBeforeWriting = 3;
 
 constexpr std::ptrdiff_t kNoLine = -1;
 
+// The most vowels a text may have for the search to keep a step per vowel:
+// 16 bytes each, a mebibyte in all, which stays in the second-level cache
+// where the steps are looked up. A feature film's text has about 30,000.
+constexpr std::int64_t kMostVowelsForVowelSteps = 65536;
+
 // floor(duration_rate * factor + 0.5), every step in extended precision,
 // as a saturated signed 32-bit value. The plain extended floor and
 // conversion switch the x87 rounding mode twice per call, which costs more
@@ -199,6 +204,9 @@ class Search {
     }
     kept_.resize(list_.size());
     ranges_ = FactorRanges(list_.size());
+    if (reuse_steps_ && sizeof(P) == 4 && vowel_total <= kMostVowelsForVowelSteps) {
+      vowel_steps_.resize(static_cast<std::size_t>(vowel_total));
+    }
 
     FactorSearch search;
     const std::size_t last_line = lines_.size() - 1;
@@ -236,10 +244,12 @@ class Search {
     return exact_quota(exact_rates_[k], factor);
   }
 
+  static Pos cut_of(Pos forward, Pos backward, Pos segment_start, Pos anchor) {
+    return choose_cut(forward, backward, segment_start, anchor);
+  }
+
   typename TextIndex<P>::CueStep fresh_step(Pos segment_start, std::int32_t quota) const {
-    return index_.template cue_step<Bits>(segment_start, quota, [](Pos forward, Pos backward, Pos start, Pos anchor) {
-      return choose_cut(forward, backward, start, anchor);
-    });
+    return index_.template cue_step<Bits>(segment_start, quota, cut_of);
   }
 
   // A pass that writes nothing and works out every step afresh.
@@ -297,12 +307,40 @@ class Search {
     return {};
   }
 
-  // Works out the step from segment_start with quota afresh and keeps it.
+  // Works out the step from segment_start with quota and keeps it: from the
+  // step kept for its quota's last vowel where there is one that holds, else
+  // afresh.
   void take_step(KeptStep<P>& kept, Pos segment_start, std::int32_t quota) {
-    const typename TextIndex<P>::CueStep step = fresh_step(segment_start, quota);
     kept.segment_start = static_cast<P>(segment_start);
     kept.quota = quota;
-    kept.next_segment_start = static_cast<P>(step.next_segment_start);
+    const typename TextIndex<P>::VowelStep* by_vowel = vowel_step_for(segment_start, quota);
+    if (by_vowel != nullptr) {
+      const Pos cut = static_cast<Pos>(by_vowel->cut);
+      kept.next_segment_start = cut > segment_start ? by_vowel->next : 0;
+      return;
+    }
+    kept.next_segment_start = static_cast<P>(fresh_step(segment_start, quota).next_segment_start);
+  }
+
+  // The step kept for the last vowel of quota from segment_start, worked out
+  // now if it has not been, where it holds for segment_start; nullptr where
+  // there is none (no steps kept per vowel, no such vowel, a quota below 1, a
+  // segment_start at Len or beyond, an anchor without a break on either
+  // side, or a backward break before segment_start).
+  const typename TextIndex<P>::VowelStep* vowel_step_for(Pos segment_start, std::int32_t quota) {
+    if (vowel_steps_.empty() || quota < 1 || segment_start >= index_.length()) return nullptr;
+    // Consecutive cues mostly start where the step before ended, so the
+    // vowel count there is known already.
+    const std::int64_t vowels_before_first =
+        segment_start == known_start_ ? known_vowels_after_start_ : index_.template vowels_before<Bits>(segment_start + 2);
+    const std::int64_t wanted = vowels_before_first + quota - 1;
+    if (wanted >= static_cast<std::int64_t>(vowel_steps_.size())) return nullptr;
+    typename TextIndex<P>::VowelStep& step = vowel_steps_[static_cast<std::size_t>(wanted)];
+    if (step.next == 0) step = index_.template vowel_step<Bits>(segment_start, quota, cut_of);
+    if (step.next == TextIndex<P>::kIrregular || static_cast<Pos>(step.backward) < segment_start) return nullptr;
+    known_start_ = static_cast<Pos>(step.next);
+    known_vowels_after_start_ = static_cast<std::int64_t>(step.vowels_after_next);
+    return &step;
   }
 
   // The writing pass: every cue it reaches goes to the sink with its segment.
@@ -347,6 +385,15 @@ class Search {
   FactorRanges ranges_{0};
   std::vector<double> rates_;
   std::vector<Extended> exact_rates_;
+  // A step per vowel (the quota's last), for texts with few enough vowels:
+  // the cut from a vowel is the same whatever cue gets there, so a step
+  // worked out once serves every cue and pass that ends its quota on that
+  // vowel. Empty when not kept.
+  std::vector<typename TextIndex<P>::VowelStep> vowel_steps_;
+  // The vowels before position known_start_ + 2 (the start of the next
+  // segment after the last step taken from vowel_steps_).
+  Pos known_start_ = 0;
+  std::int64_t known_vowels_after_start_ = 0;
   // The number line read last in this pair, as an index into lines_, so a
   // pass copies no text; kNoLine while number_line_ still holds the value
   // the pair came in with.

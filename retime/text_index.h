@@ -15,10 +15,11 @@
 // Len + 1 lies past the end and holds neither a vowel nor a blank.
 #pragma once
 
-#include <cstddef>
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <iterator>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,35 @@ class TextIndex {
 
   template <typename Bits, typename ChooseCut>
   CueStep cue_step(Pos segment_start, std::int32_t quota, ChooseCut choose_cut) const;
+
+  // The vowels at the positions before p, for p from 1 to Len + 1.
+  template <typename Bits>
+  std::int64_t vowels_before(Pos p) const {
+    const Block& block = blocks_[block_of(p)];
+    return static_cast<std::int64_t>(block.vowels_before) + Bits::count(block.vowels & ~bits::from(offset_of(p)));
+  }
+
+  // What a cue step makes of the vowel that pays its quota off, whatever
+  // the step's segment_start, as long as that lies at or below backward: a
+  // step whose quota's last vowel is that one cuts at cut (the nearer break
+  // to the anchor before the vowel) and the next segment begins at next,
+  // with vowels_after_next vowels before position next + 2. next is 0 in a
+  // step not yet worked out and kIrregular where the anchor lacks a break on
+  // either side (such steps are always worked out in full).
+  struct VowelStep {
+    P next = 0;
+    P cut = 0;
+    P backward = 0;
+    P vowels_after_next = 0;
+  };
+  static constexpr P kIrregular = std::numeric_limits<P>::max();
+
+  // The VowelStep of the quota's last vowel in a cue step from
+  // segment_start (below Len) with quota (1 or more) where that vowel exists
+  // (the quota's vowels do not run past the text's); choose_cut as for
+  // cue_step.
+  template <typename Bits, typename ChooseCut>
+  VowelStep vowel_step(Pos segment_start, std::int32_t quota, ChooseCut choose_cut) const;
 
   // find_any(from, text, kBreakCharacters): the first break character at or
   // after from; 0 when there is none or from lies outside 1..Len.
@@ -129,6 +159,20 @@ class TextIndex {
   };
   template <typename Bits>
   Anchor locate_anchor(Pos segment_start, std::int32_t quota) const;
+
+  // The breaks around a located anchor: from the record of the vowel's
+  // block where that holds both (the anchor is the position before the
+  // vowel, in its block unless the vowel is the block's first byte).
+  struct Around {
+    Pos forward;
+    Pos backward;
+    bool in_block;  // both from the vowel's block
+  };
+  Around breaks_around(const Anchor& at) const;
+
+  // skip_blanks(cut + 1) for a cut between the breaks around, from the
+  // record of the vowel's block where the cut lies in it.
+  Pos start_after(Pos cut, const Anchor& at, const Around& around) const;
 
   // The first block of the window where the vowel search for quota vowels
   // from first_block looks, one before where the mean density puts the last
@@ -236,34 +280,65 @@ inline typename TextIndex<P>::Anchor TextIndex<P>::locate_anchor(Pos segment_sta
 }
 
 template <typename P>
+inline typename TextIndex<P>::Around TextIndex<P>::breaks_around(const Anchor& at) const {
+  if (at.block != kNoBlock && at.vowel_offset > 0) {
+    const std::uint64_t breaks = blocks_[at.block].breaks;
+    const int anchor_offset = at.vowel_offset - 1;
+    const std::uint64_t ahead = breaks & bits::from(anchor_offset);
+    const std::uint64_t behind = breaks & bits::upto(anchor_offset);
+    if (ahead != 0 && behind != 0) {
+      const Pos first_of_block = static_cast<Pos>(at.block) * kBlockBytes + 1;
+      return {first_of_block + bits::lowest(ahead), first_of_block + bits::highest(behind), true};
+    }
+  }
+  return {next_break(at.anchor), last_break(at.anchor), false};
+}
+
+template <typename P>
+inline Pos TextIndex<P>::start_after(Pos cut, const Anchor& at, const Around& around) const {
+  if (around.in_block) {
+    const Pos first_of_block = static_cast<Pos>(at.block) * kBlockBytes + 1;
+    // Bits past Len are clear, so they stop the search at Len + 1.
+    const int after_cut = static_cast<int>(cut - first_of_block) + 1;
+    if (after_cut < kBlockBytes) {
+      const std::uint64_t not_blank = ~blocks_[at.block].blanks & bits::from(after_cut);
+      if (not_blank != 0) return first_of_block + bits::lowest(not_blank);
+    }
+  }
+  return skip_blanks(cut + 1);
+}
+
+template <typename P>
 template <typename Bits, typename ChooseCut>
 inline typename TextIndex<P>::CueStep TextIndex<P>::cue_step(Pos segment_start, std::int32_t quota,
                                                              ChooseCut choose_cut) const {
   const Anchor at = locate_anchor<Bits>(segment_start, quota);
-  // The anchor is the position before the vowel: in the vowel's block
-  // unless the vowel is its first byte. Its breaks and blanks are read
-  // while the vowel is still being selected.
-  if (at.block != kNoBlock && at.vowel_offset > 0) {
-    const Block& block = blocks_[at.block];
-    const int anchor_offset = at.vowel_offset - 1;
-    const std::uint64_t ahead = block.breaks & bits::from(anchor_offset);
-    const std::uint64_t behind = block.breaks & bits::upto(anchor_offset);
-    if (ahead != 0 && behind != 0) {
-      const Pos first_of_block = static_cast<Pos>(at.block) * kBlockBytes + 1;
-      const Pos cut = choose_cut(first_of_block + bits::lowest(ahead), first_of_block + bits::highest(behind),
-                                 segment_start, at.anchor);
-      if (cut <= segment_start) return {cut, 0};
-      // Bits past Len are clear, so they stop the search at Len + 1.
-      const int after_cut = static_cast<int>(cut - first_of_block) + 1;
-      if (after_cut < kBlockBytes) {
-        const std::uint64_t not_blank = ~block.blanks & bits::from(after_cut);
-        if (not_blank != 0) return {cut, first_of_block + bits::lowest(not_blank)};
-      }
-      return {cut, skip_blanks(cut + 1)};
-    }
+  const Around around = breaks_around(at);
+  const Pos cut = choose_cut(around.forward, around.backward, segment_start, at.anchor);
+  if (cut <= segment_start) return {cut, 0};
+  return {cut, start_after(cut, at, around)};
+}
+
+template <typename P>
+template <typename Bits, typename ChooseCut>
+inline typename TextIndex<P>::VowelStep TextIndex<P>::vowel_step(Pos segment_start, std::int32_t quota,
+                                                                 ChooseCut choose_cut) const {
+  const Anchor at = locate_anchor<Bits>(segment_start, quota);
+  const Around around = breaks_around(at);
+  VowelStep step;
+  if (around.forward == 0 || around.backward == 0) {
+    step.next = kIrregular;
+    return step;
   }
-  const Pos cut = choose_cut(next_break(at.anchor), last_break(at.anchor), segment_start, at.anchor);
-  return {cut, cut > segment_start ? skip_blanks(cut + 1) : 0};
+  // From a segment_start at backward, no rule about segment_start applies.
+  const Pos cut = choose_cut(around.forward, around.backward, around.backward, at.anchor);
+  const Pos next = start_after(cut, at, around);
+  step.next = static_cast<P>(next);
+  step.cut = static_cast<P>(cut);
+  step.backward = static_cast<P>(around.backward);
+  // A next segment beginning at Len or later examines no vowel.
+  step.vowels_after_next = next + 2 <= length_ + 1 ? static_cast<P>(vowels_before<Bits>(next + 2)) : 0;
+  return step;
 }
 
 template <typename P>

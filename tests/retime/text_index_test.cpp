@@ -188,6 +188,22 @@ void check_queries_against_text_searches(std::uint32_t seed) {
         const auto step = index.template cue_step<bits::PortableBits>(start, quota, choose);
         ASSERT_EQ(step.cut, cut) << start << " " << quota;
         ASSERT_EQ(step.next_segment_start, next) << start << " " << quota;
+        // The step of the quota's last vowel, where it holds for this start.
+        const std::int64_t wanted = index.template vowels_before<bits::PortableBits>(start + 2) + quota - 1;
+        if (quota >= 1 && start < len && wanted < index.vowel_count()) {
+          const auto by_vowel = index.template vowel_step<bits::PortableBits>(start, quota, choose);
+          ASSERT_NE(by_vowel.next, 0u);
+          if (by_vowel.next != TextIndex<P>::kIrregular && static_cast<Pos>(by_vowel.backward) >= start) {
+            ASSERT_EQ(static_cast<Pos>(by_vowel.cut), cut) << start << " " << quota;
+            if (cut > start) {
+              ASSERT_EQ(static_cast<Pos>(by_vowel.next), next) << start << " " << quota;
+              if (next < len) {
+                ASSERT_EQ(static_cast<std::int64_t>(by_vowel.vowels_after_next), count_vowels(mid_text(text, 1, next + 1)))
+                    << start << " " << quota;
+              }
+            }
+          }
+        }
         if (bits::hardware_bits_usable()) {
           ASSERT_EQ(index.template anchor_after_quota<bits::HardwareBits>(start, quota), anchor) << start << " " << quota;
           const auto hardware_step = index.template cue_step<bits::HardwareBits>(start, quota, choose);
