@@ -298,10 +298,13 @@ class Search {
       if (static_cast<Pos>(step.segment_start) != segment_start || quota != step.quota) {
         take_step(step, segment_start, quota);
       }
-      const FactorRange new_range =
-          step.next_segment_start == 0 ? FactorRange{} : same_quota ? range : factor_range(rates_[k], quota);
-      if (!(new_range == range)) ranges_.set(k, new_range);
-      if (step.next_segment_start == 0) return {PassEnd::Way::text_ran_out, k};
+      // A new quota has a new range; a step that ran out has none, so that
+      // the next pass stops at it.
+      if (step.next_segment_start == 0) {
+        ranges_.set(k, FactorRange{});
+        return {PassEnd::Way::text_ran_out, k};
+      }
+      if (!same_quota) ranges_.set(k, factor_range(rates_[k], quota));
       segment_start = static_cast<Pos>(step.next_segment_start);
     }
     return {};

@@ -44,15 +44,22 @@ FloatSides float_sides(double factor) {
   return {below, above};
 }
 
-FactorRanges::FactorRanges(std::size_t cues) : cues_(cues), leaves_(1) {
-  while (leaves_ < cues_) leaves_ *= 2;
+FactorRanges::FactorRanges(std::size_t cues) : cues_(cues) {
+  const std::size_t groups = cues_ / kGroupCues + 1;
+  leaves_ = groups * kGroupCues;
+  roots_ = groups;
+  // Group g's root is node roots_ + g: leaves_ + g * kGroupCues shifted by
+  // kGroupLevels. That holds when leaves_ is a power of two times kGroupCues
+  // too, so the group trees are the lowest kGroupLevels levels of one
+  // binary tree over nodes below 2 * leaves_, whatever their number.
   nodes_.resize(2 * leaves_);
 }
 
 void FactorRanges::set(std::size_t cue, const FactorRange& range) {
   std::size_t node = leaves_ + cue;
   nodes_[node] = range;
-  for (node /= 2; node >= 1; node /= 2) {
+  for (int level = 0; level < kGroupLevels; ++level) {
+    node /= 2;
     const FactorRange shared = joined(nodes_[2 * node], nodes_[2 * node + 1]);
     if (nodes_[node] == shared) break;  // and so are all above it
     nodes_[node] = shared;
@@ -63,13 +70,27 @@ std::size_t FactorRanges::first_missed(std::size_t from, const FloatSides& facto
   if (from >= cues_) return cues_;
   std::size_t node = leaves_ + from;
   if (!holds(nodes_[node], factor)) return from;
-  // Up to the first right neighbour, at the lowest level, that holds a cue
-  // whose range misses the factor.
-  for (;;) {
-    while (node % 2 == 1) node /= 2;  // a right child: its right neighbour is its parent's
-    if (node == 0) return cues_;      // climbed past the root
-    ++node;
-    if (!holds(nodes_[node], factor)) break;
+  // Up its group's tree to the first right neighbour, at the lowest level,
+  // that holds a cue whose range misses the factor; failing that, along the
+  // later groups' roots.
+  bool found = false;
+  for (int level = 0; level < kGroupLevels && !found; ++level) {
+    if (node % 2 == 0 && !holds(nodes_[node + 1], factor)) {
+      ++node;
+      found = true;
+    } else {
+      node /= 2;
+    }
+  }
+  if (!found) {
+    // node is now the root of from's group, or lies above one of its
+    // subtrees that holds the factor throughout.
+    std::size_t root = (leaves_ + from) >> kGroupLevels;
+    do {
+      ++root;
+      if (root == 2 * roots_) return cues_;  // past the last group
+    } while (holds(nodes_[root], factor));
+    node = root;
   }
   // Down to its leftmost such cue.
   while (node < leaves_) {

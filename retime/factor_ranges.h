@@ -44,8 +44,11 @@ inline bool holds(const FactorRange& range, const FloatSides& factor) {
   return range.low <= factor.below && factor.above <= range.high;
 }
 
-// One factor range per cue, all empty at first, in a tree whose every node
-// holds the narrowest range all cues below it share.
+// One factor range per cue, all empty at first, in groups of kGroupCues
+// consecutive cues, each group a small tree whose every node holds the
+// narrowest range all cues below it share. A search runs along the groups'
+// roots; a change of range climbs its group's tree only, which keeps it
+// cheap where most cues change from pass to pass (long texts).
 class FactorRanges {
  public:
   explicit FactorRanges(std::size_t cues);
@@ -58,10 +61,15 @@ class FactorRanges {
   std::size_t first_missed(std::size_t from, const FloatSides& factor) const;
 
  private:
+  static constexpr int kGroupLevels = 4;
+  static constexpr std::size_t kGroupCues = std::size_t{1} << kGroupLevels;
+
   std::size_t cues_;
-  std::size_t leaves_;  // a power of two, at least cues_: leaf i is node leaves_ + i
-  // Node i covers nodes 2i and 2i + 1; node 1 is the root. Leaves past the
-  // cues stay empty, so a search stops there.
+  std::size_t leaves_;  // a multiple of kGroupCues, at least cues_: leaf i is node leaves_ + i
+  std::size_t roots_;   // node of the first group's root: leaves_ / kGroupCues
+  // Node i covers nodes 2i and 2i + 1, within a group (nodes roots_ and
+  // above); nodes below roots_ are unused. Leaves past the cues stay empty,
+  // so a search stops there.
   std::vector<FactorRange> nodes_;
 };
 
