@@ -2,8 +2,10 @@
 // same results. PortableBits needs nothing beyond the baseline x86-64
 // instruction set (no popcount, no bit deposit) and runs on any processor;
 // HardwareBits counts with POPCNT and selects with BMI2's PDEP and TZCNT,
-// and may only run where hardware_bits_usable() says so. The choice is made
-// once, by a look at the processor, so one release build runs everywhere.
+// and may only run where processor_has_bit_instructions(); the search takes
+// it where hardware_bits_usable(), which also leaves out processors whose
+// PDEP is slow. The choice is made once, by a look at the processor, so one
+// release build runs everywhere.
 //
 // The retiming passes are compiled once per set: code that Bits::run runs is
 // inlined into it and compiled for the instructions of that set, while
@@ -91,7 +93,7 @@ struct HardwareBits {
   }
 
   // Calls work with every call in it inlined and compiled for POPCNT, BMI1
-  // and BMI2; only where hardware_bits_usable().
+  // and BMI2; only where processor_has_bit_instructions().
   template <typename Work>
   __attribute__((target("popcnt,bmi,bmi2"), flatten)) static auto run(Work&& work) {
     return work();
@@ -100,12 +102,21 @@ struct HardwareBits {
 
 #undef RETIME_BIT_INSTRUCTIONS
 
-// The processor has POPCNT, BMI1 and BMI2. Asked once per process.
-inline bool hardware_bits_usable() {
-  static const bool usable = [] {
+// The processor has POPCNT, BMI1 and BMI2: HardwareBits can run on it.
+inline bool processor_has_bit_instructions() {
+  static const bool present = [] {
     __builtin_cpu_init();
     return __builtin_cpu_supports("popcnt") && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2");
   }();
+  return present;
+}
+
+// HardwareBits pays on this processor: it has the instructions, and a PDEP
+// that is quick (AMD's families 15h and 17h, up to Zen 2, run PDEP in
+// microcode, slower than the portable select). Asked once per process.
+inline bool hardware_bits_usable() {
+  static const bool usable = processor_has_bit_instructions() && !__builtin_cpu_is("amdfam15h") &&
+                             !__builtin_cpu_is("amdfam17h");
   return usable;
 }
 
@@ -115,6 +126,7 @@ inline bool hardware_bits_usable() {
 // never chosen.
 struct HardwareBits : PortableBits {};
 
+inline bool processor_has_bit_instructions() { return false; }
 inline bool hardware_bits_usable() { return false; }
 
 #endif
