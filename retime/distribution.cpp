@@ -169,6 +169,13 @@ class FactorSearch {
   std::int64_t flip_count_ = 0;
 };
 
+// choose_cut for the text's tables, as a type so that it is inlined.
+struct CutChoice {
+  Pos operator()(Pos forward, Pos backward, Pos segment_start, Pos anchor) const {
+    return choose_cut(forward, backward, segment_start, anchor);
+  }
+};
+
 // How a pass ended.
 struct PassEnd {
   enum class Way { file_end, text_ran_out, quota_of_zero };
@@ -195,18 +202,7 @@ class Search {
     // like a quota failure before its first pass. Above 0 the rate is a
     // finite number of 0 or more; 0 (no vowels) fails at the first cue.
     if (list_.total_duration <= 0) return fail(0);
-    const double vowels_per_ms = vowels_per_ms_of(vowel_total, list_.total_duration);
-    exact_rates_.reserve(list_.size());
-    rates_.reserve(list_.size());
-    for (std::size_t k = 0; k < list_.size(); ++k) {
-      exact_rates_.push_back(exact_rate(list_.duration[k], vowels_per_ms));
-      rates_.push_back(static_cast<double>(exact_rates_[k]));
-    }
-    kept_.resize(list_.size());
-    ranges_ = FactorRanges(list_.size());
-    if (reuse_steps_ && sizeof(P) == 4 && vowel_total <= kMostVowelsForVowelSteps) {
-      vowel_steps_.resize(static_cast<std::size_t>(vowel_total));
-    }
+    prepare_cues(vowel_total);
 
     FactorSearch search;
     const std::size_t last_line = lines_.size() - 1;
@@ -238,18 +234,30 @@ class Search {
   }
 
  private:
+  // The rates of the cues, and room for the steps the passes keep.
+  void prepare_cues(std::int64_t vowel_total) {
+    const double vowels_per_ms = vowels_per_ms_of(vowel_total, list_.total_duration);
+    exact_rates_.reserve(list_.size());
+    rates_.reserve(list_.size());
+    for (std::size_t k = 0; k < list_.size(); ++k) {
+      exact_rates_.push_back(exact_rate(list_.duration[k], vowels_per_ms));
+      rates_.push_back(static_cast<double>(exact_rates_[k]));
+    }
+    kept_.resize(list_.size());
+    ranges_ = FactorRanges(list_.size());
+    if (reuse_steps_ && sizeof(P) == 4 && vowel_total <= kMostVowelsForVowelSteps) {
+      vowel_steps_.resize(static_cast<std::size_t>(vowel_total));
+    }
+  }
+
   std::int32_t quota_of(std::size_t k, double factor) const {
     std::int32_t quota;
     if (quick_quota(rates_[k], factor, quota)) return quota;
     return exact_quota(exact_rates_[k], factor);
   }
 
-  static Pos cut_of(Pos forward, Pos backward, Pos segment_start, Pos anchor) {
-    return choose_cut(forward, backward, segment_start, anchor);
-  }
-
   typename TextIndex<P>::CueStep fresh_step(Pos segment_start, std::int32_t quota) const {
-    return index_.template cue_step<Bits>(segment_start, quota, cut_of);
+    return index_.template cue_step<Bits>(segment_start, quota, CutChoice{});
   }
 
   // A pass that writes nothing and works out every step afresh.
@@ -339,7 +347,7 @@ class Search {
     const std::int64_t wanted = vowels_before_first + quota - 1;
     if (wanted >= static_cast<std::int64_t>(vowel_steps_.size())) return nullptr;
     typename TextIndex<P>::VowelStep& step = vowel_steps_[static_cast<std::size_t>(wanted)];
-    if (step.next == 0) step = index_.template vowel_step<Bits>(segment_start, quota, cut_of);
+    if (step.next == 0) step = index_.template vowel_step<Bits>(segment_start, quota, CutChoice{});
     if (step.next == TextIndex<P>::kIrregular || static_cast<Pos>(step.backward) < segment_start) return nullptr;
     known_start_ = static_cast<Pos>(step.next);
     known_vowels_after_start_ = static_cast<std::int64_t>(step.vowels_after_next);
