@@ -49,10 +49,11 @@ int main(int argc, char** argv) {
   // through a pair: the printing is simply lost.
   rt::native::keep_running_when_output_closes();
   rt::start_console();
+  const rt::ReadabilityLimits* report = line.report ? &line.limits : nullptr;
   if (line.action == rt::Action::run_directory) {
-    rt::run_program_on(line.directory);
+    rt::run_program_on(line.directory, report);
   } else {
-    rt::run_program();
+    rt::run_program(report);
   }
   rt::end_console();
   return kExitDone;

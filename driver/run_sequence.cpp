@@ -43,13 +43,13 @@ namespace {
 // Everything between the answer and "Fertig": the empty answer becomes the
 // program's own folder (not the current one), the normalised directory is
 // stored, and the batch runs over it.
-void run_answer(const std::string& settings, std::string working_directory) {
+void run_answer(const std::string& settings, std::string working_directory, const ReadabilityLimits* report) {
   if (working_directory.empty()) working_directory = program_directory();
   working_directory = normalise_working_directory(working_directory);
   write_setting(settings, kDirectoryKey, working_directory);
   const std::string output_extension = read_setting(settings, kOutputExtensionKey);
 
-  run_batch(working_directory, output_extension);
+  run_batch(working_directory, output_extension, report);
 
   print_line("");
   print_line("Fertig");
@@ -64,19 +64,19 @@ std::string prepared_settings() {
 
 }  // namespace
 
-void run_program() {
+void run_program(const ReadabilityLimits* report) {
   const std::string settings = prepared_settings();
 
   print_text("Verzeichnis: ");
   const std::string answer = edit_line(read_setting(settings, kDirectoryKey));
   print_line("");
   print_line("");
-  run_answer(settings, answer);
+  run_answer(settings, answer, report);
   wait_for_key();
 }
 
-void run_program_on(const std::string& answer) {
-  run_answer(prepared_settings(), answer);
+void run_program_on(const std::string& answer, const ReadabilityLimits* report) {
+  run_answer(prepared_settings(), answer, report);
 }
 
 }  // namespace rt
