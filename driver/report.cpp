@@ -68,8 +68,6 @@ std::int64_t trimmed_characters(const std::string& text, std::size_t from, bool 
 
 bool counts_for_speed(const CueReading& cue) { return !cue.empty && cue.duration_ms > 0; }
 
-std::string count_text(std::int64_t n) { return std::to_string(n); }
-
 // " (Nr. 2, 5, 9, 14, 20, ...)" for the first flagged cues, "" for none.
 std::string named_cues(const std::vector<CueReading>& cues, bool CueReading::*flag) {
   std::string names;
@@ -80,7 +78,7 @@ std::string named_cues(const std::vector<CueReading>& cues, bool CueReading::*fl
       names += ", ...";
       break;
     }
-    names += (named == 0 ? " (Nr. " : ", ") + count_text(cue.number);
+    names += (named == 0 ? " (Nr. " : ", ") + std::to_string(cue.number);
     ++named;
   }
   return named == 0 ? "" : names + ")";
@@ -151,24 +149,24 @@ std::vector<std::string> readability_lines(const PairReadability& pair) {
   const ReadabilitySummary summary = summarise(pair);
   const std::string indent = "   ";
   std::vector<std::string> lines;
-  lines.push_back(indent + "Geschrieben: " + count_text(static_cast<std::int64_t>(pair.cues.size())) + " von " +
-                  count_text(pair.cues_in_file) + (pair.cues_in_file == 1 ? " Untertitel, " : " Untertiteln, ") +
-                  count_text(summary.empty) + " leer");
-  lines.push_back(indent + "Textrest (nicht verteilt): " + count_text(pair.left_over_characters) + " Zeichen");
+  lines.push_back(indent + "Geschrieben: " + std::to_string(pair.cues.size()) + " von " +
+                  std::to_string(pair.cues_in_file) + (pair.cues_in_file == 1 ? " Untertitel, " : " Untertiteln, ") +
+                  std::to_string(summary.empty) + " leer");
+  lines.push_back(indent + "Textrest (nicht verteilt): " + std::to_string(pair.left_over_characters) + " Zeichen");
   if (summary.has_speeds) {
     const CueReading& fastest = pair.cues[summary.fastest];
     lines.push_back(indent + "Zeichen/s: Median " + decimal_tenths(summary.median_tenths) + ", 95. Perzentil " +
                     decimal_tenths(summary.percentile_95_tenths) + ", Maximum " +
-                    decimal_tenths(summary.max_tenths) + " (Nr. " + count_text(fastest.number) + ", " +
+                    decimal_tenths(summary.max_tenths) + " (Nr. " + std::to_string(fastest.number) + ", " +
                     timecode_text(fastest.start_ms) + ")");
   } else {
     lines.push_back(indent + "Zeichen/s: kein Untertitel mit Text");
   }
   lines.push_back(indent + "Mehr als " + std::to_string(pair.limits.cps) + " Zeichen/s: " +
-                  count_text(summary.too_fast) + named_cues(pair.cues, &CueReading::too_fast));
+                  std::to_string(summary.too_fast) + named_cues(pair.cues, &CueReading::too_fast));
   lines.push_back(indent + "Mehr als " + std::to_string(pair.limits.cue_characters) + " Zeichen: " +
-                  count_text(summary.too_long) + named_cues(pair.cues, &CueReading::too_long));
-  lines.push_back(indent + "Korrekturfaktor: " + decimal_factor(pair.factor) + " nach " + count_text(pair.passes) +
+                  std::to_string(summary.too_long) + named_cues(pair.cues, &CueReading::too_long));
+  lines.push_back(indent + "Korrekturfaktor: " + decimal_factor(pair.factor) + " nach " + std::to_string(pair.passes) +
                   " Runden");
   return lines;
 }

@@ -14,6 +14,8 @@ namespace {
 
 // The policy keeps the page from loading or running anything, whatever
 // its text holds: no script, no image, font, frame or style from a file.
+// The page's own German spells its umlauts as character references (as
+// "&uuml;"), so that this source stays ASCII.
 const char* const kPageHead =
     "<!DOCTYPE html>\n"
     "<html lang=\"de\">\n"
@@ -120,7 +122,7 @@ std::string cue_cell(const CueReading& cue) {
       cell += b;
     }
   }
-  if (cue.characters > static_cast<std::int64_t>(kShownCueCharacters)) cell += " \xE2\x80\xA6";  // U+2026
+  if (cue.characters > static_cast<std::int64_t>(kShownCueCharacters)) cell += " &hellip;";
   return cell;
 }
 
@@ -150,7 +152,7 @@ void add_figures(std::string& page, const PairReadability& pair) {
   figure("Mehr als " + std::to_string(pair.limits.cps) + " Zeichen/s", std::to_string(summary.too_fast));
   figure("Mehr als " + std::to_string(pair.limits.cue_characters) + " Zeichen", std::to_string(summary.too_long));
   figure("Korrekturfaktor",
-         decimal_factor(pair.factor) + " nach " + std::to_string(pair.passes) + " Durchl\xC3\xA4ufen");  // a-umlaut
+         decimal_factor(pair.factor) + " nach " + std::to_string(pair.passes) + " Durchl&auml;ufen");
   page += "</dl>\n";
 }
 
@@ -158,17 +160,17 @@ void add_flagged_table(std::string& page, const PairReadability& pair) {
   const bool any = std::any_of(pair.cues.begin(), pair.cues.end(),
                                [](const CueReading& cue) { return cue.too_fast || cue.too_long; });
   if (!any) {
-    page += "<p>Kein Untertitel \xC3\xBC" "ber den Grenzwerten.</p>\n";  // u-umlaut
+    page += "<p>Kein Untertitel &uuml;ber den Grenzwerten.</p>\n";
     return;
   }
   page += "<table class=\"flagged\">\n"
-          "<caption>Untertitel \xC3\xBC" "ber den Grenzwerten</caption>\n"
+          "<caption>Untertitel &uuml;ber den Grenzwerten</caption>\n"
           "<thead><tr><th>Nr.</th><th>Beginn</th><th>Dauer (s)</th><th>Zeichen/s</th><th>Zeichen</th>"
           "<th>Text</th></tr></thead>\n"
           "<tbody>\n";
   for (const CueReading& cue : pair.cues) {
     if (!cue.too_fast && !cue.too_long) continue;
-    const std::string speed = cue.cps_tenths < 0 ? "\xE2\x80\x93" : decimal_tenths(cue.cps_tenths);  // en dash
+    const std::string speed = cue.cps_tenths < 0 ? "&ndash;" : decimal_tenths(cue.cps_tenths);
     page += "<tr><td class=\"n\">" + std::to_string(cue.number) + "</td><td class=\"n\">" +
             timecode_text(cue.start_ms) + "</td><td class=\"n\">" + seconds_text(cue.duration_ms) +
             "</td><td class=\"n\">" + emphasised(speed, cue.too_fast) + "</td><td class=\"n\">" +
@@ -192,7 +194,7 @@ void add_section(std::string& page, const PairReadability& pair) {
   }
   add_figures(page, pair);
   page += "<figure>\n" + readability_chart(pair) +
-          "<figcaption>Zeichen pro Sekunde je Untertitel \xC3\xBC" "ber die Zeit; rot: \xC3\xBC" "ber dem Grenzwert von " +
+          "<figcaption>Zeichen pro Sekunde je Untertitel &uuml;ber die Zeit; rot: &uuml;ber dem Grenzwert von " +
           std::to_string(pair.limits.cps) + " Zeichen pro Sekunde.</figcaption>\n</figure>\n";
   add_flagged_table(page, pair);
   page += "</section>\n";
