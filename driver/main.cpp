@@ -6,7 +6,6 @@
 // when a pair ended with " Fehler", so that a script can tell; the
 // interactive and the piped run always exit with 0.
 #include <clocale>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -23,11 +22,6 @@ constexpr int kExitDone = 0;
 constexpr int kExitPairFailed = 1;
 constexpr int kExitUsage = 2;
 
-void write_out(std::FILE* stream, const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), stream);
-  std::fflush(stream);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -38,13 +32,14 @@ int main(int argc, char** argv) {
   rt::resolve_directory(line);
   switch (line.action) {
     case rt::Action::show_help:
-      write_out(stdout, rt::in_user_charset(rt::usage_text(), rt::UserStream::standard_output));
+      rt::write_to_user(rt::in_user_charset(rt::usage_text(), rt::UserStream::standard_output),
+                        rt::UserStream::standard_output);
       return kExitDone;
     case rt::Action::show_version:
-      write_out(stdout, rt::version_text());
+      rt::write_to_user(rt::version_text(), rt::UserStream::standard_output);
       return kExitDone;
     case rt::Action::refuse:
-      write_out(stderr, rt::error_message(line));
+      rt::write_to_user(rt::error_message(line), rt::UserStream::standard_error);
       return kExitUsage;
     case rt::Action::ask_for_directory:
     case rt::Action::run_directory:

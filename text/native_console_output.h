@@ -41,5 +41,12 @@ bool console_is_utf8();
 std::optional<std::string> user_character(const std::string& utf8_character,
                                           bool to_standard_error);
 
+// Writes bytes (a text whose lines end in "\n") to standard output, or to
+// standard error when to_standard_error, with the system's line ends (CR LF
+// on Windows), unbuffered and in call order. For the texts printed before
+// or instead of a run (the usage text, the usage errors); a stream that is
+// gone or fails drops the rest silently.
+void write_user_stream(const std::string& bytes, bool to_standard_error);
+
 }  // namespace native
 }  // namespace rt

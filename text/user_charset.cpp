@@ -86,4 +86,8 @@ std::string in_user_charset(const std::string& utf8, UserStream stream) {
   });
 }
 
+void write_to_user(const std::string& bytes, UserStream stream) {
+  native::write_user_stream(bytes, stream == UserStream::standard_error);
+}
+
 }  // namespace rt

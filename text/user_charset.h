@@ -17,6 +17,10 @@ enum class UserStream { standard_output, standard_error };
 // says which one that is).
 std::string in_user_charset(const std::string& utf8, UserStream stream);
 
+// Writes bytes (already in the user's character set, lines ended by "\n")
+// to stream with the system's line ends, unbuffered.
+void write_to_user(const std::string& bytes, UserStream stream);
+
 // One non-ASCII character, given as its UTF-8 bytes, in a character set;
 // nothing when the set lacks it.
 using CharacterEncoder = std::function<std::optional<std::string>(const std::string&)>;

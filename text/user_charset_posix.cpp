@@ -1,7 +1,10 @@
 // The user's character set on POSIX: the locale's (set from the
 // environment at start-up), UTF-8 or one byte per character; a single-byte
 // locale is taken as ISO 8859-1, the set the program reads texts in.
+#include <unistd.h>
+
 #include "text/native_console_output.h"
+#include "text/write_all_posix.h"
 
 namespace rt {
 namespace native {
@@ -15,6 +18,10 @@ std::optional<std::string> user_character(const std::string& utf8_character, boo
   const unsigned char trail = static_cast<unsigned char>(utf8_character[1]);
   if (lead != 0xC2 && lead != 0xC3) return std::nullopt;
   return std::string(1, static_cast<char>(((lead & 0x03) << 6) | (trail & 0x3F)));
+}
+
+void write_user_stream(const std::string& bytes, bool to_standard_error) {
+  posix::write_all(to_standard_error ? STDERR_FILENO : STDOUT_FILENO, bytes.data(), bytes.size());
 }
 
 }  // namespace native

@@ -2,7 +2,9 @@
 // code page; files and pipes get the system's ANSI code page, which the
 // user's other programs read them in. A character is converted without
 // "best fit", so one the code page lacks is reported, not replaced by a
-// look-alike or a default character.
+// look-alike or a default character. The bytes go out with WriteFile, as
+// the console's other output does (the C runtime's streams may convert
+// them on their way to a console).
 #include <windows.h>
 
 #include "text/native_console_output.h"
@@ -11,8 +13,12 @@ namespace rt {
 namespace native {
 namespace {
 
+HANDLE stream_handle(bool to_standard_error) {
+  return GetStdHandle(to_standard_error ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+}
+
 UINT code_page_for(bool to_standard_error) {
-  const HANDLE stream = GetStdHandle(to_standard_error ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+  const HANDLE stream = stream_handle(to_standard_error);
   DWORD mode = 0;
   if (stream != nullptr && stream != INVALID_HANDLE_VALUE && GetConsoleMode(stream, &mode)) {
     const UINT console = GetConsoleOutputCP();
@@ -39,6 +45,24 @@ std::optional<std::string> user_character(const std::string& utf8_character,
                                          sizeof bytes, nullptr, &lacks);
   if (length <= 0 || lacks) return std::nullopt;
   return std::string(bytes, static_cast<std::size_t>(length));
+}
+
+void write_user_stream(const std::string& bytes, bool to_standard_error) {
+  const HANDLE stream = stream_handle(to_standard_error);
+  if (stream == nullptr || stream == INVALID_HANDLE_VALUE) return;
+  std::string text;
+  for (const char c : bytes) {
+    if (c == '\n') text += '\r';
+    text += c;
+  }
+  const char* rest = text.data();
+  std::size_t left = text.size();
+  while (left > 0) {
+    DWORD wrote = 0;
+    if (!WriteFile(stream, rest, static_cast<DWORD>(left), &wrote, nullptr) || wrote == 0) return;
+    rest += wrote;
+    left -= wrote;
+  }
 }
 
 }  // namespace native
