@@ -7,7 +7,7 @@
 
 namespace rt {
 
-void run_batch(const std::string& working_directory, const std::string& output_extension) {
+bool run_batch(const std::string& working_directory, const std::string& output_extension) {
   make_directory(output_folder(working_directory));
   const FileLists lists = scan_directory(working_directory);
 
@@ -15,9 +15,11 @@ void run_batch(const std::string& working_directory, const std::string& output_e
   print_number(count);
   print_line(count == 1 ? " Timecodedatei" : " Timecodedateien");
 
+  bool all_written = true;
   for (int position = 1; position <= count; ++position) {
-    process_pair(position, lists, working_directory, output_extension);
+    if (!process_pair(position, lists, working_directory, output_extension)) all_written = false;
   }
+  return all_written;
 }
 
 }  // namespace rt

@@ -11,7 +11,8 @@ namespace rt {
 // made), scans the directory, prints the count line (" 1 Timecodedatei",
 // otherwise " N Timecodedateien") and runs process_pair for every timecode
 // file in list order. output_extension is appended unchanged to each output
-// name.
-void run_batch(const std::string& working_directory, const std::string& output_extension);
+// name. True when no pair ended with " Fehler" (also when there was none);
+// every pair runs either way.
+bool run_batch(const std::string& working_directory, const std::string& output_extension);
 
 }  // namespace rt

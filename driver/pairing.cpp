@@ -32,7 +32,7 @@ TextChoice choose_text_file(const std::string& timecode_name, const NameList& te
   return best;
 }
 
-void process_pair(int position, const FileLists& lists,
+bool process_pair(int position, const FileLists& lists,
                   const std::string& working_directory,
                   const std::string& output_extension) {
   const std::string& timecode_name = lists.timecode_files[position];
@@ -48,7 +48,7 @@ void process_pair(int position, const FileLists& lists,
   print_line(lists.text_files[choice.position]);
   if (choice.position == 0) {
     print_line(" Keine passende Textdatei");
-    return;
+    return true;
   }
 
   open_input(working_directory + "\\" + lists.text_files[choice.position], kTextFile);
@@ -65,7 +65,7 @@ void process_pair(int position, const FileLists& lists,
   }
 
   print_line(" Lade Text...");
-  retime_pair();
+  return retime_pair();
 }
 
 }  // namespace rt

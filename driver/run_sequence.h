@@ -19,10 +19,11 @@ std::string normalise_working_directory(const std::string& answer);
 // ends with "Fertig" and a wait for a key.
 void run_program();
 
-// The same run with answer standing for the answer to the prompt (an empty
-// one means the program's own directory, and it is normalised and stored
-// as any answer), without the prompt and without the wait for a key at
-// the end: for a directory given on the command line.
-void run_program_on(const std::string& answer);
+// The batch on directory, without the prompt and without the wait for a
+// key at the end: for a directory given on the command line, which the
+// caller has resolved (resolve_directory). It is taken as it is, not cut by
+// the dot rule of an answer, and stored. True when no pair ended with
+// " Fehler".
+bool run_program_on(const std::string& directory);
 
 }  // namespace rt

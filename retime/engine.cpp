@@ -36,7 +36,7 @@ const std::string& number_line() { return program_number_line; }
 
 void reset_number_line() { program_number_line.clear(); }
 
-void retime_pair() {
+bool retime_pair() {
   try {
     const std::string text = read_all(kTextFile);
     close_file(kTextFile);
@@ -57,6 +57,7 @@ void retime_pair() {
     // An output that could not be opened or written whole is a failure of
     // the pair like a quota failure, and like it leaves an empty file.
     if (!outcome.failed && !output_complete) print_line(kFailureLine);
+    return !outcome.failed && output_complete;
   } catch (const std::bad_alloc&) {
     // The text, the timecode lines or the tables built on them do not fit
     // in memory. That is this pair's failure, not the run's: everything
@@ -65,6 +66,7 @@ void retime_pair() {
     close_output(kOutputFile, false);
     close_all();
     print_line(kFailureLine);
+    return false;
   }
 }
 
