@@ -32,7 +32,7 @@ TextChoice choose_text_file(const std::string& timecode_name, const NameList& te
   return best;
 }
 
-void process_pair(int position, const FileLists& lists,
+bool process_pair(int position, const FileLists& lists,
                   const std::string& working_directory,
                   const std::string& output_extension,
                   PairReadability* readability) {
@@ -53,7 +53,7 @@ void process_pair(int position, const FileLists& lists,
   }
   if (choice.position == 0) {
     print_line(" Keine passende Textdatei");
-    return;
+    return true;
   }
 
   open_input(working_directory + "\\" + lists.text_files[choice.position], kTextFile);
@@ -71,11 +71,8 @@ void process_pair(int position, const FileLists& lists,
   }
 
   print_line(" Lade Text...");
-  if (readability != nullptr) {
-    retime_pair_watched(readability_tap(*readability));
-  } else {
-    retime_pair();
-  }
+  if (readability != nullptr) return retime_pair_watched(readability_tap(*readability));
+  return retime_pair();
 }
 
 }  // namespace rt

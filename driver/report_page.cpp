@@ -328,7 +328,7 @@ std::string report_page(const std::string& working_directory, const ReadabilityL
   return page;
 }
 
-void write_report_page(const std::string& working_directory, const ReadabilityLimits& limits,
+bool write_report_page(const std::string& working_directory, const ReadabilityLimits& limits,
                        const std::vector<PairReadability>& pairs) {
   print_line("");
   print_text("  Bericht: ");
@@ -336,11 +336,10 @@ void write_report_page(const std::string& working_directory, const ReadabilityLi
   const bool name_taken = std::any_of(pairs.begin(), pairs.end(), [](const PairReadability& pair) {
     return pair.end != PairEnd::skipped && same_name_ignoring_case(pair.output_name, kReportPageName);
   });
-  if (name_taken ||
-      !save_page(output_folder(working_directory) + "\\" + kReportPageName,
-                 report_page(working_directory, limits, pairs))) {
-    print_line(kFailureLine);
-  }
+  const bool written = !name_taken && save_page(output_folder(working_directory) + "\\" + kReportPageName,
+                                                 report_page(working_directory, limits, pairs));
+  if (!written) print_line(kFailureLine);
+  return written;
 }
 
 }  // namespace rt

@@ -35,8 +35,8 @@ std::string readability_chart(const PairReadability& pair);
 // page written whole to working_directory\untertitel\bericht.html, or
 // " Fehler" when it could not be (the folder is missing or not writable, a
 // write failed, or a pair's output already took that name, which the page
-// must not replace).
-void write_report_page(const std::string& working_directory, const ReadabilityLimits& limits,
+// must not replace). True when the page was written.
+bool write_report_page(const std::string& working_directory, const ReadabilityLimits& limits,
                        const std::vector<PairReadability>& pairs);
 
 }  // namespace rt

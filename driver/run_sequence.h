@@ -22,10 +22,11 @@ std::string normalise_working_directory(const std::string& answer);
 // readability report (see run_batch).
 void run_program(const ReadabilityLimits* report = nullptr);
 
-// The same run with answer standing for the answer to the prompt (an empty
-// one means the program's own directory, and it is normalised and stored
-// as any answer), without the prompt and without the wait for a key at
-// the end: for a directory given on the command line.
-void run_program_on(const std::string& answer, const ReadabilityLimits* report = nullptr);
+// The batch on directory, without the prompt and without the wait for a
+// key at the end: for a directory given on the command line, which the
+// caller has resolved (resolve_directory). It is taken as it is, not cut by
+// the dot rule of an answer, and stored. True when no pair ended with
+// " Fehler". With report, as run_program.
+bool run_program_on(const std::string& directory, const ReadabilityLimits* report = nullptr);
 
 }  // namespace rt

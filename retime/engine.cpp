@@ -36,7 +36,7 @@ const std::string& number_line() { return program_number_line; }
 
 void reset_number_line() { program_number_line.clear(); }
 
-void retime_pair_watched(const PairTap& tap) {
+bool retime_pair_watched(const PairTap& tap) {
   try {
     const std::string text = read_all(kTextFile);
     close_file(kTextFile);
@@ -65,7 +65,9 @@ void retime_pair_watched(const PairTap& tap) {
     // An output that could not be opened or written whole is a failure of
     // the pair like a quota failure, and like it leaves an empty file.
     if (!outcome.failed && !output_complete) print_line(kFailureLine);
-    if (tap.ended) tap.ended(outcome, outcome.failed || !output_complete);
+    const bool written = !outcome.failed && output_complete;
+    if (tap.ended) tap.ended(outcome, !written);
+    return written;
   } catch (const std::bad_alloc&) {
     // The text, the timecode lines or the tables built on them do not fit
     // in memory. That is this pair's failure, not the run's: everything
@@ -75,9 +77,10 @@ void retime_pair_watched(const PairTap& tap) {
     close_all();
     print_line(kFailureLine);
     if (tap.ended) tap.ended(RetimeOutcome{true, 0, 0.0}, true);
+    return false;
   }
 }
 
-void retime_pair() { retime_pair_watched(PairTap{}); }
+bool retime_pair() { return retime_pair_watched(PairTap{}); }
 
 }  // namespace rt

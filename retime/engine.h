@@ -52,10 +52,11 @@ struct PairTap {
 // pair that ends with " Fehler". A pair too large for memory
 // (std::bad_alloc while reading or searching) ends with all files closed
 // and " Fehler" too, and nothing is thrown; the program-wide number_line
-// then stays as the pair found it.
-void retime_pair();
+// then stays as the pair found it. True when the pair's output was written
+// whole; false when the pair ended with " Fehler".
+bool retime_pair();
 
 // retime_pair with tap watching the pair go by.
-void retime_pair_watched(const PairTap& tap);
+bool retime_pair_watched(const PairTap& tap);
 
 }  // namespace rt

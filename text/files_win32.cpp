@@ -202,5 +202,32 @@ std::string program_file_path() {
 
 char native_separator() { return '\\'; }
 
+EntryKind entry_kind(const std::string& path) {
+  if (path.find('\0') != std::string::npos || path.empty()) return EntryKind::missing;
+  if (!names_a_file(path)) return EntryKind::other;  // a device name or a pipe
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return EntryKind::missing;
+  if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) return EntryKind::other;
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return EntryKind::directory;
+  return EntryKind::file;
+}
+
+std::string absolute_path(const std::string& path) {
+  if (path.find('\0') != std::string::npos || path.empty()) return "";
+  // The first call tells the size the path needs, the NUL included.
+  const DWORD needed = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return "";
+  std::string full(needed, '\0');
+  const DWORD length = GetFullPathNameA(path.c_str(), needed, &full[0], nullptr);
+  if (length == 0 || length >= needed) return "";
+  full.resize(length);
+  // "C:\subs\" names the folder "C:\subs"; only a root keeps its separator.
+  while (full.size() > 3 && (full.back() == '\\' || full.back() == '/') &&
+         full[full.size() - 2] != ':') {
+    full.pop_back();
+  }
+  return full;
+}
+
 }  // namespace native
 }  // namespace rt

@@ -6,6 +6,8 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
+#include <string>
 
 namespace rt {
 namespace native {
@@ -29,6 +31,22 @@ bool console_output_is_terminal();
 // Whether the console's character set is UTF-8 (the user's locale says so);
 // false for a single-byte code page.
 bool console_is_utf8();
+
+// One character of the program's own texts, given as its UTF-8 bytes, as
+// the user's character set has it for standard output (or, when
+// to_standard_error, standard error): the UTF-8 bytes in a UTF-8 locale,
+// the ISO 8859-1 byte in a single-byte one; on Windows the code page of the
+// console window when the stream is one, else the system's ANSI code page.
+// Nothing when the character set lacks the character (never a look-alike).
+std::optional<std::string> user_character(const std::string& utf8_character,
+                                          bool to_standard_error);
+
+// Writes bytes (a text whose lines end in "\n") to standard output, or to
+// standard error when to_standard_error, with the system's line ends (CR LF
+// on Windows), unbuffered and in call order. For the texts printed before
+// or instead of a run (the usage text, the usage errors); a stream that is
+// gone or fails drops the rest silently.
+void write_user_stream(const std::string& bytes, bool to_standard_error);
 
 }  // namespace native
 }  // namespace rt

@@ -211,7 +211,9 @@ TEST(ReadabilityPage, FollowsTheBatchOrEndsWithFehler) {
   write_bytes(dir / "film1.srt", worked_timecodes);
   write_bytes(dir / "film1.txt", worked_text);
   const ReadabilityLimits limits;
-  const std::string transcript = console_transcript([&] { run_batch(dir.path(), ".src", &limits); });
+  bool written = false;
+  const std::string transcript = console_transcript([&] { written = run_batch(dir.path(), ".src", &limits); });
+  EXPECT_TRUE(written);
   EXPECT_THAT(transcript, ::testing::EndsWith(console_lines(
                               {"   Korrekturfaktor: 1,584 nach 589 Runden", "", "  Bericht: bericht.html"})));
   const std::string page = read_bytes(dir / "untertitel/bericht.html");
@@ -224,7 +226,8 @@ TEST(ReadabilityPage, FollowsTheBatchOrEndsWithFehler) {
   write_bytes(blocked / "film1.srt", worked_timecodes);
   write_bytes(blocked / "film1.txt", worked_text);
   write_bytes(blocked / "untertitel", "");
-  const std::string failed = console_transcript([&] { run_batch(blocked.path(), ".src", &limits); });
+  const std::string failed = console_transcript([&] { written = run_batch(blocked.path(), ".src", &limits); });
+  EXPECT_FALSE(written);
   EXPECT_EQ(failed, console_lines({" 1 Timecodedatei"}) + paired_block(1, "film1.srt", "film1.txt", "film1..src") +
                         engine_failed + console_lines({"", "  Bericht: bericht.html", " Fehler"}));
 }
