@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "driver/report.h"
+
 namespace rt {
 
 enum class Action {
@@ -26,14 +28,22 @@ struct CommandLine {
   // together.
   std::string error;
   std::string error_subject;
+  // --report: the readability figures after each pair and the page, with
+  // the limits of --cps and --max-chars.
+  bool report = false;
+  ReadabilityLimits limits;
 };
 
 // arguments are the words after argument 0. "-h" and "--help" ask for the
 // usage text, "--version" for name and version; help wins over version. A
 // word up to "--" that begins with "-" and is longer than "-" is an option;
 // "--" ends the options, so later words are directories whatever they look
-// like. Any other option, or more than one directory, is refused (also
-// beside "--help"). One directory means run_directory, none the prompt.
+// like. "--report" asks for the readability report; "--cps N" and
+// "--max-chars N" (or "--cps=N", "--max-chars=N") set its limits, a whole
+// number from 1 to 999, and are refused without "--report" or with any
+// other value. Any other option, or more than one directory, is refused
+// (also beside "--help"). One directory means run_directory, none the
+// prompt.
 CommandLine parse_command_line(const std::vector<std::string>& arguments);
 
 // For run_directory, looks at what the directory names (it reads, stores and

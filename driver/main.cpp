@@ -50,11 +50,12 @@ int main(int argc, char** argv) {
   // through a pair: the printing is simply lost.
   rt::native::keep_running_when_output_closes();
   rt::start_console();
+  const rt::ReadabilityLimits* report = line.report ? &line.limits : nullptr;
   int status = kExitDone;
   if (line.action == rt::Action::run_directory) {
-    if (!rt::run_program_on(line.directory)) status = kExitPairFailed;
+    if (!rt::run_program_on(line.directory, report)) status = kExitPairFailed;
   } else {
-    rt::run_program();
+    rt::run_program(report);
   }
   rt::end_console();
   return status;

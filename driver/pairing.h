@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "driver/report.h"
 #include "driver/scan.h"
 #include "text/texts.h"
 
@@ -41,9 +42,11 @@ TextChoice choose_text_file(const std::string& timecode_name, const NameList& te
 // that hold no file, and ends the pair with " Fehler" when the output is
 // not open or not written completely. False when the pair ended with
 // " Fehler"; true when its output was written, and for a timecode file
-// without a text file (no pair, nothing that failed).
+// without a text file (no pair, nothing that failed). With readability,
+// the pair's names and the figures of its writing pass go there too.
 bool process_pair(int position, const FileLists& lists,
                   const std::string& working_directory,
-                  const std::string& output_extension);
+                  const std::string& output_extension,
+                  PairReadability* readability = nullptr);
 
 }  // namespace rt

@@ -41,12 +41,14 @@ std::string normalise_working_directory(const std::string& answer) {
 namespace {
 
 // Everything between the working directory and "Fertig": the directory is
-// stored and the batch runs over it. True when no pair ended with " Fehler".
-bool run_batch_in(const std::string& settings, const std::string& working_directory) {
+// stored and the batch runs over it, with the readability report when
+// report is given. True when no pair ended with " Fehler".
+bool run_batch_in(const std::string& settings, const std::string& working_directory,
+                  const ReadabilityLimits* report) {
   write_setting(settings, kDirectoryKey, working_directory);
   const std::string output_extension = read_setting(settings, kOutputExtensionKey);
 
-  const bool all_written = run_batch(working_directory, output_extension);
+  const bool all_written = run_batch(working_directory, output_extension, report);
 
   print_line("");
   print_line("Fertig");
@@ -69,19 +71,19 @@ std::string prepared_settings() {
 
 }  // namespace
 
-void run_program() {
+void run_program(const ReadabilityLimits* report) {
   const std::string settings = prepared_settings();
 
   print_text("Verzeichnis: ");
   const std::string answer = edit_line(read_setting(settings, kDirectoryKey));
   print_line("");
   print_line("");
-  run_batch_in(settings, working_directory_of(answer));
+  run_batch_in(settings, working_directory_of(answer), report);
   wait_for_key();
 }
 
-bool run_program_on(const std::string& directory) {
-  return run_batch_in(prepared_settings(), directory);
+bool run_program_on(const std::string& directory, const ReadabilityLimits* report) {
+  return run_batch_in(prepared_settings(), directory, report);
 }
 
 }  // namespace rt

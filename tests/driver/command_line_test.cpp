@@ -18,6 +18,9 @@ struct LineCase {
   std::string directory;
   std::string error;
   std::string error_subject;
+  bool report = false;
+  int cps = kDefaultCpsLimit;
+  int cue_characters = kDefaultCueCharacterLimit;
 };
 
 void PrintTo(const LineCase& c, std::ostream* out) {
@@ -47,6 +50,22 @@ TEST(CommandLine, WordsGiveTheActionAndTheDirectory) {
       {{"a", "--", "b", "c"}, Action::refuse, "",
        "retime: nur ein Verzeichnis erlaubt, angegeben: 3", ""},
       {{"-y", "-z", "a", "b"}, Action::refuse, "", "retime: unbekannte Option", "\"-y\""},
+      {{"--report"}, Action::ask_for_directory, "", "", "", true},
+      {{"--report", "--cps", "20", "--max-chars=90", "d"}, Action::run_directory, "d", "", "", true, 20, 90},
+      {{"--max-chars", "042", "--cps=1", "--report"}, Action::ask_for_directory, "", "", "", true, 1, 42},
+      {{"--report", "--cps", "--", "d"}, Action::refuse, "", "retime: --cps erwartet eine ganze Zahl von 1 bis 999, nicht",
+       "\"--\"", true},
+      {{"--report", "--cps=0"}, Action::refuse, "", "retime: --cps erwartet eine ganze Zahl von 1 bis 999, nicht",
+       "\"0\"", true},
+      {{"--report", "--max-chars", "1000"}, Action::refuse, "",
+       "retime: --max-chars erwartet eine ganze Zahl von 1 bis 999, nicht", "\"1000\"", true},
+      {{"--report", "--cps", "17,5"}, Action::refuse, "",
+       "retime: --cps erwartet eine ganze Zahl von 1 bis 999, nicht", "\"17,5\"", true},
+      {{"--report", "--max-chars"}, Action::refuse, "", "retime: --max-chars erwartet eine ganze Zahl von 1 bis 999",
+       "", true},
+      {{"--cps", "20", "d"}, Action::refuse, "", "retime: --cps gilt nur zusammen mit --report", "", false, 20},
+      {{"--report=ja"}, Action::refuse, "", "retime: unbekannte Option", "\"--report=ja\""},
+      {{"--", "--report"}, Action::run_directory, "--report", "", ""},
   };
   for (const LineCase& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c));
@@ -55,6 +74,9 @@ TEST(CommandLine, WordsGiveTheActionAndTheDirectory) {
     EXPECT_EQ(line.directory, c.directory);
     EXPECT_EQ(line.error, c.error);
     EXPECT_EQ(line.error_subject, c.error_subject);
+    EXPECT_EQ(line.report, c.report);
+    EXPECT_EQ(line.limits.cps, c.cps);
+    EXPECT_EQ(line.limits.cue_characters, c.cue_characters);
   }
 }
 

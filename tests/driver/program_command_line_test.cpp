@@ -111,6 +111,9 @@ const OptionCase kOptionCases[] = {
     {"device single byte", "C", {"/dev/null"}, kExitUsage, "",
      on_terminal("retime: weder Verzeichnis noch gew\xF6hnliche Datei: \"/dev/null\"\n"
                  "Hilfe: retime --help\n")},
+    {"limit out of range", "C.UTF-8", {"--report", "--cps", "0", "work"}, kExitUsage, "",
+     on_terminal("retime: --cps erwartet eine ganze Zahl von 1 bis 999, nicht \"0\"\n"
+                 "Hilfe: retime --help\n")},
 };
 
 TEST(ProgramHelp, SpeaksGermanWithItsUmlauts) {
@@ -180,6 +183,39 @@ const DirectoryCase kDirectoryCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Program, DirectoryArgument, ::testing::ValuesIn(kDirectoryCases),
                          rt_test::case_name<DirectoryCase>);
+
+TEST(ProgramReport, WorkedExampleFlagsCueTwoAndWritesThePage) {
+  InstalledProgram program;
+  const std::string work = program.root() + "/work";
+  put_worked_pair(work);
+
+  PtyOptions options;
+  options.output_to_pipe = true;
+  PtyProcess p({program.binary(), "--report", work}, options);
+  ASSERT_TRUE(p.wait_for_exit(kRunLimitMs)) << "hangs\n" << p.piped_output();
+
+  EXPECT_EQ(exit_code(p), kExitDone);
+  std::string expected;
+  for (const char* line : {" 1 Timecodedatei", "", " 1. Objekt", " Timecode: film1.srt", "     Text: film1.txt",
+                           "  Ausgabe: film1..src", " Lade Text...", " Berechne Korrekturfaktor...",
+                           "   Geschrieben: 3 von 3 Untertiteln, 1 leer",
+                           "   Textrest (nicht verteilt): 0 Zeichen",
+                           "   Zeichen/s: Median 16,9, 95. Perzentil 18,5, Maximum 18,5 (Nr. 2, 00:00:03,000)",
+                           "   Mehr als 17 Zeichen/s: 1 (Nr. 2)", "   Mehr als 84 Zeichen: 0",
+                           "   Korrekturfaktor: 1,584 nach 589 Runden", "", "  Bericht: bericht.html", "", "Fertig"})
+    expected += std::string(line) + "\n";
+  EXPECT_EQ(p.piped_output(), expected);
+  EXPECT_EQ(p.output(), "");
+  EXPECT_EQ(file_bytes(worked_output_path(work)), worked_output) << "the report changes no output byte";
+  const std::optional<std::string> page = file_bytes(work + "/untertitel/bericht.html");
+  ASSERT_TRUE(page.has_value());
+  EXPECT_NE(page->find("<svg class=\"chart\""), std::string::npos);
+  EXPECT_NE(page->find("<tr><td class=\"n\">2</td><td class=\"n\">00:00:03,000</td><td class=\"n\">2,000</td>"
+                       "<td class=\"n\"><strong>18,5</strong></td><td class=\"n\">37</td>"
+                       "<td>es dir heute? Mir geht es gut, danke.</td></tr>"),
+            std::string::npos);
+  EXPECT_EQ(page->find("<td class=\"n\">1</td>"), std::string::npos) << "cue 1 (15,3) is not flagged";
+}
 
 struct BareNameCase {
   const char* name;
