@@ -1,7 +1,9 @@
 #!/bin/sh
-# One whole interactive run of retime.exe under wine in a terminal (tmux):
-# the prompt, a typed and edited directory, the batch, "Fertig", the settings
-# file beside the program, and the end after a key.
+# Whole interactive runs of retime.exe under wine in a terminal (tmux): the
+# prompt, a typed and edited directory, the batch, "Fertig", the settings
+# file beside the program, and the end after a key; then a run where the
+# directory, Enter and the final key arrive in one go, as a fast typist or
+# a paste sends them: the key behind Enter ends the wait for a key.
 #   wine_console_test.sh WINE RETIME_EXE EXAMPLE_DIR EXPECTED_OUTPUT
 # WINEPREFIX and WINEDEBUG come from the environment (the wine fixture's).
 set -u
@@ -39,12 +41,27 @@ wait_for() {
   done
 }
 
-tmux_ -f /dev/null new-session -d -s "$session" -x 100 -y 30 \
-  "exec env WINEPREFIX='$WINEPREFIX' WINEDEBUG='${WINEDEBUG:--all}' '$wine' '$work/bin/retime.exe'" \
-  || fail "tmux did not start"
-# The pane stays after the program ends, so its end can be told from a
-# crash of tmux.
-tmux_ set-option -t "$session" remain-on-exit on >/dev/null
+start_program() {
+  tmux_ -f /dev/null new-session -d -s "$session" -x 100 -y 30 \
+    "exec env WINEPREFIX='$WINEPREFIX' WINEDEBUG='${WINEDEBUG:--all}' '$wine' '$work/bin/retime.exe'" \
+    || fail "tmux did not start"
+  # The pane stays after the program ends, so its end can be told from a
+  # crash of tmux.
+  tmux_ set-option -t "$session" remain-on-exit on >/dev/null
+}
+
+# The program ends within 60 s, with status 0.
+wait_for_end() {
+  deadline=$(( $(date +%s) + 60 ))
+  until [ "$(tmux_ display-message -p -t "$session" '#{pane_dead}' 2>/dev/null)" != 0 ]; do
+    [ "$(date +%s)" -lt "$deadline" ] || fail "program still running 60 s after $1"
+    sleep 0.1
+  done
+  status=$(tmux_ display-message -p -t "$session" '#{pane_dead_status}' 2>/dev/null)
+  [ "${status:-0}" = 0 ] || fail "program ended with status $status"
+}
+
+start_program
 
 # capture-pane drops the blank that ends the prompt.
 wait_for "Verzeichnis:"
@@ -64,11 +81,16 @@ grep -qxF "verzeichnis=$directory" "$settings" \
 [ "$(tmux_ display-message -p -t "$session" '#{pane_dead}')" = 0 ] \
   || fail "program ended before a key"
 tmux_ send-keys -t "$session" q
-deadline=$(( $(date +%s) + 60 ))
-until [ "$(tmux_ display-message -p -t "$session" '#{pane_dead}' 2>/dev/null)" != 0 ]; do
-  [ "$(date +%s)" -lt "$deadline" ] || fail "program still running 60 s after a key"
-  sleep 0.1
-done
-status=$(tmux_ display-message -p -t "$session" '#{pane_dead_status}' 2>/dev/null)
-[ "${status:-0}" = 0 ] || fail "program ended with status $status"
+wait_for_end "a key"
+
+# Second run, on a fresh settings file (an empty default): everything in one
+# tmux command, so the keys reach the console together.
+tmux_ kill-server >/dev/null 2>&1
+rm -f "$settings" "$work/pair/untertitel/film1..src"
+start_program
+wait_for "Verzeichnis:"
+tmux_ send-keys -t "$session" -l "$directory" \; send-keys -t "$session" Enter q
+wait_for "Fertig"
+cmp "$work/pair/untertitel/film1..src" "$expected" || fail "second output differs from $expected"
+wait_for_end "the directory, Enter and a key in one go"
 echo "PASS"
