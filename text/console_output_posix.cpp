@@ -21,6 +21,8 @@ void write_console_output(const char* bytes, std::size_t count) {
 
 void keep_running_when_output_closes() { std::signal(SIGPIPE, SIG_IGN); }
 
+const char* console_line_end() { return "\n"; }
+
 bool console_output_is_terminal() { return isatty(STDOUT_FILENO) == 1; }
 
 // The locale is the user's from start-up on (setlocale(LC_CTYPE, "")).

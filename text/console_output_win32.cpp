@@ -57,6 +57,8 @@ void write_console_output(const char* bytes, std::size_t count) {
 // of the text is dropped.
 void keep_running_when_output_closes() {}
 
+const char* console_line_end() { return "\r\n"; }
+
 bool console_output_is_terminal() { return is_console(GetStdHandle(STD_OUTPUT_HANDLE)); }
 
 bool console_is_utf8() { return false; }

@@ -46,9 +46,9 @@ void print_text(const std::string& t) {
 
 const std::string& printed_line_tail() { return line_tail(); }
 
-// "\n" alone: a terminal's output processing makes it CR LF, and output
-// into a pipe or file gets the usual line end of the platform.
-void print_line(const std::string& t) { print_text(t + "\n"); }
+// The platform's line end: on POSIX "\n", which a terminal's output
+// processing makes CR LF; on Windows CR LF also into a pipe or file.
+void print_line(const std::string& t) { print_text(t + native::console_line_end()); }
 
 void print_number(std::int32_t v) {
   char digits[kNumberDigits];

@@ -22,6 +22,12 @@ void write_console_output(const char* bytes, std::size_t count);
 // ignored; on Windows the write just fails). Called once at start-up.
 void keep_running_when_output_closes();
 
+// The line end print_line writes. POSIX: LF, which a terminal's output
+// processing shows as CR LF and which files and pipes keep as it is there.
+// Windows: CR LF, on the console and into files and pipes alike, as the
+// platform's tools expect.
+const char* console_line_end();
+
 // Whether standard output is a terminal (a console window), so that bytes
 // a terminal would take as commands must not reach it raw.
 bool console_output_is_terminal();
