@@ -99,9 +99,9 @@ std::string edit_plain_line(const std::string& default_text) {
 
 // The prompt as it is drawn again, visible; left out where the window is
 // too narrow for it and a readable strip of the text.
-std::string prompt_for(std::size_t columns, bool utf8) {
-  std::string prompt = visible_text(printed_line_tail(), utf8);
-  if (columns > 0 && text_cells(prompt, utf8) + kLeastRoom > columns) return "";
+std::string prompt_for(std::size_t columns, CharacterSet characters) {
+  std::string prompt = visible_text(printed_line_tail(), characters);
+  if (columns > 0 && text_cells(prompt, characters) + kLeastRoom > columns) return "";
   return prompt;
 }
 
@@ -123,9 +123,9 @@ void draw_afresh(const LineEdit& edit, LineView& view, LineStart& start,
       now.column - 1 == cell_before % columns)
     row = std::max<Pos>(1, now.row - cell_before / columns);
   const std::string prompt =
-      prompt_for(columns > 0 ? static_cast<std::size_t>(columns) : 0, edit.utf8);
+      prompt_for(columns > 0 ? static_cast<std::size_t>(columns) : 0, edit.characters);
   start.row = row;
-  start.column = 1 + static_cast<int>(text_cells(prompt, edit.utf8));
+  start.column = 1 + static_cast<int>(text_cells(prompt, edit.characters));
   start.known = now.known;
   view = LineView{};
   const ScreenUpdate u = plan_update(EditAction::redraw, edit, view, room_from(start));
@@ -134,7 +134,7 @@ void draw_afresh(const LineEdit& edit, LineView& view, LineStart& start,
 }
 
 std::string edit_on_screen(const std::string& default_text) {
-  LineEdit edit = begin_edit(default_text, native::console_is_utf8());
+  LineEdit edit = begin_edit(default_text, native::console_character_set());
   const CursorPosition first_place = cursor_position();
   LineStart start{first_place.row, first_place.column, first_place.known};
   LineView view;

@@ -61,7 +61,10 @@ const char* console_line_end() { return "\r\n"; }
 
 bool console_output_is_terminal() { return is_console(GetStdHandle(STD_OUTPUT_HANDLE)); }
 
-bool console_is_utf8() { return false; }
+CharacterSet console_character_set() {
+  const UINT code_page = console_output_is_terminal() ? GetConsoleOutputCP() : 0;
+  return character_set_of_code_page(code_page != 0 ? code_page : GetACP());
+}
 
 }  // namespace native
 }  // namespace rt

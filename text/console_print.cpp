@@ -39,7 +39,7 @@ void write_text(const std::string& t) {
 void print_text(const std::string& t) {
   note_printed(t);
   if (native::console_output_is_terminal())
-    write_text(visible_text(t, native::console_is_utf8()));
+    write_text(visible_text(t, native::console_character_set()));
   else
     write_text(t);
 }

@@ -7,6 +7,8 @@
 
 #include <cstddef>
 
+#include "text/visible_text.h"
+
 namespace rt {
 namespace native {
 
@@ -32,9 +34,11 @@ const char* console_line_end();
 // a terminal would take as commands must not reach it raw.
 bool console_output_is_terminal();
 
-// Whether the console's character set is UTF-8 (the user's locale says so);
-// false for a single-byte code page.
-bool console_is_utf8();
+// How the console's bytes form characters. POSIX: UTF-8 when the user's
+// locale says so, else a single byte with the C1 controls. Windows: as the
+// console's output code page says (the system's ANSI code page, from
+// start-up on), or the ANSI code page itself without a console.
+CharacterSet console_character_set();
 
 }  // namespace native
 }  // namespace rt
