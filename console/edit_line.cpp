@@ -44,10 +44,6 @@ Pos room_from(const LineStart& start) {
   return columns >= start.column ? columns - start.column + 1 : 0;
 }
 
-void print_at_cursor(const std::string& text) {
-  native::write_console_output(text.data(), text.size());
-}
-
 // One native call per update, so the screen never shows half a redraw.
 void show(const ScreenUpdate& update, int row, int start_column) {
   const int cursor_column = column_at(start_column, update.cursor_offset);
@@ -58,23 +54,24 @@ void show(const ScreenUpdate& update, int row, int start_column) {
       native::place_cursor(row, cursor_column, true);
       return;
     case ScreenUpdate::Kind::redraw:
-      native::draw_line(row, start_column, update.text, cursor_column);
+      native::draw_line(row, start_column, update.text, cursor_column, native::Drawing::again);
       return;
     case ScreenUpdate::Kind::print_at_cursor:
       // Only blanks are under the cursor (the empty line): the recalled
-      // text is printed over them and nothing needs hiding.
-      print_at_cursor(update.text);
-      native::place_cursor(row, cursor_column, true);
+      // text is shown over them and nothing needs hiding.
+      native::draw_line(row, start_column, update.text, cursor_column,
+                        native::Drawing::at_cursor);
       return;
   }
 }
 
 // The line's first drawing: where the cursor stands, nothing of the line
-// is on the screen yet to hide.
+// is on the screen yet to hide. Drawn as every later drawing is, so that a
+// default reaching the right edge of the window's last row neither wraps
+// nor scrolls the row away under the line.
 void show_first(const ScreenUpdate& update, int row, int start_column) {
-  native::place_cursor(row, start_column, true);
-  print_at_cursor(update.text);
-  native::place_cursor(row, column_at(start_column, update.cursor_offset), true);
+  native::draw_line(row, start_column, update.text,
+                    column_at(start_column, update.cursor_offset), native::Drawing::first);
 }
 
 // Without a screen the line is read plainly. Typed on a keyboard (a
@@ -129,7 +126,8 @@ void draw_afresh(const LineEdit& edit, LineView& view, LineStart& start,
   start.known = now.known;
   view = LineView{};
   const ScreenUpdate u = plan_update(EditAction::redraw, edit, view, room_from(start));
-  native::draw_line(row, 1, prompt + u.text, column_at(start.column, u.cursor_offset));
+  native::draw_line(row, 1, prompt + u.text, column_at(start.column, u.cursor_offset),
+                    native::Drawing::again);
   cursor_offset = u.cursor_offset;
 }
 
