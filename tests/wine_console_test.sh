@@ -3,7 +3,10 @@
 # prompt, a typed and edited directory, the batch, "Fertig", the settings
 # file beside the program, and the end after a key; then a run where the
 # directory, Enter and the final key arrive in one go, as a fast typist or
-# a paste sends them: the key behind Enter ends the wait for a key.
+# a paste sends them: the key behind Enter ends the wait for a key; then a
+# run whose prompt stands on the window's last row with a default that
+# reaches its right edge: the line neither wraps nor scrolls, and an edit
+# draws it on its own row.
 #   wine_console_test.sh WINE RETIME_EXE EXAMPLE_DIR EXPECTED_OUTPUT
 # WINEPREFIX and WINEDEBUG come from the environment (the wine fixture's).
 set -u
@@ -41,9 +44,12 @@ wait_for() {
   done
 }
 
+# start_program [LINES]: LINES empty lines are printed before the program
+# starts, so that its prompt can stand on the window's last row.
 start_program() {
   tmux_ -f /dev/null new-session -d -s "$session" -x 100 -y 30 \
-    "exec env WINEPREFIX='$WINEPREFIX' WINEDEBUG='${WINEDEBUG:--all}' '$wine' '$work/bin/retime.exe'" \
+    "i=0; while [ \$i -lt ${1:-0} ]; do echo; i=\$((i+1)); done;
+     exec env WINEPREFIX='$WINEPREFIX' WINEDEBUG='${WINEDEBUG:--all}' '$wine' '$work/bin/retime.exe'" \
     || fail "tmux did not start"
   # The pane stays after the program ends, so its end can be told from a
   # crash of tmux.
@@ -93,4 +99,31 @@ tmux_ send-keys -t "$session" -l "$directory" \; send-keys -t "$session" Enter q
 wait_for "Fertig"
 cmp "$work/pair/untertitel/film1..src" "$expected" || fail "second output differs from $expected"
 wait_for_end "the directory, Enter and a key in one go"
+
+# Third run: the prompt on the last of the 30 rows, and a default of 86
+# characters, so that "Verzeichnis: ", the default and the cursor's blank
+# fill the 100 columns exactly. A console that wraps at once would scroll
+# the line up a row on its first drawing, and the next drawing would land
+# on the row below it.
+tmux_ kill-server >/dev/null 2>&1
+padding=$(head -c $(( 86 - ${#directory} - 1 )) /dev/zero | tr '\0' x)
+long_directory="$directory\\$padding"
+mkdir "$work/pair/$padding" || exit 1
+printf 'texterweiterung=.txt\r\nausgabeerweiterung=.src\r\nverzeichnis=%s\r\n' \
+  "$long_directory" >"$settings"
+start_program 40
+wait_for "Verzeichnis: $long_directory"
+tmux_ send-keys -t "$session" BSpace
+# The last row shows the shortened line, and no other row shows a line.
+deadline=$(( $(date +%s) + 60 ))
+until [ "$(tmux_ capture-pane -p -t "$session" | sed -n '30p')" = "Verzeichnis: ${long_directory%x}" ]; do
+  [ "$(date +%s)" -lt "$deadline" ] || fail "the last row does not show the shortened line"
+  sleep 0.1
+done
+[ "$(tmux_ capture-pane -p -t "$session" | grep -c 'Verzeichnis:')" = 1 ] \
+  || fail "the line stands on more than one row"
+tmux_ send-keys -t "$session" Enter
+wait_for "Fertig"
+tmux_ send-keys -t "$session" q
+wait_for_end "a key after the long default"
 echo "PASS"
