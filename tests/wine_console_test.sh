@@ -90,14 +90,24 @@ tmux_ send-keys -t "$session" q
 wait_for_end "a key"
 
 # Second run, on a fresh settings file (an empty default): everything in one
-# tmux command, so the keys reach the console together.
+# tmux command, so the keys reach the console together. The pair's names
+# hold an en dash, byte 0x96 in Windows-1252 (the code page wine gives the
+# program here), where it is a character like any other, not a control to
+# be shown as M-^V.
 tmux_ kill-server >/dev/null 2>&1
-rm -f "$settings" "$work/pair/untertitel/film1..src"
+rm -f "$settings"
+mkdir "$work/dash" || exit 1
+dash_name="Folge 1 – Pilot"
+cp "$example/film1.srt" "$work/dash/$dash_name.srt" || exit 1
+cp "$example/film1.txt" "$work/dash/$dash_name.txt" || exit 1
+dash_directory="Z:$(printf '%s' "$work/dash" | tr / '\\')"
 start_program
 wait_for "Verzeichnis:"
-tmux_ send-keys -t "$session" -l "$directory" \; send-keys -t "$session" Enter q
+tmux_ send-keys -t "$session" -l "$dash_directory" \; send-keys -t "$session" Enter q
 wait_for "Fertig"
-cmp "$work/pair/untertitel/film1..src" "$expected" || fail "second output differs from $expected"
+cmp "$work/dash/untertitel/$dash_name..src" "$expected" || fail "second output differs from $expected"
+tmux_ capture-pane -p -t "$session" | grep -qF " Timecode: Folge 1 " || fail "no timecode file shown"
+tmux_ capture-pane -p -t "$session" | grep -qF "M-^" && fail "a character shown as a control"
 wait_for_end "the directory, Enter and a key in one go"
 
 # Third run: the prompt on the last of the 30 rows, and a default of 86
