@@ -32,5 +32,7 @@ CharacterSet console_character_set() {
   return utf8 ? CharacterSet::utf8 : CharacterSet::single_byte_with_c1;
 }
 
+bool console_is_utf8() { return console_character_set() == CharacterSet::utf8; }
+
 }  // namespace native
 }  // namespace rt

@@ -66,5 +66,7 @@ CharacterSet console_character_set() {
   return character_set_of_code_page(code_page != 0 ? code_page : GetACP());
 }
 
+bool console_is_utf8() { return console_character_set() == CharacterSet::utf8; }
+
 }  // namespace native
 }  // namespace rt

@@ -40,5 +40,8 @@ bool console_output_is_terminal();
 // start-up on), or the ANSI code page itself without a console.
 CharacterSet console_character_set();
 
+// Whether that character set is UTF-8.
+bool console_is_utf8();
+
 }  // namespace native
 }  // namespace rt
