@@ -1,6 +1,7 @@
 // The driver's own costs: scanning a directory of real subtitle files, a
-// whole batch over the corpus lecture pair, and rewriting a settings value.
-// The batch's console lines go to /dev/null while it is measured.
+// whole batch over the corpus lecture pair (also with the readability
+// report and its page), and rewriting a settings value. The batch's
+// console lines go to /dev/null while it is measured.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -86,6 +87,26 @@ void BatchOverCorpusDirectory(benchmark::State& state) {
   }
 }
 BENCHMARK(BatchOverCorpusDirectory)->Unit(benchmark::kMillisecond);
+
+// The same batches with --report: the figures of every written cue, the
+// lines after each pair and untertitel/bericht.html.
+void BatchOverLecturePairWithReport(benchmark::State& state) {
+  const std::string& directory = lecture_directory();
+  const rt::ReadabilityLimits limits;
+  for (auto _ : state) {
+    quietly([&] { rt::run_batch(directory, ".src", &limits); });
+  }
+}
+BENCHMARK(BatchOverLecturePairWithReport)->Unit(benchmark::kMillisecond);
+
+void BatchOverCorpusDirectoryWithReport(benchmark::State& state) {
+  const std::string& directory = corpus_directory();
+  const rt::ReadabilityLimits limits;
+  for (auto _ : state) {
+    quietly([&] { rt::run_batch(directory, ".src", &limits); });
+  }
+}
+BENCHMARK(BatchOverCorpusDirectoryWithReport)->Unit(benchmark::kMillisecond);
 
 void WriteSetting(benchmark::State& state) {
   const std::string directory = scratch_directory();

@@ -210,6 +210,7 @@ class Search {
       if (pass > max_passes) return fail(pass - 1);
       const bool writing = search.writing_pass_next();
       const double factor = search.factor();
+      if (writing) writing_factor_ = factor;
       const PassEnd end = Bits::run([&] {
         if (writing) return write_pass(factor);
         return reuse_steps_ ? run_pass_reusing(factor) : run_pass_afresh(factor);
@@ -377,7 +378,7 @@ class Search {
     if (number_line_index_ != kNoLine) number_line_ = lines_[static_cast<std::size_t>(number_line_index_)];
     sink_.close_all();
     if (failed) sink_.print_line(kFailureLine);
-    return {failed, passes};
+    return {failed, passes, failed ? 0.0 : writing_factor_};
   }
 
   RetimeOutcome fail(std::int64_t passes) { return finish(true, passes); }
@@ -409,6 +410,9 @@ class Search {
   // pass copies no text; kNoLine while number_line_ still holds the value
   // the pair came in with.
   std::ptrdiff_t number_line_index_ = kNoLine;
+  // The factor of the writing pass, which the last step of that pass has
+  // already moved on by the time the search returns.
+  double writing_factor_ = 0.0;
 };
 
 template <typename P>

@@ -7,6 +7,7 @@
 
 #include "text/device_names.h"
 #include "text/native_files.h"
+#include "text/paths.h"
 
 namespace rt {
 namespace native {
@@ -28,7 +29,7 @@ FileHandle as_file(HANDLE handle) { return reinterpret_cast<FileHandle>(handle);
 // files. The long-path form "\\?\C:\..." is a file name.
 bool names_a_file(const std::string& path) {
   if (path.find('\0') != std::string::npos || path.empty()) return false;
-  if (is_reserved_device_name(path)) return false;
+  if (is_reserved_device_name(path, GetACP())) return false;
   std::string start = path.substr(0, 4);
   for (char& c : start) {
     if (c == '/') c = '\\';
@@ -171,18 +172,10 @@ void create_directory(const std::string& path) {
 }
 
 // Argument 0 as the command line holds it, by the rule the C runtime uses
-// for it: a quoted first word up to the next quote, else up to the first
-// blank or tab.
+// for it (text/paths.h).
 std::string argument0() {
   const char* line = GetCommandLineA();
-  if (line == nullptr) return "";
-  std::string first;
-  if (*line == '"') {
-    for (++line; *line != '\0' && *line != '"'; ++line) first.push_back(*line);
-  } else {
-    for (; *line != '\0' && *line != ' ' && *line != '\t'; ++line) first.push_back(*line);
-  }
-  return first;
+  return line == nullptr ? "" : program_path_of_command_line(line);
 }
 
 std::string program_file_path() {
@@ -201,6 +194,33 @@ std::string program_file_path() {
 }
 
 char native_separator() { return '\\'; }
+
+EntryKind entry_kind(const std::string& path) {
+  if (path.find('\0') != std::string::npos || path.empty()) return EntryKind::missing;
+  if (!names_a_file(path)) return EntryKind::other;  // a device name or a pipe
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return EntryKind::missing;
+  if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) return EntryKind::other;
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return EntryKind::directory;
+  return EntryKind::file;
+}
+
+std::string absolute_path(const std::string& path) {
+  if (path.find('\0') != std::string::npos || path.empty()) return "";
+  // The first call tells the size the path needs, the NUL included.
+  const DWORD needed = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return "";
+  std::string full(needed, '\0');
+  const DWORD length = GetFullPathNameA(path.c_str(), needed, &full[0], nullptr);
+  if (length == 0 || length >= needed) return "";
+  full.resize(length);
+  // "C:\subs\" names the folder "C:\subs"; only a root keeps its separator.
+  while (full.size() > 3 && (full.back() == '\\' || full.back() == '/') &&
+         full[full.size() - 2] != ':') {
+    full.pop_back();
+  }
+  return full;
+}
 
 }  // namespace native
 }  // namespace rt

@@ -14,6 +14,8 @@
 #include <cstdint>
 #include <string>
 
+#include "text/filesystem.h"
+
 namespace rt {
 namespace native {
 
@@ -125,6 +127,21 @@ std::string program_file_path();
 
 // The separator of the paths program_file_path gives: '/' or '\'.
 char native_separator();
+
+
+// What the entry at path is, links followed (EntryKind of text/filesystem.h):
+// missing also for a dangling link, a path through a file, a path the
+// system cannot look at, and one that cannot name a file; "other" for
+// pipes, sockets and devices (on Windows the reserved device names). Only
+// looks, never opens.
+EntryKind entry_kind(const std::string& path);
+
+// The absolute path of the existing entry at path, in the system's own form
+// ("/home/anna/filme", "C:\Filme"), with "." and ".." and the current
+// directory resolved and no separator at its end unless it is a root. A
+// link as the last component stays that link (a file keeps its folder).
+// "" when it cannot be worked out.
+std::string absolute_path(const std::string& path);
 
 }  // namespace native
 }  // namespace rt
