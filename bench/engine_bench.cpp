@@ -4,8 +4,7 @@
 // per_pass_plain_us must stay flat from 1x to 16x; only the setup (reading
 // the text into its tables) grows with the text.
 //
-// The prose comes from the Latin-1 texts of the sample corpus, read as the
-// engine reads a text file (CR LF as LF) and joined in a fixed order.
+// The pair is that of bench/film_pair.h.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -17,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/film_pair.h"
 #include "retime/distribution.h"
 #include "retime/engine.h"
 #include "retime/pair_files.h"
@@ -25,66 +25,9 @@
 
 namespace {
 
-constexpr std::size_t kFilmTextBytes = 90000;
-constexpr int kFilmCues = 1500;
-
-// The corpus texts joined, CR LF turned into LF, repeated to length bytes.
-std::string prose(std::size_t length) {
-  static const std::string pool = [] {
-    const char* names[] = {"kafka_verwandlung.txt",      "spyri_heidi_teil.txt",
-                           "grimm_khm_auswahl.txt",      "hoffmann_der_goldne_topf.txt",
-                           "goethe_werther_erstes_buch.txt", "hmann_der_untertan_teil.txt",
-                           "lessing_emilia_galotti.txt", "schiller_die_raeuber_teil.txt"};
-    std::string joined;
-    for (const char* name : names) {
-      const std::string path = std::string(RETIME_CORPUS_DIR) + "/text/" + name;
-      if (rt::open_input(path, 1) != 0) {
-        std::fprintf(stderr, "missing corpus text %s\n", path.c_str());
-        std::abort();
-      }
-      joined += rt::read_all(1);
-      rt::close_file(1);
-    }
-    return joined;
-  }();
-  std::string text;
-  while (text.size() < length) text += pool.substr(0, length - text.size());
-  return text;
-}
-
-std::string two_digits(int v) { return {static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)}; }
-
-std::string timecode(int ms) {
-  return two_digits(ms / 3600000) + ":" + two_digits(ms / 60000 % 60) + ":" + two_digits(ms / 1000 % 60) + "," +
-         std::to_string(1000 + ms % 1000).substr(1);
-}
-
-// The lines of a timecode file of kFilmCues cues, 1 to 6 seconds each with
-// short gaps, each with one line of words and an empty line; always the same.
-// With a long closing cue, the last cue lasts as long as all the others
-// together: the other cues then owe only half the vowels at the factor 1.0,
-// and the search climbs pass by pass to about 2 (about a thousand passes).
-std::vector<std::string> film_lines(bool long_closing_cue) {
-  std::vector<std::string> lines;
-  std::uint32_t seed = 12345;
-  auto next = [&seed] {
-    seed = seed * 1664525u + 1013904223u;
-    return seed >> 8;
-  };
-  int clock = 20000;
-  int spoken = 0;
-  for (int cue = 1; cue <= kFilmCues; ++cue) {
-    int duration = 1000 + static_cast<int>(next() % 5001);
-    if (cue == kFilmCues && long_closing_cue) duration = spoken;
-    spoken += duration;
-    lines.push_back(std::to_string(cue));
-    lines.push_back(timecode(clock) + " --> " + timecode(clock + duration));
-    lines.push_back("Alter Untertitel");
-    lines.push_back("");
-    clock += duration + static_cast<int>(next() % 800);
-  }
-  return lines;
-}
+using rt::bench::film_lines;
+using rt::bench::kFilmTextBytes;
+using rt::bench::prose;
 
 rt::RetimeSink counting_sink(std::int64_t& entries) {
   rt::RetimeSink sink;
@@ -179,11 +122,8 @@ void RetimePairOnFiles(benchmark::State& state) {
   const std::string text_path = dir + "/film.txt";
   const std::string timecode_path = dir + "/film.srt";
   const std::string output_path = dir + "/film.src";
-  rt::open_output(text_path, 1);
-  rt::write_line(1, prose(kFilmTextBytes * static_cast<std::size_t>(state.range(0))));
-  rt::open_output(timecode_path, 2);
-  for (const std::string& line : film_lines(false)) rt::write_line(2, line);
-  rt::close_all();
+  rt::bench::write_pair_files(text_path, prose(kFilmTextBytes * static_cast<std::size_t>(state.range(0))),
+                              timecode_path, film_lines(false));
 
   for (auto _ : state) {
     rt::open_input(text_path, rt::kTextFile);

@@ -5,9 +5,11 @@
 //
 // Checks that both give the same console lines, the same output bytes, the
 // same number of passes, the same outcome and the same outgoing number line,
-// in both widths of the text tables and with and without reusing unchanged
-// cue steps. The tables, the reuse of steps and the quick quota rounding are
-// where the fast search can go wrong without any sanitizer noticing.
+// in both widths of the text tables, with and without reusing unchanged cue
+// steps, and with the portable bit operations as well as the processor's.
+// The tables, the reuse of steps, the bit operations and the quick quota
+// rounding are where the fast search can go wrong without any sanitizer
+// noticing.
 #include <cstdint>
 #include <string>
 
@@ -53,11 +55,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const rt::SearchRecord plain =
       rt::reference_search(cut.text, cut.timecode_lines, kIncomingNumberLine, kMaxPasses);
 
-  for (int variant = 0; variant < 3; ++variant) {
+  for (int variant = 0; variant < 4; ++variant) {
     rt::RetimeOptions options;
     options.max_passes = kMaxPasses;
     options.wide_positions = variant == 1;
     options.reuse_unchanged_steps = variant != 2;
+    options.portable_bits = variant == 3;
     const rt::SearchRecord fast = rt::record_engine(cut.text, cut.timecode_lines, kIncomingNumberLine, options);
     const std::string differs = difference(fast, plain);
     require(differs.empty(), "the fast search gives what the plain one gives",

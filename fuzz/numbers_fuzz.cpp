@@ -2,7 +2,9 @@
 //
 // Checks, besides the sanitizers:
 // - is_number_line(t) is exactly "to_number(t) is finite and number_text of
-//   it gives t back" (its quick rejections never change the answer);
+//   it gives t back" (its quick answers never change the answer);
+// - to_number(t) is bit for bit to_number_in_full(t) (the shortcut for
+//   plain digit runs never changes a value);
 // - a NUL byte ends the number: to_number(t) equals to_number of the part
 //   of t before its first NUL;
 // - number_text of every finite double (the first eight input bytes taken
@@ -61,6 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string t = rt::fuzz::input_text(data, size);
   const double value = rt::to_number(t);
 
+  require(same_value(value, rt::to_number_in_full(t)), "the shortcut reads what the full reading reads", shown(t));
   const bool by_definition = std::isfinite(value) && rt::number_text(value) == t;
   require(rt::is_number_line(t) == by_definition, "is_number_line agrees with its definition", shown(t));
 

@@ -1,6 +1,20 @@
-// Bit operations on 64-bit masks for the text tables, written out so they
-// need nothing beyond the baseline x86-64 instruction set (no popcount, no
-// bit deposit) and can be inlined into the retiming passes.
+// Bit operations on 64-bit masks for the text tables, in two sets with the
+// same results. PortableBits needs nothing beyond the baseline x86-64
+// instruction set (no popcount, no bit deposit) and runs on any processor;
+// HardwareBits counts with POPCNT and selects with BMI2's PDEP and TZCNT,
+// and may only run where processor_has_bit_instructions(); the search takes
+// it where hardware_bits_usable(), which also leaves out processors whose
+// PDEP is slow. The choice is made once, by a look at the processor, so one
+// release build runs everywhere.
+//
+// The retiming passes are compiled once per set: code that Bits::run runs is
+// inlined into it and compiled for the instructions of that set, while
+// everything else stays baseline code (nothing compiled for the extra
+// instructions can be shared with, or picked by the linker for, the portable
+// path).
+//
+// This is the one place that knows the processor: the architecture test
+// below is the only one in the engine.
 #pragma once
 
 #include <cstdint>
@@ -19,8 +33,6 @@ inline std::uint64_t byte_counts(std::uint64_t m) {
   return (m + (m >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
 }
 
-inline int count(std::uint64_t m) { return static_cast<int>((byte_counts(m) * kOnes) >> 56); }
-
 // Per byte value, the index of its k-th set bit (k from 0 to 7).
 struct BitsOfBytes {
   unsigned char index[256][8] = {};
@@ -35,27 +47,89 @@ struct BitsOfBytes {
 };
 inline constexpr BitsOfBytes kBitsOfBytes{};
 
-// Index of the set bit of m that has k set bits below it (k below the
-// number of set bits of m), without branches: byte-wise running counts
-// locate the byte, a table the bit inside it.
-inline int select(std::uint64_t m, int k) {
-  constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
-  const std::uint64_t running = byte_counts(m) * kOnes;  // byte i: set bits in bytes 0 to i
-  // High bit of byte i set where the running count is at most k: the
-  // bytes before the one wanted. (k + 128 - count never borrows.)
-  const std::uint64_t before = ((static_cast<std::uint64_t>(k) * kOnes | kHighs) - running) & kHighs;
-  const int byte_index = static_cast<int>(((before >> 7) * kOnes) >> 56);
-  const int shift = byte_index * 8;
-  const int bits_before = static_cast<int>(((running << 8) >> shift) & 0xFF);
-  return shift + kBitsOfBytes.index[(m >> shift) & 0xFF][k - bits_before];
-}
-
 inline int lowest(std::uint64_t m) { return compiler::lowest_set_bit(m); }    // m != 0
 inline int highest(std::uint64_t m) { return compiler::highest_set_bit(m); }  // m != 0
 
 // The bits at offset and above; at offset and below (offset 0 to 63).
 inline std::uint64_t from(int offset) { return ~std::uint64_t{0} << offset; }
 inline std::uint64_t upto(int offset) { return offset == 63 ? ~std::uint64_t{0} : (std::uint64_t{2} << offset) - 1; }
+
+// count: the number of set bits of m. select: the index of the set bit of m
+// that has k set bits below it (k below the number of set bits of m).
+struct PortableBits {
+  static int count(std::uint64_t m) { return static_cast<int>((byte_counts(m) * kOnes) >> 56); }
+
+  // Without branches: byte-wise running counts locate the byte, a table the
+  // bit inside it.
+  static int select(std::uint64_t m, int k) {
+    constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+    const std::uint64_t running = byte_counts(m) * kOnes;  // byte i: set bits in bytes 0 to i
+    // High bit of byte i set where the running count is at most k: the
+    // bytes before the one wanted. (k + 128 - count never borrows.)
+    const std::uint64_t before = ((static_cast<std::uint64_t>(k) * kOnes | kHighs) - running) & kHighs;
+    const int byte_index = static_cast<int>(((before >> 7) * kOnes) >> 56);
+    const int shift = byte_index * 8;
+    const int bits_before = static_cast<int>(((running << 8) >> shift) & 0xFF);
+    return shift + kBitsOfBytes.index[(m >> shift) & 0xFF][k - bits_before];
+  }
+
+  // Calls work; the portable set needs no special compilation.
+  template <typename Work>
+  static auto run(Work&& work) {
+    return work();
+  }
+};
+
+#if defined(__x86_64__) && defined(__GNUC__)
+
+#define RETIME_BIT_INSTRUCTIONS __attribute__((target("popcnt,bmi,bmi2")))
+
+struct HardwareBits {
+  RETIME_BIT_INSTRUCTIONS static int count(std::uint64_t m) { return __builtin_popcountll(m); }
+
+  // PDEP puts a single bit on the k-th set bit of m; TZCNT gives its index.
+  RETIME_BIT_INSTRUCTIONS static int select(std::uint64_t m, int k) {
+    return static_cast<int>(__builtin_ctzll(__builtin_ia32_pdep_di(std::uint64_t{1} << k, m)));
+  }
+
+  // Calls work with every call in it inlined and compiled for POPCNT, BMI1
+  // and BMI2; only where processor_has_bit_instructions().
+  template <typename Work>
+  __attribute__((target("popcnt,bmi,bmi2"), flatten)) static auto run(Work&& work) {
+    return work();
+  }
+};
+
+#undef RETIME_BIT_INSTRUCTIONS
+
+// The processor has POPCNT, BMI1 and BMI2: HardwareBits can run on it.
+inline bool processor_has_bit_instructions() {
+  static const bool present = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("popcnt") && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2");
+  }();
+  return present;
+}
+
+// HardwareBits pays on this processor: it has the instructions, and a PDEP
+// that is quick (AMD's families 15h and 17h, up to Zen 2, run PDEP in
+// microcode, slower than the portable select). Asked once per process.
+inline bool hardware_bits_usable() {
+  static const bool usable = processor_has_bit_instructions() && !__builtin_cpu_is("amdfam15h") &&
+                             !__builtin_cpu_is("amdfam17h");
+  return usable;
+}
+
+#else
+
+// Other processors and compilers: the portable set under the other name too,
+// never chosen.
+struct HardwareBits : PortableBits {};
+
+inline bool processor_has_bit_instructions() { return false; }
+inline bool hardware_bits_usable() { return false; }
+
+#endif
 
 }  // namespace bits
 }  // namespace rt

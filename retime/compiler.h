@@ -1,9 +1,18 @@
-// The few compiler intrinsics the text tables use, behind plain functions:
-// GCC and Clang get their builtins, any other compiler a portable fallback
-// with the same results (prefetching is only a hint and may do nothing).
+// The few compiler intrinsics the engine uses, behind plain functions and a
+// macro: GCC and Clang get their builtins and attributes, any other compiler
+// a portable fallback with the same results (placement is only a hint and
+// may do nothing).
 #pragma once
 
 #include <cstdint>
+
+// Marks a function that is seldom called: kept out of line (also out of
+// flattened code) and away from the hot code.
+#if defined(__GNUC__)
+#define RETIME_SELDOM_CALLED __attribute__((noinline, cold))
+#else
+#define RETIME_SELDOM_CALLED
+#endif
 
 namespace rt {
 namespace compiler {
@@ -30,15 +39,6 @@ inline int highest_set_bit(std::uint64_t m) {
   int index = 0;
   while (m >>= 1) ++index;
   return index;
-#endif
-}
-
-// Asks the processor to fetch the memory at address ahead of use.
-inline void prefetch(const void* address) {
-#if defined(__GNUC__)
-  __builtin_prefetch(address);
-#else
-  (void)address;
 #endif
 }
 

@@ -1,11 +1,15 @@
 // The text distribution and the correction-factor search (retime_text and
 // its parts). Pure: everything it does goes through the sink.
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <limits>
 
 #include "retime/distribution.h"
+#include "retime/bits.h"
+#include "retime/compiler.h"
 #include "retime/extended.h"
+#include "retime/factor_ranges.h"
 #include "retime/text_index.h"
 #include "retime/timecode.h"
 #include "text/numbers.h"
@@ -23,17 +27,10 @@ constexpr std::int32_t kFlipsBeforeWriting = 3;
 
 constexpr std::ptrdiff_t kNoLine = -1;
 
-// How many cues ahead a pass asks for the text's tables.
-constexpr std::size_t kPrefetchAhead = 2;
-
-constexpr std::size_t kNoBlock = static_cast<std::size_t>(-1);
-
-// A block moved by drift blocks; kNoBlock stays.
-std::size_t shifted(std::size_t block, std::ptrdiff_t drift) {
-  if (block == kNoBlock) return kNoBlock;
-  const std::ptrdiff_t moved = static_cast<std::ptrdiff_t>(block) + drift;
-  return moved < 0 ? 0 : static_cast<std::size_t>(moved);
-}
+// The most vowels a text may have for the search to keep a step per vowel:
+// 16 bytes each, a mebibyte in all, which stays in the second-level cache
+// where the steps are looked up. A feature film's text has about 30,000.
+constexpr std::int64_t kMostVowelsForVowelSteps = 65536;
 
 // floor(duration_rate * factor + 0.5), every step in extended precision,
 // as a saturated signed 32-bit value. The plain extended floor and
@@ -42,7 +39,7 @@ std::size_t shifted(std::size_t block, std::ptrdiff_t drift) {
 // by adding and taking off 1.5 * 2^63 (where the extended format has no
 // fraction bits left), corrected down to the floor, and converted exactly
 // through a double.
-std::int32_t exact_quota(Extended duration_rate, double factor) {
+RETIME_SELDOM_CALLED std::int32_t exact_quota(Extended duration_rate, double factor) {
   const Extended value = duration_rate * static_cast<Extended>(factor) + 0.5L;
   if (std::isnan(value)) return 0;
   if (value >= 2147483648.0L) return std::numeric_limits<std::int32_t>::max();
@@ -53,79 +50,68 @@ std::int32_t exact_quota(Extended duration_rate, double factor) {
   return static_cast<std::int32_t>(static_cast<double>(whole));
 }
 
-// A cue's rate in both precisions: the extended one decides, the double one
-// (the extended value rounded) serves as a quick first estimate.
-struct CueRate {
-  Extended exact = 0.0L;
-  double estimate = 0.0;
-};
+// How far the quick quota trusts its double arithmetic: a value of the
+// quota's sum in doubles lies within 4 * 2^-53 * (|value| + 1) of the one
+// in extended precision (three roundings of about 2^-53 each, plus the
+// rounding of the rate to double), which is below 2^-31 for values below
+// 2^20, so where it lies further than kQuickMargin from a whole number both
+// have the same floor. Larger quotas (a million vowels for one cue) take the
+// exact way.
+constexpr double kQuickRange = 1048576.0;  // 2^20
+constexpr double kQuickMargin = 1.0 / 1073741824.0;  // 2^-30
 
-CueRate cue_rate(std::int32_t duration, double vowels_per_ms) {
-  const Extended exact = static_cast<Extended>(duration) * static_cast<Extended>(vowels_per_ms);
-  return {exact, static_cast<double>(exact)};
-}
-
-// exact_quota, mostly without the extended arithmetic, which is slow: the
-// same sum in doubles differs from the extended one by less than
-// 4 * 2^-53 * (|value| + 1) (three roundings of about 2^-53 each, plus the
-// rounding of the rate to double), so when it lies further than that from
-// a whole number both have the same floor. Only values within a hair of a
-// whole number, out of range or not numbers are left to exact_quota.
-std::int32_t quota_from_rate(const CueRate& rate, double factor) {
-  const double estimate = rate.estimate * factor + 0.5;
-  if (estimate > -2147483000.0 && estimate < 2147483000.0) {
-    std::int64_t whole = static_cast<std::int64_t>(estimate);  // toward zero
-    if (static_cast<double>(whole) > estimate) whole -= 1;
-    const double fraction = estimate - static_cast<double>(whole);  // exact
-    const double margin = 1e-12 * (std::fabs(estimate) + 1.0);
-    if (fraction > margin && fraction < 1.0 - margin) return static_cast<std::int32_t>(whole);
+// exact_quota of the cue whose rate, rounded to double, is rate, mostly
+// without the extended arithmetic, which is slow. Sets quota and gives true
+// unless the value lies within a hair of a whole number, out of range or is
+// not a number; those are left to exact_quota.
+inline bool quick_quota(double rate, double factor, std::int32_t& quota) {
+  const double value = rate * factor + 0.5;
+  if (!(value > -kQuickRange && value < kQuickRange)) return false;
+  const std::int32_t truncated = static_cast<std::int32_t>(value);  // toward zero
+  const double fraction = value - static_cast<double>(truncated);  // exact, between -1 and 1
+  if (fraction > kQuickMargin && fraction < 1.0 - kQuickMargin) {
+    quota = truncated;
+    return true;
   }
-  return exact_quota(rate.exact, factor);
+  if (fraction < -kQuickMargin && fraction > kQuickMargin - 1.0) {
+    quota = truncated - 1;
+    return true;
+  }
+  return false;
 }
 
-struct Cue {
-  std::size_t line;  // index of its timecode line
-  std::int32_t duration;
-  CueRate rate;  // duration * vowels_per_ms, formed once
-  // The last number line between the previous cue and this one, if any.
-  std::ptrdiff_t number_line_before = kNoLine;
+// duration * vowels_per_ms, formed in extended precision.
+Extended exact_rate(std::int32_t duration, double vowels_per_ms) {
+  return static_cast<Extended>(duration) * static_cast<Extended>(vowels_per_ms);
+}
 
-  // The cut depends on nothing but segment_start and quota, and from one
-  // pass to the next most cues meet the same pair again: the last step
-  // taken is kept, so a pass touches the text's tables only where
-  // something changed.
-  Pos last_segment_start = 0;  // 0: no step taken yet
-  std::int32_t last_quota = 0;
-  Pos last_cut = 0;
-  Pos last_next_segment_start = 0;
-  // The block of the vowel that paid the quota off, or kNoBlock.
-  std::size_t vowel_block = kNoBlock;
-};
-
-// What the passes need of the timecode file: every line is read once, and a
-// pass then walks the cues alone.
+// What the passes need of the timecode file, per cue in the order of the
+// file: every line is read once, and a pass then walks the cues alone.
 struct CueList {
-  std::vector<Cue> cues;
-  std::ptrdiff_t number_line_after_last_cue = kNoLine;
+  std::vector<std::size_t> timecode_line;  // index of the cue's timecode line
+  std::vector<std::int32_t> duration;
+  // The last number line at or before the cue's timecode line, kNoLine if
+  // there is none: the number line a pass has read when it reaches the cue.
+  std::vector<std::ptrdiff_t> number_line;
+  std::ptrdiff_t last_number_line = kNoLine;  // of the whole file
   std::int64_t total_duration = 0;
+
+  std::size_t size() const { return timecode_line.size(); }
 };
 
 CueList list_cues(const std::vector<std::string>& lines) {
   CueList list;
-  std::ptrdiff_t pending_number_line = kNoLine;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::string& line = lines[i];
     if (find(1, line, kArrow) != 0) {
-      Cue cue{i, cue_duration(line), {}};
-      cue.number_line_before = pending_number_line;
-      list.total_duration += cue.duration;
-      list.cues.push_back(cue);
-      pending_number_line = kNoLine;
+      list.timecode_line.push_back(i);
+      list.duration.push_back(cue_duration(line));
+      list.number_line.push_back(list.last_number_line);
+      list.total_duration += list.duration.back();
     } else if (is_number_line(line)) {
-      pending_number_line = static_cast<std::ptrdiff_t>(i);
+      list.last_number_line = static_cast<std::ptrdiff_t>(i);
     }
   }
-  list.number_line_after_last_cue = pending_number_line;
   return list;
 }
 
@@ -134,9 +120,72 @@ std::string segment_text(const std::string& text, Pos segment_start, Pos cut) {
   return mid_text(text, segment_start, cut - segment_start + 1);
 }
 
-// The search over the prepared text and cues; P is the width of the text's
-// position tables.
+// The step a cue took last, in 12 bytes (24 with 64-bit positions), so the
+// steps of a feature film fit the first-level cache. The cut depends on
+// nothing but segment_start and the quota, and from one pass to the next
+// most cues meet the same pair again: the last step taken is kept, so a pass
+// works out the cut of a cue only where something changed.
 template <typename P>
+struct KeptStep {
+  P segment_start = 0;  // 0: none yet
+  // Where the next cue's segment begins after it; 0: the text ran out at
+  // this cue.
+  P next_segment_start = 0;
+  std::int32_t quota = 0;
+};
+static_assert(sizeof(KeptStep<std::uint32_t>) == 12, "a kept step fills 12 bytes");
+static_assert(sizeof(KeptStep<std::uint64_t>) == 24, "a kept step fills 24 bytes with wide positions");
+
+// How the search stands between passes: the factor, how the last pass
+// ended, and how often that outcome has changed.
+class FactorSearch {
+ public:
+  double factor() const { return factor_; }
+
+  // The next pass writes its cues: the outcome has changed often enough and
+  // the last pass ran out of cues.
+  bool writing_pass_next() const { return flip_count_ >= kFlipsBeforeWriting && state_ == SearchState::time; }
+
+  // Fewer changes than writing needs, so a search that can no longer change
+  // its outcome would never write.
+  bool short_of_changes() const { return flip_count_ < kFlipsBeforeWriting; }
+
+  // The text ran out at a cue: the factor falls.
+  void text_ran_out() { settle(SearchState::text, -kFactorStep); }
+
+  // The pass read the last line of the timecode file: the factor rises.
+  void file_reached_end() { settle(SearchState::time, kFactorStep); }
+
+ private:
+  void settle(SearchState outcome, double step) {
+    // The first outcome after none is no change.
+    if (state_ != SearchState::none && state_ != outcome) ++flip_count_;
+    state_ = outcome;
+    factor_ = step_factor(factor_, step);
+  }
+
+  double factor_ = 1.0;
+  SearchState state_ = SearchState::none;
+  std::int64_t flip_count_ = 0;
+};
+
+// choose_cut for the text's tables, as a type so that it is inlined.
+struct CutChoice {
+  Pos operator()(Pos forward, Pos backward, Pos segment_start, Pos anchor) const {
+    return choose_cut(forward, backward, segment_start, anchor);
+  }
+};
+
+// How a pass ended.
+struct PassEnd {
+  enum class Way { file_end, text_ran_out, quota_of_zero };
+  Way way = Way::file_end;
+  std::size_t cue = 0;  // where it ended other than at the file's end
+};
+
+// The search over the prepared text and cues; P is the width of the text's
+// position tables, Bits the set of bit operations (retime/bits.h).
+template <typename P, typename Bits>
 class Search {
  public:
   Search(const std::string& text, const std::vector<std::string>& lines, std::string& number_line,
@@ -145,100 +194,182 @@ class Search {
 
   RetimeOutcome run(std::int64_t max_passes) {
     const std::int64_t vowel_total = index_.vowel_count();
-    CueList list = list_cues(lines_);
-    const std::int64_t total_duration = list.total_duration;
+    list_ = list_cues(lines_);
 
     sink_.print_line(kSearchingLine);
     // No quota means anything when the durations sum to 0 or less: the
     // rate would be infinite, not a number or negative. Such a pair ends
     // like a quota failure before its first pass. Above 0 the rate is a
     // finite number of 0 or more; 0 (no vowels) fails at the first cue.
-    if (total_duration <= 0) return fail(0);
-    const double vowels_per_ms = vowels_per_ms_of(vowel_total, total_duration);
-    for (Cue& cue : list.cues) {
-      cue.rate = cue_rate(cue.duration, vowels_per_ms);
-    }
+    if (list_.total_duration <= 0) return fail(0);
+    prepare_cues(vowel_total);
 
-    double factor = 1.0;
-    SearchState search_state = SearchState::none;
-    std::int64_t flip_count = 0;
-    bool cue_written = false;
+    FactorSearch search;
     const std::size_t last_line = lines_.size() - 1;
-
     for (std::int64_t pass = 1;; ++pass) {
       if (pass > max_passes) return fail(pass - 1);
-      const bool writing = flip_count >= kFlipsBeforeWriting && search_state == SearchState::time;
+      const bool writing = search.writing_pass_next();
+      const double factor = search.factor();
       if (writing) writing_factor_ = factor;
-      Pos segment_start = 1;
-      bool text_ran_out = false;
-      std::size_t last_line_read = last_line;
-
-      // Cues follow each other through the text, each about where it lay in
-      // the pass before, moved by as much as the cue before it moved: the
-      // vowel search of a cue starts there, and the tables of the cue two
-      // ahead are fetched from memory while this one is worked out.
-      std::ptrdiff_t drift = 0;
-      for (std::size_t k = 0; k < list.cues.size(); ++k) {
-        Cue& cue = list.cues[k];
-        if (k + kPrefetchAhead < list.cues.size()) {
-          index_.prefetch_block(shifted(list.cues[k + kPrefetchAhead].vowel_block, drift));
-        }
-        if (cue.number_line_before != kNoLine) number_line_index_ = cue.number_line_before;
-        const std::int32_t quota = quota_from_rate(cue.rate, factor);
-        if (quota == 0) return fail(pass);
-        if (!reuse_steps_ || cue.last_segment_start != segment_start || cue.last_quota != quota) {
-          std::size_t block = shifted(cue.vowel_block, drift);
-          const Pos anchor = index_.anchor_after_quota(segment_start, quota, &block);
-          if (block != kNoBlock && cue.vowel_block != kNoBlock) {
-            drift = static_cast<std::ptrdiff_t>(block) - static_cast<std::ptrdiff_t>(cue.vowel_block);
-          }
-          cue.vowel_block = block;
-          const Pos forward = index_.next_break(anchor);
-          const Pos backward = index_.last_break(anchor);
-          cue.last_segment_start = segment_start;
-          cue.last_quota = quota;
-          cue.last_cut = choose_cut(forward, backward, segment_start, anchor);
-          cue.last_next_segment_start =
-              cue.last_cut > segment_start ? index_.skip_blanks(cue.last_cut + 1) : segment_start;
-        }
-        const Pos cut = cue.last_cut;
-        if (writing) {
-          sink_.write_cue(current_number_line(), lines_[cue.line], segment_text(text_, segment_start, cut));
-          cue_written = true;
-        }
-        if (cut > segment_start) {
-          segment_start = cue.last_next_segment_start;
-          continue;
-        }
-        // The text ran out at this cue; the rest of the file is not read.
-        if (search_state == SearchState::time) ++flip_count;
-        search_state = SearchState::text;
-        factor = step_factor(factor, -kFactorStep);
-        text_ran_out = true;
-        last_line_read = cue.line;
-        break;
-      }
-      if (!text_ran_out && list.number_line_after_last_cue != kNoLine) {
-        number_line_index_ = list.number_line_after_last_cue;
-      }
-      if (last_line_read == last_line) {
-        if (search_state == SearchState::text) ++flip_count;
-        search_state = SearchState::time;
-        factor = step_factor(factor, kFactorStep);
-      }
-      if (cue_written) return finish(false, pass);
+      const PassEnd end = Bits::run([&] {
+        if (writing) return write_pass(factor);
+        return reuse_steps_ ? run_pass_reusing(factor) : run_pass_afresh(factor);
+      });
+      const bool at_a_cue = end.way != PassEnd::Way::file_end;
+      // The last number line the pass read.
+      const std::ptrdiff_t number_line = at_a_cue ? list_.number_line[end.cue] : list_.last_number_line;
+      if (number_line != kNoLine) number_line_index_ = number_line;
+      if (end.way == PassEnd::Way::quota_of_zero) return fail(pass);
+      if (end.way == PassEnd::Way::text_ran_out) search.text_ran_out();
+      // The rest of the file is not read after the text ran out, unless the
+      // cue's timecode line was its last line.
+      if (!at_a_cue || list_.timecode_line[end.cue] == last_line) search.file_reached_end();
+      if (writing) return finish(false, pass);
       // A single cue always starts at position 1, and a higher factor only
       // moves its anchor further on, so once a pass has reached the end of
       // the file with a cut after position 1, every later pass does the
       // same: the outcome can never change again, the factor would rise for
       // ever, and without three changes the writing pass never comes.
-      if (list.cues.size() == 1 && !text_ran_out && flip_count < kFlipsBeforeWriting) {
-        return fail(pass);
-      }
+      if (list_.size() == 1 && !at_a_cue && search.short_of_changes()) return fail(pass);
     }
   }
 
  private:
+  // The rates of the cues, and room for the steps the passes keep.
+  void prepare_cues(std::int64_t vowel_total) {
+    const double vowels_per_ms = vowels_per_ms_of(vowel_total, list_.total_duration);
+    exact_rates_.reserve(list_.size());
+    rates_.reserve(list_.size());
+    for (std::size_t k = 0; k < list_.size(); ++k) {
+      exact_rates_.push_back(exact_rate(list_.duration[k], vowels_per_ms));
+      rates_.push_back(static_cast<double>(exact_rates_[k]));
+    }
+    kept_.resize(list_.size());
+    ranges_ = FactorRanges(list_.size());
+    if (reuse_steps_ && sizeof(P) == 4 && vowel_total <= kMostVowelsForVowelSteps) {
+      vowel_steps_.resize(static_cast<std::size_t>(vowel_total));
+    }
+  }
+
+  std::int32_t quota_of(std::size_t k, double factor) const {
+    std::int32_t quota;
+    if (quick_quota(rates_[k], factor, quota)) return quota;
+    return exact_quota(exact_rates_[k], factor);
+  }
+
+  typename TextIndex<P>::CueStep fresh_step(Pos segment_start, std::int32_t quota) const {
+    return index_.template cue_step<Bits>(segment_start, quota, CutChoice{});
+  }
+
+  // A pass that writes nothing and works out every step afresh.
+  PassEnd run_pass_afresh(double factor) {
+    Pos segment_start = 1;
+    for (std::size_t k = 0; k < kept_.size(); ++k) {
+      const std::int32_t quota = quota_of(k, factor);
+      if (quota == 0) return {PassEnd::Way::quota_of_zero, k};
+      take_step(kept_[k], segment_start, quota);
+      if (kept_[k].next_segment_start == 0) return {PassEnd::Way::text_ran_out, k};
+      segment_start = static_cast<Pos>(kept_[k].next_segment_start);
+    }
+    return {};
+  }
+
+  // A pass that writes nothing and reuses the steps kept where it can.
+  //
+  // Between passes every kept step that did not run out is followed by the
+  // kept step of the next cue: that one starts where it ends. So from a cue
+  // that starts where its kept step did, the kept steps hold one after the
+  // other up to the first cue whose quota may have changed (its factor
+  // range misses the factor) or whose text ran out (its range is empty), and
+  // the pass goes straight there. It works out only the cues from there
+  // whose start or quota changed, and keeps their steps and ranges so that
+  // the rule holds again after it.
+  PassEnd run_pass_reusing(double factor) {
+    KeptStep<P>* const kept = kept_.data();
+    const std::size_t cue_count = kept_.size();
+    const FloatSides sides = float_sides(factor);
+    Pos segment_start = 1;
+    for (std::size_t k = 0; k < cue_count; ++k) {
+      if (static_cast<Pos>(kept[k].segment_start) == segment_start) {
+        const std::size_t missed = ranges_.first_missed(k, sides);
+        if (missed == cue_count) return {};
+        if (missed > k) {
+          k = missed;
+          segment_start = static_cast<Pos>(kept[k - 1].next_segment_start);
+        }
+      }
+      KeptStep<P>& step = kept[k];
+      const FactorRange range = ranges_[k];
+      // In its range the quota is the kept one.
+      const bool same_quota = holds(range, sides);
+      const std::int32_t quota = same_quota ? step.quota : quota_of(k, factor);
+      if (quota == 0) return {PassEnd::Way::quota_of_zero, k};
+      if (static_cast<Pos>(step.segment_start) != segment_start || quota != step.quota) {
+        take_step(step, segment_start, quota);
+      }
+      // A new quota has a new range; a step that ran out has none, so that
+      // the next pass stops at it.
+      if (step.next_segment_start == 0) {
+        ranges_.set(k, FactorRange{});
+        return {PassEnd::Way::text_ran_out, k};
+      }
+      if (!same_quota) ranges_.set(k, factor_range(rates_[k], quota));
+      segment_start = static_cast<Pos>(step.next_segment_start);
+    }
+    return {};
+  }
+
+  // Works out the step from segment_start with quota and keeps it: from the
+  // step kept for its quota's last vowel where there is one that holds, else
+  // afresh.
+  void take_step(KeptStep<P>& kept, Pos segment_start, std::int32_t quota) {
+    kept.segment_start = static_cast<P>(segment_start);
+    kept.quota = quota;
+    const typename TextIndex<P>::VowelStep* by_vowel = vowel_step_for(segment_start, quota);
+    if (by_vowel != nullptr) {
+      const Pos cut = static_cast<Pos>(by_vowel->cut);
+      kept.next_segment_start = cut > segment_start ? by_vowel->next : 0;
+      return;
+    }
+    kept.next_segment_start = static_cast<P>(fresh_step(segment_start, quota).next_segment_start);
+  }
+
+  // The step kept for the last vowel of quota from segment_start, worked out
+  // now if it has not been, where it holds for segment_start; nullptr where
+  // there is none (no steps kept per vowel, no such vowel, a quota below 1, a
+  // segment_start at Len or beyond, an anchor without a break on either
+  // side, or a backward break before segment_start).
+  const typename TextIndex<P>::VowelStep* vowel_step_for(Pos segment_start, std::int32_t quota) {
+    if (vowel_steps_.empty() || quota < 1 || segment_start >= index_.length()) return nullptr;
+    // Consecutive cues mostly start where the step before ended, so the
+    // vowel count there is known already.
+    const std::int64_t vowels_before_first =
+        segment_start == known_start_ ? known_vowels_after_start_ : index_.template vowels_before<Bits>(segment_start + 2);
+    const std::int64_t wanted = vowels_before_first + quota - 1;
+    if (wanted >= static_cast<std::int64_t>(vowel_steps_.size())) return nullptr;
+    typename TextIndex<P>::VowelStep& step = vowel_steps_[static_cast<std::size_t>(wanted)];
+    if (step.next == 0) step = index_.template vowel_step<Bits>(segment_start, quota, CutChoice{});
+    if (step.next == TextIndex<P>::kIrregular || static_cast<Pos>(step.backward) < segment_start) return nullptr;
+    known_start_ = static_cast<Pos>(step.next);
+    known_vowels_after_start_ = static_cast<std::int64_t>(step.vowels_after_next);
+    return &step;
+  }
+
+  // The writing pass: every cue it reaches goes to the sink with its segment.
+  PassEnd write_pass(double factor) {
+    Pos segment_start = 1;
+    for (std::size_t k = 0; k < list_.size(); ++k) {
+      if (list_.number_line[k] != kNoLine) number_line_index_ = list_.number_line[k];
+      const std::int32_t quota = quota_of(k, factor);
+      if (quota == 0) return {PassEnd::Way::quota_of_zero, k};
+      const typename TextIndex<P>::CueStep step = fresh_step(segment_start, quota);
+      sink_.write_cue(current_number_line(), lines_[list_.timecode_line[k]], segment_text(text_, segment_start, step.cut));
+      if (step.next_segment_start == 0) return {PassEnd::Way::text_ran_out, k};
+      segment_start = step.next_segment_start;
+    }
+    return {};
+  }
+
   const std::string& current_number_line() const {
     return number_line_index_ == kNoLine ? number_line_ : lines_[static_cast<std::size_t>(number_line_index_)];
   }
@@ -258,6 +389,23 @@ class Search {
   std::string& number_line_;
   const RetimeSink& sink_;
   const bool reuse_steps_;
+  CueList list_;
+  // Per cue: the step kept, the factors at which its quota holds, the rate
+  // (duration * vowels_per_ms) rounded to double and in extended precision,
+  // the latter read only where quick_quota cannot decide.
+  std::vector<KeptStep<P>> kept_;
+  FactorRanges ranges_{0};
+  std::vector<double> rates_;
+  std::vector<Extended> exact_rates_;
+  // A step per vowel (the quota's last), for texts with few enough vowels:
+  // the cut from a vowel is the same whatever cue gets there, so a step
+  // worked out once serves every cue and pass that ends its quota on that
+  // vowel. Empty when not kept.
+  std::vector<typename TextIndex<P>::VowelStep> vowel_steps_;
+  // The vowels before position known_start_ + 2 (the start of the next
+  // segment after the last step taken from vowel_steps_).
+  Pos known_start_ = 0;
+  std::int64_t known_vowels_after_start_ = 0;
   // The number line read last in this pair, as an index into lines_, so a
   // pass copies no text; kNoLine while number_line_ still holds the value
   // the pair came in with.
@@ -266,6 +414,17 @@ class Search {
   // already moved on by the time the search returns.
   double writing_factor_ = 0.0;
 };
+
+template <typename P>
+RetimeOutcome search_with(const std::string& text, const std::vector<std::string>& lines, std::string& number_line,
+                          const RetimeSink& sink, const RetimeOptions& options) {
+  if (bits::hardware_bits_usable() && !options.portable_bits) {
+    return Search<P, bits::HardwareBits>(text, lines, number_line, sink, options.reuse_unchanged_steps)
+        .run(options.max_passes);
+  }
+  return Search<P, bits::PortableBits>(text, lines, number_line, sink, options.reuse_unchanged_steps)
+      .run(options.max_passes);
+}
 
 }  // namespace
 
@@ -287,7 +446,10 @@ double vowels_per_ms_of(std::int64_t vowel_total, std::int64_t total_duration) {
 }
 
 std::int32_t cue_quota(std::int32_t duration, double vowels_per_ms, double factor) {
-  return quota_from_rate(cue_rate(duration, vowels_per_ms), factor);
+  const Extended rate = exact_rate(duration, vowels_per_ms);
+  std::int32_t quota;
+  if (quick_quota(static_cast<double>(rate), factor, quota)) return quota;
+  return exact_quota(rate, factor);
 }
 
 double step_factor(double factor, double step) {
@@ -304,11 +466,9 @@ RetimeOutcome retime_text(const std::string& text, const std::vector<std::string
     return {true, 0};
   }
   if (fits_compact_positions(text) && !options.wide_positions) {
-    return Search<std::uint32_t>(text, timecode_lines, number_line, sink, options.reuse_unchanged_steps)
-        .run(options.max_passes);
+    return search_with<std::uint32_t>(text, timecode_lines, number_line, sink, options);
   }
-  return Search<std::uint64_t>(text, timecode_lines, number_line, sink, options.reuse_unchanged_steps)
-      .run(options.max_passes);
+  return search_with<std::uint64_t>(text, timecode_lines, number_line, sink, options);
 }
 
 }  // namespace rt

@@ -32,8 +32,9 @@ inline constexpr double kFactorStep = 0.001;
 // that falls meets its quota failure before the factor reaches 0, within
 // 1000 passes, unless one quota is so large that no step of the factor lands
 // on a quota of 0: then the factor falls for ever, and this guard ends it.
-// At a feature film's size (20 to 70 microseconds a pass) a million passes
-// take up to about a minute, short enough not to hang for good.
+// A pass costs in proportion to the cues (the README's benchmarks give
+// figures), so even a feature film reaches the guard without hanging for
+// good.
 inline constexpr std::int64_t kMaxPasses = 1000000;
 
 // Number of positions of text that hold a vowel (a e i o u y and the
@@ -85,6 +86,10 @@ struct RetimeOptions {
   // position with the same quota (the same result, only faster; off for
   // measuring the plain cost of a step and for comparing the two).
   bool reuse_unchanged_steps = true;
+  // Count and select bits with the portable operations even where the
+  // processor has instructions for them (the same results; tests compare
+  // the two, so the portable path is checked on every machine).
+  bool portable_bits = false;
 };
 
 struct RetimeOutcome {

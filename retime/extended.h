@@ -19,9 +19,4 @@ namespace rt {
 // A number in the extended format.
 using Extended = long double;
 
-inline Extended extended(double value) { return static_cast<Extended>(value); }
-
-// The extended value rounded to a double (the one way results leave it).
-inline double to_double(Extended value) { return static_cast<double>(value); }
-
 }  // namespace rt

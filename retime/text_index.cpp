@@ -10,30 +10,40 @@ namespace rt {
 
 namespace {
 
-// Byte classes looked up by value; the sets are tiny, the texts are not.
-constexpr unsigned char kVowelClass = 1;
-constexpr unsigned char kBreakClass = 2;
-constexpr unsigned char kBlankClass = 4;
+// Byte classes looked up by value, each class in a byte lane of its own, so
+// that the classes of eight bytes shifted by 0 to 7 and added give the three
+// masks of those eight bytes at once, one per lane.
+constexpr int kVowelLane = 0;
+constexpr int kBreakLane = 8;
+constexpr int kBlankLane = 16;
 
-struct ByteClasses {
-  unsigned char of[256] = {};
-  ByteClasses() {
-    for (char c : kVowels) of[static_cast<unsigned char>(c)] |= kVowelClass;
-    for (char c : kBreakCharacters) of[static_cast<unsigned char>(c)] |= kBreakClass;
-    of[static_cast<unsigned char>(' ')] |= kBlankClass;
+struct ByteLanes {
+  std::uint32_t of[256] = {};
+  ByteLanes() {
+    for (char c : kVowels) of[static_cast<unsigned char>(c)] |= 1u << kVowelLane;
+    for (char c : kBreakCharacters) of[static_cast<unsigned char>(c)] |= 1u << kBreakLane;
+    of[static_cast<unsigned char>(' ')] |= 1u << kBlankLane;
   }
 };
 
-const ByteClasses& byte_classes() {
-  static const ByteClasses classes;
-  return classes;
+const ByteLanes& byte_lanes() {
+  static const ByteLanes lanes;
+  return lanes;
 }
+
+// The lanes of up to eight bytes, byte j shifted by j.
+std::uint32_t lanes_of(const unsigned char* bytes, std::size_t count) {
+  const std::uint32_t* lanes = byte_lanes().of;
+  std::uint32_t sum = 0;
+  for (std::size_t j = 0; j < count; ++j) sum |= lanes[bytes[j]] << j;
+  return sum;
+}
+
+std::uint64_t lane(std::uint32_t lanes, int at) { return (lanes >> at) & 0xFF; }
 
 }  // namespace
 
-bool is_vowel(unsigned char c) { return (byte_classes().of[c] & kVowelClass) != 0; }
-
-bool is_break_character(unsigned char c) { return (byte_classes().of[c] & kBreakClass) != 0; }
+bool is_vowel(unsigned char c) { return (byte_lanes().of[c] & (1u << kVowelLane)) != 0; }
 
 bool fits_compact_positions(const std::string& text) {
   // Len + 1 is the largest position a query reports or is asked about.
@@ -42,39 +52,40 @@ bool fits_compact_positions(const std::string& text) {
 
 template <typename P>
 TextIndex<P>::TextIndex(const std::string& text) : length_(text_length(text)) {
-  // Positions 1 to Len + 1, 64 to a block.
+  // Positions 1 to Len + 1, 64 to a block, and the records of the total.
   const std::size_t blocks = text.size() / kBlockBytes + 1;
   no_block_ = static_cast<P>(blocks);
-  blocks_.resize(blocks);
-  vowels_before_.resize(blocks + 1);
+  blocks_.resize(blocks + kWindowBlocks);
+  links_.resize(blocks);
 
-  const unsigned char* classes = byte_classes().of;
   const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
   std::uint64_t vowels_so_far = 0;
   for (std::size_t b = 0; b < blocks; ++b) {
     Block& block = blocks_[b];
     const std::size_t first = b * kBlockBytes;
     const std::size_t end = std::min(text.size(), first + kBlockBytes);
-    for (std::size_t i = first; i < end; ++i) {
-      const std::uint64_t byte_class = classes[bytes[i]];
-      const int bit = static_cast<int>(i - first);
-      block.vowels |= (byte_class & kVowelClass) << bit;
-      block.breaks |= ((byte_class & kBreakClass) >> 1) << bit;
-      block.blanks |= ((byte_class & kBlankClass) >> 2) << bit;
+    for (std::size_t group = first; group < end; group += 8) {
+      const std::uint32_t lanes = lanes_of(bytes + group, std::min<std::size_t>(8, end - group));
+      const int shift = static_cast<int>(group - first);
+      block.vowels |= lane(lanes, kVowelLane) << shift;
+      block.breaks |= lane(lanes, kBreakLane) << shift;
+      block.blanks |= lane(lanes, kBlankLane) << shift;
     }
-    vowels_before_[b] = static_cast<P>(vowels_so_far);
-    vowels_so_far += static_cast<std::uint64_t>(bits::count(block.vowels));
+    block.vowels_before = static_cast<P>(vowels_so_far);
+    vowels_so_far += static_cast<std::uint64_t>(bits::PortableBits::count(block.vowels));
   }
-  vowels_before_[blocks] = static_cast<P>(vowels_so_far);
+  for (std::size_t b = blocks; b < blocks_.size(); ++b) blocks_[b].vowels_before = static_cast<P>(vowels_so_far);
+  // Only an estimate: any value gives the same results.
+  if (vowels_so_far > 0) blocks_per_vowel_ = (std::uint64_t{blocks} << kDensityShift) / vowels_so_far;
 
   P previous = 0;
   for (std::size_t b = 0; b < blocks; ++b) {
-    blocks_[b].previous_break_block = previous;
+    links_[b].previous_break_block = previous;
     if (blocks_[b].breaks != 0) previous = static_cast<P>(b + 1);
   }
   P next = no_block_;
   for (std::size_t b = blocks; b-- > 0;) {
-    blocks_[b].next_break_block = next;
+    links_[b].next_break_block = next;
     if (blocks_[b].breaks != 0) next = static_cast<P>(b);
   }
 

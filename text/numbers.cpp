@@ -82,9 +82,46 @@ constexpr size_t kLongestNumberText = 23;
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
+// Whole numbers of up to 15 digits are below 2^53: a double holds each
+// exactly, so reading and writing them needs no rounding.
+constexpr size_t kExactDigits = 15;
+
+// The number of decimal digits in t from position from on.
+size_t digits_at(const std::string& t, size_t from) {
+  size_t end = from;
+  while (end < t.size() && is_digit(t[end])) ++end;
+  return end - from;
+}
+
+// The value of t from position from, when it is a run of at most
+// kExactDigits decimal digits that nothing after it can continue as a real
+// (no point, no exponent letter, d and D included): the value the full
+// reading gives too, without copying the text or calling the reader. Cue
+// numbers and the fields of timecodes are such runs.
+bool plain_whole_number(const std::string& t, size_t from, double& value) {
+  const size_t digits = digits_at(t, from);
+  if (digits == 0 || digits > kExactDigits) return false;
+  const size_t end = from + digits;
+  if (end < t.size()) {
+    const char next = t[end];
+    if (next == '.' || next == 'e' || next == 'E' || next == 'd' || next == 'D') return false;
+  }
+  std::int64_t whole = 0;
+  for (size_t i = from; i < end; ++i) whole = whole * 10 + (t[i] - '0');
+  value = static_cast<double>(whole);
+  return true;
+}
+
+// The bytes number_text writes for a finite value.
+bool is_number_text_byte(char c) { return is_digit(c) || c == '-' || c == '.' || c == 'e' || c == '+'; }
+
 }  // namespace
 
-double to_number(const std::string& t) {
+namespace {
+
+// to_number up to the real reading, which takes the text from position from.
+template <typename ReadReal>
+double to_number_with(const std::string& t, ReadReal read_real) {
   size_t i = 0;
   while (i < t.size() && t[i] == ' ') ++i;
   size_t left = t.size() - i;
@@ -97,8 +134,19 @@ double to_number(const std::string& t) {
   if (left >= 2 && t[i] == '0' && (t[i + 1] == 'x' || t[i + 1] == 'X')) {
     return 0.0;
   }
-  return real_number(t, i);
+  return read_real(t, i);
 }
+
+}  // namespace
+
+double to_number(const std::string& t) {
+  return to_number_with(t, [](const std::string& text, size_t from) {
+    double value;
+    return plain_whole_number(text, from, value) ? value : real_number(text, from);
+  });
+}
+
+double to_number_in_full(const std::string& t) { return to_number_with(t, real_number); }
 
 std::string number_text(double x) {
   // Neither "inf" nor "nan": those would read back as the same value and a
@@ -124,13 +172,23 @@ std::string number_text(double x) {
 }
 
 bool is_number_line(const std::string& t) {
-  // Cheap rejections that cannot change the answer: a finite value's
+  // Cheap answers that cannot differ from the full one: a finite value's
   // number_text is never empty, never longer than kLongestNumberText, starts
-  // with a digit or "-" and ends with a digit. Most text lines fail here
-  // without being read as a number.
+  // with a digit or "-", ends with a digit and holds no other bytes than
+  // digits, "-", ".", "e" and "+". Most text lines fail here without being
+  // read as a number.
   if (t.empty() || t.size() > kLongestNumberText) return false;
   if (!is_digit(t.front()) && t.front() != '-') return false;
   if (!is_digit(t.back())) return false;
+  // A cue number: digits alone, perhaps after a "-". Up to kExactDigits
+  // digits the value is held exactly and written back digit for digit,
+  // without leading zeros ("0" and "-0" are written as themselves).
+  const size_t sign = t.front() == '-' ? 1 : 0;
+  const size_t digits = digits_at(t, sign);
+  if (sign + digits == t.size() && digits <= kExactDigits) return t[sign] != '0' || digits == 1;
+  for (char c : t) {
+    if (!is_number_text_byte(c)) return false;
+  }
 
   double value = to_number(t);
   return std::isfinite(value) && number_text(value) == t;

@@ -18,6 +18,11 @@ namespace rt {
 //   rounded. The decimal point is always ".", whatever the locale.
 double to_number(const std::string& t);
 
+// to_number without its shortcut for plain digit runs: every real goes
+// through the full reading (the two agree on every text; tests and the
+// numbers fuzz target compare them).
+double to_number_in_full(const std::string& t);
+
 // x written with "%.16g", the exponent having at least three digits
 // ("1e+016", "1e-005"). Negative zero keeps its sign: "-0". Infinite and
 // not-a-number values give "1.#INF", "-1.#INF", "1.#QNAN" or "-1.#QNAN",

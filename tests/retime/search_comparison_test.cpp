@@ -42,10 +42,13 @@ void compare(const std::string& text, const Lines& lines, const std::string& inc
   wide.wide_positions = true;
   RetimeOptions every_step = compact;
   every_step.reuse_unchanged_steps = false;
+  RetimeOptions portable = compact;
+  portable.portable_bits = true;
   SearchRecord reference = reference_search(text, lines, incoming_number_line, kComparedPasses);
   expect_same(record_engine(text, lines, incoming_number_line, compact), reference);
   expect_same(record_engine(text, lines, incoming_number_line, wide), reference);
   expect_same(record_engine(text, lines, incoming_number_line, every_step), reference);
+  expect_same(record_engine(text, lines, incoming_number_line, portable), reference);
 }
 
 std::string pick(std::mt19937& random, const std::vector<std::string>& choices) {

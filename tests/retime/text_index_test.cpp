@@ -2,11 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <random>
 #include <string>
+#include <vector>
 
+#include "retime/bits.h"
 #include "retime/distribution.h"
+#include "retime/factor_ranges.h"
 
 namespace rt {
 namespace {
@@ -170,6 +176,40 @@ void check_queries_against_text_searches(std::uint32_t seed) {
           if (owed == 0) break;
         }
         ASSERT_EQ(index.anchor_after_quota(start, quota), anchor) << start << " " << quota;
+        // The whole step, with both sets of bit operations.
+        const Pos cut =
+            choose_cut(find_any(anchor, text, kBreakCharacters), find_any_last(text, kBreakCharacters, anchor), start, anchor);
+        Pos next = 0;
+        if (cut > start) {
+          next = cut + 1;
+          while (mid_text(text, next, 1) == " ") ++next;
+        }
+        auto choose = [](Pos forward, Pos backward, Pos from, Pos at) { return choose_cut(forward, backward, from, at); };
+        const auto step = index.template cue_step<bits::PortableBits>(start, quota, choose);
+        ASSERT_EQ(step.cut, cut) << start << " " << quota;
+        ASSERT_EQ(step.next_segment_start, next) << start << " " << quota;
+        // The step of the quota's last vowel, where it holds for this start.
+        const std::int64_t wanted = index.template vowels_before<bits::PortableBits>(start + 2) + quota - 1;
+        if (quota >= 1 && start < len && wanted < index.vowel_count()) {
+          const auto by_vowel = index.template vowel_step<bits::PortableBits>(start, quota, choose);
+          ASSERT_NE(by_vowel.next, 0u);
+          if (by_vowel.next != TextIndex<P>::kIrregular && static_cast<Pos>(by_vowel.backward) >= start) {
+            ASSERT_EQ(static_cast<Pos>(by_vowel.cut), cut) << start << " " << quota;
+            if (cut > start) {
+              ASSERT_EQ(static_cast<Pos>(by_vowel.next), next) << start << " " << quota;
+              if (next < len) {
+                ASSERT_EQ(static_cast<std::int64_t>(by_vowel.vowels_after_next), count_vowels(mid_text(text, 1, next + 1)))
+                    << start << " " << quota;
+              }
+            }
+          }
+        }
+        if (bits::processor_has_bit_instructions()) {
+          ASSERT_EQ(index.template anchor_after_quota<bits::HardwareBits>(start, quota), anchor) << start << " " << quota;
+          const auto hardware_step = index.template cue_step<bits::HardwareBits>(start, quota, choose);
+          ASSERT_EQ(hardware_step.cut, cut) << start << " " << quota;
+          ASSERT_EQ(hardware_step.next_segment_start, next) << start << " " << quota;
+        }
       }
     }
   }
@@ -177,6 +217,51 @@ void check_queries_against_text_searches(std::uint32_t seed) {
 
 TEST(TextIndexQueries, MatchTextSearchesCompact) { check_queries_against_text_searches<std::uint32_t>(7); }
 TEST(TextIndexQueries, MatchTextSearchesWide) { check_queries_against_text_searches<std::uint64_t>(8); }
+
+// Masks where counting and selecting go wrong first: none, one and all
+// bits, single bytes full or empty, alternating bits, and random ones.
+std::vector<std::uint64_t> test_masks() {
+  std::vector<std::uint64_t> masks = {0,
+                                      1,
+                                      0x8000000000000000ULL,
+                                      ~std::uint64_t{0},
+                                      0xFF,
+                                      0xFF00000000000000ULL,
+                                      0x00FF00FF00FF00FFULL,
+                                      0x5555555555555555ULL,
+                                      0xAAAAAAAAAAAAAAAAULL,
+                                      0x8000000000000001ULL,
+                                      0x0101010101010101ULL};
+  std::mt19937_64 random(64);
+  for (int i = 0; i < 2000; ++i) masks.push_back(random() & random());
+  return masks;
+}
+
+template <typename Bits>
+void check_bit_operations() {
+  for (std::uint64_t mask : test_masks()) {
+    int set = 0;
+    for (int bit = 0; bit < 64; ++bit) {
+      if ((mask >> bit) & 1) {
+        ASSERT_EQ(Bits::select(mask, set), bit) << std::hex << mask << " " << std::dec << set;
+        ++set;
+      }
+    }
+    ASSERT_EQ(Bits::count(mask), set) << std::hex << mask;
+  }
+}
+
+TEST(BitOperations, PortableCountAndSelect) { check_bit_operations<bits::PortableBits>(); }
+
+TEST(BitOperations, HardwareCountAndSelectWhereTheProcessorHasThem) {
+  // Prints the path the engine takes on this processor.
+  std::printf("[          ] bit operations of the search: %s\n",
+              bits::hardware_bits_usable()            ? "POPCNT, BMI1 and BMI2"
+              : bits::processor_has_bit_instructions() ? "portable (PDEP is slow here)"
+                                                       : "portable (no POPCNT, BMI1 or BMI2)");
+  if (!bits::processor_has_bit_instructions()) GTEST_SKIP() << "this processor lacks POPCNT, BMI1 or BMI2";
+  check_bit_operations<bits::HardwareBits>();
+}
 
 TEST(Arithmetic, QuotaRoundsHalfUpInExtendedPrecision) {
   EXPECT_EQ(cue_quota(5, 0.5, 1.0), 3) << "2.5 gives 3";
@@ -229,6 +314,58 @@ TEST(Arithmetic, QuotaMatchesTheWrittenOutFormulaEverywhere) {
   for (std::int32_t duration : {2147483647, -2147483647, 1000000000, -1000000000}) {
     for (double rate : {1e-9, 0.5, 2.147483647, 3.0, 1e6}) {
       EXPECT_EQ(cue_quota(duration, rate, 1.0), quota_written_out(duration, rate, 1.0)) << duration << " " << rate;
+    }
+  }
+}
+
+TEST(Arithmetic, FactorRangeHoldsOnlyFactorsOfItsQuota) {
+  std::mt19937_64 random(5);
+  std::uniform_real_distribution<double> rates(0.0001, 0.05);
+  std::uniform_real_distribution<double> factors(0.2, 3.0);
+  int ranges = 0;
+  for (int i = 0; i < 20000; ++i) {
+    const std::int32_t duration = 1 + static_cast<std::int32_t>(random() % 20000);
+    const double vowels_per_ms = rates(random);
+    const double rate = static_cast<double>(static_cast<long double>(duration) * vowels_per_ms);
+    const std::int32_t quota = cue_quota(duration, vowels_per_ms, factors(random));
+    const FactorRange range = factor_range(rate, quota);
+    if (quota < 1) {
+      EXPECT_GT(range.low, range.high) << "no range for a quota below 1";
+      continue;
+    }
+    ASSERT_LE(range.low, range.high) << duration << " " << vowels_per_ms << " " << quota;
+    ++ranges;
+    // Its ends and the doubles just inside them.
+    for (double factor : {static_cast<double>(range.low), static_cast<double>(range.high),
+                          std::nextafter(static_cast<double>(range.low), 10.0),
+                          std::nextafter(static_cast<double>(range.high), 0.0)}) {
+      ASSERT_EQ(cue_quota(duration, vowels_per_ms, factor), quota) << duration << " " << vowels_per_ms << " " << factor;
+      ASSERT_TRUE(holds(range, float_sides(factor)));
+    }
+  }
+  EXPECT_GT(ranges, 15000);
+  EXPECT_GT(factor_range(0.0, 3).low, factor_range(0.0, 3).high) << "a rate of 0 has no range";
+  EXPECT_GT(factor_range(-0.5, 3).low, factor_range(-0.5, 3).high) << "nor has a negative one";
+}
+
+TEST(FactorRanges, FirstMissedMatchesALookAtEveryCue) {
+  std::mt19937 random(11);
+  for (int round = 0; round < 300; ++round) {
+    const std::size_t cues = 1 + random() % 300;
+    FactorRanges ranges(cues);
+    std::vector<FactorRange> plain(cues);
+    for (int change = 0; change < 600; ++change) {
+      const std::size_t cue = random() % cues;
+      const float low = 0.5f + static_cast<float>(random() % 100) / 100.0f;
+      const FactorRange range = random() % 5 == 0 ? FactorRange{} : FactorRange{low, low + 0.3f};
+      ranges.set(cue, range);
+      plain[cue] = range;
+      const FloatSides factor = float_sides(0.5 + static_cast<double>(random() % 200) / 137.0);
+      const std::size_t from = random() % (cues + 2);
+      std::size_t missed = std::min(from, cues);
+      while (missed < cues && holds(plain[missed], factor)) ++missed;
+      ASSERT_EQ(ranges.first_missed(from, factor), missed) << cues << " " << from;
+      ASSERT_TRUE(ranges[cue] == range);
     }
   }
 }
