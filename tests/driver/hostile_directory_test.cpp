@@ -423,6 +423,11 @@ TEST(HostileDirectory, PlantedOutputNamesAreNeverWrittenThrough) {
        }},
       {"a named pipe",
        [](const std::string& output, const std::string&) { ASSERT_EQ(::mkfifo(output.c_str(), 0644), 0); }},
+      {"a file protected from writing (kept also from root)",
+       [](const std::string& output, const std::string&) {
+         write_bytes(output, "corrected by hand");
+         ASSERT_EQ(::chmod(output.c_str(), 0444), 0);
+       }},
   };
   for (const Planting& planting : plantings) {
     SCOPED_TRACE(planting.what);
