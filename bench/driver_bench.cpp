@@ -1,5 +1,6 @@
 // The driver's own costs: scanning a directory of real subtitle files, a
-// whole batch over the corpus lecture pair, and rewriting a settings value.
+// whole batch over the corpus lecture pair, one small output written and
+// put in place, and rewriting a settings value.
 // The batch's console lines go to /dev/null while it is measured.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
@@ -12,6 +13,7 @@
 #include "driver/batch.h"
 #include "driver/scan.h"
 #include "settings/settings.h"
+#include "text/files.h"
 
 namespace {
 
@@ -86,6 +88,20 @@ void BatchOverCorpusDirectory(benchmark::State& state) {
   }
 }
 BENCHMARK(BatchOverCorpusDirectory)->Unit(benchmark::kMillisecond);
+
+// One small output written and closed over and over: what a pair's output
+// costs besides its bytes (opening, and putting the file in place).
+void SmallOutput(benchmark::State& state) {
+  const std::string directory = scratch_directory();
+  const std::string path = directory + "/film1..src";
+  for (auto _ : state) {
+    if (rt::open_output(path, 3) != 0) std::abort();
+    rt::write_line(3, "1");
+    if (!rt::close_output(3)) std::abort();
+  }
+  std::filesystem::remove_all(directory);
+}
+BENCHMARK(SmallOutput)->Unit(benchmark::kMicrosecond);
 
 void WriteSetting(benchmark::State& state) {
   const std::string directory = scratch_directory();

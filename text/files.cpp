@@ -8,7 +8,7 @@
 #include "text/files.h"
 
 #include <algorithm>
-#include <csignal>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -53,9 +53,11 @@ struct OpenFile {
 // usable from the exit handler whatever the order of static destructors.
 OpenFile* table[highest_number + 1];
 
-// Set by leave_open_files_at_exit: the exit handler then keeps its hands
-// off the table.
-volatile std::sig_atomic_t leave_files_at_exit = 0;
+// Set by leave_open_files_at_exit, from a signal handler or another
+// thread: the exit handler then keeps its hands off the table. Lock-free,
+// so setting it is safe in a signal handler too.
+std::atomic<bool> leave_files_at_exit{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from handlers");
 
 OpenFile* file_at(int n) {
   if (n < lowest_number || n > highest_number) return nullptr;
@@ -155,7 +157,7 @@ bool has_character(OpenFile& f) { return f.pos < f.len || refill(f); }
 // Flushes and closes every open file when the process ends normally; a
 // process ended from outside leaves them to the system.
 void close_at_exit() {
-  if (leave_files_at_exit == 0) close_all();
+  if (!leave_files_at_exit.load()) close_all();
 }
 
 void remember(int n, OpenFile* f) {
@@ -254,7 +256,7 @@ bool close_output(int n, bool keep) {
   return placed;
 }
 
-void leave_open_files_at_exit() { leave_files_at_exit = 1; }
+void leave_open_files_at_exit() { leave_files_at_exit.store(true); }
 
 void close_all() {
   for (int n = lowest_number; n <= highest_number; ++n) close_file(n);
