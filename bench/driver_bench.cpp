@@ -1,7 +1,8 @@
 // The driver's own costs: scanning a directory of real subtitle files, a
-// whole batch over the corpus lecture pair, one small output written and
-// put in place, and rewriting a settings value.
-// The batch's console lines go to /dev/null while it is measured.
+// whole batch over the corpus lecture pair (also with the readability
+// report and its page), one small output written and put in place, and
+// rewriting a settings value. The batch's console lines go to /dev/null
+// while it is measured.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -88,6 +89,26 @@ void BatchOverCorpusDirectory(benchmark::State& state) {
   }
 }
 BENCHMARK(BatchOverCorpusDirectory)->Unit(benchmark::kMillisecond);
+
+// The same batches with --report: the figures of every written cue, the
+// lines after each pair and untertitel/bericht.html.
+void BatchOverLecturePairWithReport(benchmark::State& state) {
+  const std::string& directory = lecture_directory();
+  const rt::ReadabilityLimits limits;
+  for (auto _ : state) {
+    quietly([&] { rt::run_batch(directory, ".src", &limits); });
+  }
+}
+BENCHMARK(BatchOverLecturePairWithReport)->Unit(benchmark::kMillisecond);
+
+void BatchOverCorpusDirectoryWithReport(benchmark::State& state) {
+  const std::string& directory = corpus_directory();
+  const rt::ReadabilityLimits limits;
+  for (auto _ : state) {
+    quietly([&] { rt::run_batch(directory, ".src", &limits); });
+  }
+}
+BENCHMARK(BatchOverCorpusDirectoryWithReport)->Unit(benchmark::kMillisecond);
 
 // One small output written and closed over and over: what a pair's output
 // costs besides its bytes (opening, and putting the file in place).

@@ -44,10 +44,6 @@ Pos room_from(const LineStart& start) {
   return columns >= start.column ? columns - start.column + 1 : 0;
 }
 
-void print_at_cursor(const std::string& text) {
-  native::write_console_output(text.data(), text.size());
-}
-
 // One native call per update, so the screen never shows half a redraw.
 void show(const ScreenUpdate& update, int row, int start_column) {
   const int cursor_column = column_at(start_column, update.cursor_offset);
@@ -58,23 +54,24 @@ void show(const ScreenUpdate& update, int row, int start_column) {
       native::place_cursor(row, cursor_column, true);
       return;
     case ScreenUpdate::Kind::redraw:
-      native::draw_line(row, start_column, update.text, cursor_column);
+      native::draw_line(row, start_column, update.text, cursor_column, native::Drawing::again);
       return;
     case ScreenUpdate::Kind::print_at_cursor:
       // Only blanks are under the cursor (the empty line): the recalled
-      // text is printed over them and nothing needs hiding.
-      print_at_cursor(update.text);
-      native::place_cursor(row, cursor_column, true);
+      // text is shown over them and nothing needs hiding.
+      native::draw_line(row, start_column, update.text, cursor_column,
+                        native::Drawing::at_cursor);
       return;
   }
 }
 
 // The line's first drawing: where the cursor stands, nothing of the line
-// is on the screen yet to hide.
+// is on the screen yet to hide. Drawn as every later drawing is, so that a
+// default reaching the right edge of the window's last row neither wraps
+// nor scrolls the row away under the line.
 void show_first(const ScreenUpdate& update, int row, int start_column) {
-  native::place_cursor(row, start_column, true);
-  print_at_cursor(update.text);
-  native::place_cursor(row, column_at(start_column, update.cursor_offset), true);
+  native::draw_line(row, start_column, update.text,
+                    column_at(start_column, update.cursor_offset), native::Drawing::first);
 }
 
 // Without a screen the line is read plainly. Typed on a keyboard (a
@@ -99,9 +96,9 @@ std::string edit_plain_line(const std::string& default_text) {
 
 // The prompt as it is drawn again, visible; left out where the window is
 // too narrow for it and a readable strip of the text.
-std::string prompt_for(std::size_t columns, bool utf8) {
-  std::string prompt = visible_text(printed_line_tail(), utf8);
-  if (columns > 0 && text_cells(prompt, utf8) + kLeastRoom > columns) return "";
+std::string prompt_for(std::size_t columns, CharacterSet characters) {
+  std::string prompt = visible_text(printed_line_tail(), characters);
+  if (columns > 0 && text_cells(prompt, characters) + kLeastRoom > columns) return "";
   return prompt;
 }
 
@@ -123,18 +120,19 @@ void draw_afresh(const LineEdit& edit, LineView& view, LineStart& start,
       now.column - 1 == cell_before % columns)
     row = std::max<Pos>(1, now.row - cell_before / columns);
   const std::string prompt =
-      prompt_for(columns > 0 ? static_cast<std::size_t>(columns) : 0, edit.utf8);
+      prompt_for(columns > 0 ? static_cast<std::size_t>(columns) : 0, edit.characters);
   start.row = row;
-  start.column = 1 + static_cast<int>(text_cells(prompt, edit.utf8));
+  start.column = 1 + static_cast<int>(text_cells(prompt, edit.characters));
   start.known = now.known;
   view = LineView{};
   const ScreenUpdate u = plan_update(EditAction::redraw, edit, view, room_from(start));
-  native::draw_line(row, 1, prompt + u.text, column_at(start.column, u.cursor_offset));
+  native::draw_line(row, 1, prompt + u.text, column_at(start.column, u.cursor_offset),
+                    native::Drawing::again);
   cursor_offset = u.cursor_offset;
 }
 
 std::string edit_on_screen(const std::string& default_text) {
-  LineEdit edit = begin_edit(default_text, native::console_is_utf8());
+  LineEdit edit = begin_edit(default_text, native::console_character_set());
   const CursorPosition first_place = cursor_position();
   LineStart start{first_place.row, first_place.column, first_place.known};
   LineView view;

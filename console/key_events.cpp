@@ -20,6 +20,8 @@ constexpr std::uint16_t kVkF1 = 0x70;
 constexpr std::uint16_t kVkF10 = 0x79;
 constexpr std::uint16_t kVkF11 = 0x7A;
 constexpr std::uint16_t kVkF12 = 0x7B;
+constexpr std::uint16_t kVkNumpad0 = 0x60;  // ... to kVkNumpad9
+constexpr std::uint16_t kVkNumpad9 = 0x69;
 constexpr std::uint16_t kVkNumLock = 0x90;
 constexpr std::uint16_t kVkScrollLock = 0x91;
 constexpr std::uint16_t kVkLeftShift = 0xA0;  // ... to kVkRightAlt
@@ -51,11 +53,33 @@ constexpr NavigationKey kNavigationKeys[] = {
 constexpr std::uint32_t kCtrlBits = control_key::left_ctrl | control_key::right_ctrl;
 constexpr std::uint32_t kAltBits = control_key::left_alt | control_key::right_alt;
 
+// Scan codes of the keypad's digit keys (7 8 9, 4 5 6, 1 2 3, 0); with Num
+// Lock off they come with the virtual keys of Home, Up, ... Insert.
+constexpr std::uint16_t kKeypadDigitScanCodes[] = {0x47, 0x48, 0x49, 0x4B, 0x4C,
+                                                   0x4D, 0x4F, 0x50, 0x51, 0x52};
+
 bool is_modifier_alone(std::uint16_t vk) {
   return vk == kVkShift || vk == kVkControl || vk == kVkMenu || vk == kVkCapital ||
          vk == kVkNumLock || vk == kVkScrollLock || vk == kVkPause ||
          vk == kVkLeftWindows || vk == kVkRightWindows ||
          (vk >= kVkLeftShift && vk <= kVkRightAlt);
+}
+
+bool is_keypad_digit(const ConsoleKeyEvent& event) {
+  if (event.virtual_key >= kVkNumpad0 && event.virtual_key <= kVkNumpad9) return true;
+  if ((event.control_state & control_key::enhanced_key) != 0) return false;  // a grey key
+  for (std::uint16_t scan : kKeypadDigitScanCodes)
+    if (event.scan_code == scan) return true;
+  return false;
+}
+
+// A digit of a character typed as Alt + keypad digits (and of each pasted
+// character the keyboard layout cannot type, which the console sends the
+// same way): the character itself comes with Alt's key-up.
+bool is_alt_code_digit(const ConsoleKeyEvent& event) {
+  const bool alt = (event.control_state & kAltBits) != 0;
+  const bool ctrl = (event.control_state & kCtrlBits) != 0;
+  return alt && !ctrl && event.character == 0 && is_keypad_digit(event);
 }
 
 // The navigation key of the event, by virtual key, or by scan code when the
@@ -89,7 +113,14 @@ std::string special_key_text(const ConsoleKeyEvent& event) {
 }  // namespace
 
 void append_key_texts(const ConsoleKeyEvent& event, std::vector<std::string>& keys) {
-  if (!event.key_down) return;
+  if (!event.key_down) {
+    // Alt let go with a character: the end of an Alt + keypad entry or of
+    // a pasted character. Every other key-up only ends a press.
+    if (event.virtual_key == kVkMenu && event.character != 0)
+      keys.push_back(std::string(1, static_cast<char>(event.character)));
+    return;
+  }
+  if (is_alt_code_digit(event)) return;
   std::string text;
   if (event.character != 0) {
     text = std::string(1, static_cast<char>(event.character));

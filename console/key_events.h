@@ -31,8 +31,11 @@ constexpr std::uint32_t enhanced_key = 0x0100;
 }  // namespace control_key
 
 // Appends the key texts the event stands for to keys: none for a key-up or
-// a modifier key pressed alone; otherwise repeat_count of them (at least
-// one). A key that carries a character gives that byte whatever the
+// a modifier key pressed alone, except the key-up of Alt with a character,
+// which is that character once (how the console delivers a character typed
+// as Alt + keypad digits, and each pasted character the keyboard layout
+// cannot type); none for those keypad digits themselves; otherwise
+// repeat_count of them (at least one). A key that carries a character gives that byte whatever the
 // modifiers say (AltGr characters included); Escape gives 27 even when the
 // console sends no character; the navigation and function keys give their
 // special key texts, Ctrl and Alt variants their own codes; any other key

@@ -10,8 +10,7 @@ namespace rt {
 namespace {
 
 constexpr unsigned char kFirstCharacterKey = 32;
-constexpr std::size_t kLongestSequence = 4;
-// What a byte of no valid UTF-8 sequence shows as: one cell, always.
+// What a byte that starts no valid character shows as: one cell, always.
 constexpr char kInvalidByteShown = '?';
 
 // One character of the buffer as the line shows it.
@@ -22,32 +21,30 @@ struct Glyph {
   std::string shown;
 };
 
-Glyph glyph_at(const std::string& buffer, std::size_t at, bool utf8) {
+Glyph glyph_at(const std::string& buffer, std::size_t at, CharacterSet set) {
   Glyph g;
   g.at = static_cast<Pos>(at) + 1;
-  std::size_t length = utf8 ? utf8_sequence_length(buffer, at) : 1;
-  char32_t c = static_cast<unsigned char>(buffer[at]);
-  if (length == 0) {
+  const TextCharacter c = character_at(buffer, at, set);
+  if (!c.valid) {
     g.shown = std::string(1, kInvalidByteShown);
     return g;
   }
-  if (length > 1) c = utf8_code_point(buffer, at, length);
-  g.length = static_cast<Pos>(length);
-  if (is_command_character(c)) {
-    g.shown = shown_command_character(c);
+  g.length = static_cast<Pos>(c.length);
+  if (is_command_character(c, set)) {
+    g.shown = shown_command_character(c.code);
     g.cells = text_length(g.shown);
   } else {
-    g.shown = buffer.substr(at, length);
-    g.cells = utf8 ? code_point_cells(c) : 1;
+    g.shown = buffer.substr(at, c.length);
+    g.cells = character_cells(c, set);
   }
   return g;
 }
 
-std::vector<Glyph> glyphs_of(const std::string& buffer, bool utf8) {
+std::vector<Glyph> glyphs_of(const std::string& buffer, CharacterSet set) {
   std::vector<Glyph> glyphs;
   std::size_t at = 0;
   while (at < buffer.size()) {
-    glyphs.push_back(glyph_at(buffer, at, utf8));
+    glyphs.push_back(glyph_at(buffer, at, set));
     at += static_cast<std::size_t>(glyphs.back().length);
   }
   return glyphs;
@@ -62,31 +59,23 @@ std::size_t glyph_holding(const std::vector<Glyph>& glyphs, Pos index) {
 
 // Buffer positions of the characters before and after the one at index.
 Pos previous_start(const LineEdit& edit) {
-  const std::vector<Glyph> glyphs = glyphs_of(edit.buffer, edit.utf8);
+  const std::vector<Glyph> glyphs = glyphs_of(edit.buffer, edit.characters);
   const std::size_t k = glyph_holding(glyphs, edit.index);
   return k == 0 ? 1 : glyphs[k - 1].at;
 }
 
 Pos next_start(const LineEdit& edit) {
-  const std::vector<Glyph> glyphs = glyphs_of(edit.buffer, edit.utf8);
+  const std::vector<Glyph> glyphs = glyphs_of(edit.buffer, edit.characters);
   const Glyph& g = glyphs[glyph_holding(glyphs, edit.index)];
   return g.at + g.length;
 }
 
-// Whether the bytes just before index are the start of a UTF-8 sequence
-// whose further bytes are still to come: the line waits for them before
-// it is drawn again, so that a character never shows as its pieces.
+// Whether the bytes just before index are the start of a character whose
+// further bytes are still to come: the line waits for them before it is
+// drawn again, so that a character never shows as its pieces.
 bool sequence_unfinished(const LineEdit& edit) {
-  if (!edit.utf8) return false;
-  const std::size_t end = static_cast<std::size_t>(edit.index - 1);
-  for (std::size_t back = 1; back < kLongestSequence && back <= end; ++back) {
-    const unsigned char b = static_cast<unsigned char>(edit.buffer[end - back]);
-    if ((b & 0xC0) == 0x80) continue;  // a continuation byte: look further
-    std::size_t wanted = (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3
-                         : (b & 0xF8) == 0xF0 ? 4 : 0;
-    return wanted > back;
-  }
-  return false;
+  return ends_in_unfinished_character(edit.buffer, static_cast<std::size_t>(edit.index - 1),
+                                      edit.characters);
 }
 
 void remove_bytes(LineEdit& edit, Pos from, Pos to) {
@@ -163,9 +152,9 @@ Pos cells_of(const std::vector<Glyph>& glyphs, std::size_t from,
 
 }  // namespace
 
-LineEdit begin_edit(const std::string& default_text, bool utf8) {
+LineEdit begin_edit(const std::string& default_text, CharacterSet characters) {
   LineEdit edit;
-  edit.utf8 = utf8;
+  edit.characters = characters;
   edit.buffer = default_text + " ";
   edit.default_buffer = edit.buffer;
   edit.index = text_length(edit.buffer);
@@ -191,7 +180,7 @@ ScreenUpdate plan_update(EditAction action, const LineEdit& edit,
   if (action == EditAction::none || action == EditAction::finish)
     return update;
 
-  const std::vector<Glyph> glyphs = glyphs_of(edit.buffer, edit.utf8);
+  const std::vector<Glyph> glyphs = glyphs_of(edit.buffer, edit.characters);
   const std::size_t count = glyphs.size();
   const std::size_t cursor = glyph_holding(glyphs, edit.index);
   const Pos total = cells_of(glyphs, 0, count);

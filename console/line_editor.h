@@ -12,6 +12,7 @@
 #include <string>
 
 #include "text/texts.h"
+#include "text/visible_text.h"
 
 namespace rt {
 
@@ -19,9 +20,11 @@ struct LineEdit {
   std::string buffer;          // the text with the added blank
   Pos index = 1;               // 1-based; the buffer's length means "after the text"
   std::string default_buffer;  // the default with the added blank; Escape restores it
-  // The console's character set is UTF-8: a character is one valid UTF-8
-  // sequence (a byte of none is a character of its own), else one byte.
-  bool utf8 = false;
+  // How the console's bytes form characters: in UTF-8 a character is one
+  // valid sequence, in a double-byte code page a lead and a trail byte (a
+  // byte that starts no valid character is a character of its own), else
+  // one byte.
+  CharacterSet characters = CharacterSet::single_byte_with_c1;
 };
 
 // What a key asks of the screen.
@@ -35,12 +38,14 @@ enum class EditAction {
 };
 
 // A buffer holding default_text and the added blank, the cursor after the
-// text; characters as utf8 says.
-LineEdit begin_edit(const std::string& default_text, bool utf8 = false);
+// text; characters as the console's character set forms them.
+LineEdit begin_edit(const std::string& default_text,
+                    CharacterSet characters = CharacterSet::single_byte_with_c1);
 
 // Applies one key text (see console/keys.h) to the edit. Character keys
-// 32..255 insert their byte before the cursor (in UTF-8 a byte that leaves
-// a sequence unfinished before the cursor asks for no drawing yet);
+// 32..255 insert their byte before the cursor (a byte that leaves a UTF-8
+// sequence or a double-byte character unfinished before the cursor asks for
+// no drawing yet);
 // Backspace removes the character before it; Enter finishes; Escape restores the default buffer and finishes;
 // other control characters are ignored. Special keys: Left, Right, Home,
 // End move; Delete removes the character under the cursor; Right on the
@@ -52,9 +57,10 @@ EditAction apply_key(LineEdit& edit, const std::string& key,
 // The edited text: the buffer without its added blank.
 std::string edit_result(const LineEdit& edit);
 
-// Which part of the buffer the line shows, measured in cells: a wide
-// character takes two, a combining mark none, a command character its
-// visible form (^[), a byte of no valid UTF-8 sequence one (shown as ?).
+// Which part of the buffer the line shows, measured in cells: a wide or
+// double-byte character takes two, a combining mark none, a command
+// character its visible form (^[), a byte that starts no valid character
+// one (shown as ?).
 // While the buffer fits between the start column and the window's right
 // edge, all of it is shown and the screen changes exactly as the EditAction
 // says. A longer buffer is shown as a window of the available width that

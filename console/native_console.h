@@ -63,9 +63,16 @@ enum class InputOutcome {
 InputOutcome read_console_input(int timeout_ms, std::string& bytes,
                                 std::vector<std::string>& keys);
 
-// The cursor's position, 1-based within the window, when the system can
-// tell it at once; false when it cannot (then, with cursor_report_in_input,
-// send_cursor_query asks in band).
+// Rows and columns below are 1-based and the native layer's own: within the
+// window on a POSIX terminal; on Windows in the console's screen buffer,
+// whose rows stay where they are when the user scrolls the view (the window
+// is only the part of the buffer the user sees). Portable code takes them
+// from cursor_position_now or the in-band answer and hands them back, and
+// counts rows only relative to them.
+
+// The cursor's position when the system can tell it at once; false when it
+// cannot (then, with cursor_report_in_input, send_cursor_query asks in
+// band).
 bool cursor_position_now(int& row, int& column);
 
 // Asks the terminal for the cursor position; the answer arrives as input.
@@ -75,19 +82,27 @@ void send_cursor_query();
 // as (row, column), and placements are made relative to it.
 void anchor_cursor(int row, int column);
 
-// Moves the cursor to row and column (1-based, within the window) and shows
-// or hides it. When the column lies beyond the window's width or the row
-// outside the window, the cursor stays where it is, but its visibility is
-// still set.
+// Moves the cursor to row and column and shows or hides it. When the column
+// lies beyond the width or the row outside the rows the console has (the
+// window; on Windows the screen buffer), the cursor stays where it is, but
+// its visibility is still set.
 void place_cursor(int row, int column, bool visible);
 
-// In one write, so the screen never shows half a redraw: hides the cursor,
-// clears row from start_column on (and everything below it, where an
-// earlier, wider drawing may have wrapped), shows text there, and shows the
-// cursor at cursor_column of row. text holds no control bytes and fits
-// between start_column and the window's right edge.
+// What the screen holds where draw_line draws.
+enum class Drawing {
+  first,      // nothing of the line yet: there is nothing to hide
+  again,      // an earlier drawing: the cursor is hidden while it is redrawn
+  at_cursor,  // only blanks, and the cursor stands at the start column
+};
+
+// In one operation, so the screen never shows half a redraw and nothing
+// wraps or scrolls: shows text from start_column of row on, clears what an
+// earlier drawing of the line left beyond it (on POSIX, after a change of
+// the window, everything below), and shows the cursor at cursor_column of
+// row. text holds no control bytes and fits between start_column and the
+// window's right edge; it may end in its last column.
 void draw_line(int row, int start_column, const std::string& text,
-               int cursor_column);
+               int cursor_column, Drawing drawing);
 
 struct WindowSize {
   int rows = 0;     // 0: unknown

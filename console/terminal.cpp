@@ -4,6 +4,7 @@
 #include "console/terminal.h"
 
 #include <chrono>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,9 @@ struct Console {
   bool started = false;
   native::ConsoleTraits traits{};
   std::string pending;  // bytes read but not yet handed to the key queue
+  // Keys the console delivered as events (Windows), not yet handed to the
+  // key queue; they go there one at a time, as decoded bytes do.
+  std::deque<std::string> pending_keys;
   Clock::time_point last_byte_time{};
   bool input_ended = false;
   int unanswered_queries = 0;
@@ -45,8 +49,8 @@ Console& console() {
   return *c;
 }
 
-// Waits up to timeout_ms for input: bytes go to pending, ready key texts
-// straight to the key queue.
+// Waits up to timeout_ms for input: bytes go to pending, ready key texts to
+// pending_keys.
 native::InputOutcome read_input(int timeout_ms) {
   Console& c = console();
   if (c.input_ended) return native::InputOutcome::ended;
@@ -61,7 +65,7 @@ native::InputOutcome read_input(int timeout_ms) {
     // arrival is what counts as a key press.
     if (!c.traits.screen) note_key_press();
   }
-  for (const std::string& key : keys) push_key(key);
+  c.pending_keys.insert(c.pending_keys.end(), keys.begin(), keys.end());
   return got;
 }
 
@@ -71,12 +75,27 @@ struct HandOver {
   CursorPosition position{};
 };
 
-// Decodes pending bytes into the key queue: at most max_keys keys, and
-// stopping after a cursor report when stop_at_report. An unfinished
-// sequence stays pending until kEscapeWaitMs have passed without a byte.
+// Moves at most max_keys of the keys delivered as events into the key
+// queue; returns how many.
+int hand_over_key_events(int max_keys) {
+  Console& c = console();
+  int moved = 0;
+  while (!c.pending_keys.empty() && moved < max_keys) {
+    push_key(c.pending_keys.front());
+    c.pending_keys.pop_front();
+    ++moved;
+  }
+  return moved;
+}
+
+// Hands keys over to the key queue, those delivered as events first, then
+// decoded pending bytes: at most max_keys keys, and stopping after a cursor
+// report when stop_at_report. An unfinished sequence stays pending until
+// kEscapeWaitMs have passed without a byte.
 HandOver hand_over(int max_keys, bool stop_at_report) {
   Console& c = console();
   HandOver result;
+  result.keys = hand_over_key_events(max_keys);
   while (!c.pending.empty() && result.keys < max_keys) {
     const bool more_may_follow =
         !c.input_ended &&
@@ -107,8 +126,9 @@ void take_in_all_keys() {
   // One read per check: a stream that never pauses cannot keep us here.
   read_input(0);
   // Without a screen the bytes are kept for read_input_line; their arrival
-  // has set the flag already.
+  // has set the flag already. Keys that came as events are keys either way.
   if (console().traits.screen) hand_over(kAllKeys, false);
+  else hand_over_key_events(kAllKeys);
 }
 
 bool key_pressed_since_last_check() {
@@ -207,7 +227,7 @@ std::string poll_key() {
 
 bool console_input_ended() {
   const Console& c = console();
-  return c.input_ended && c.pending.empty() && key_queue_empty();
+  return c.input_ended && c.pending.empty() && c.pending_keys.empty() && key_queue_empty();
 }
 
 bool read_input_line(std::string& line) {

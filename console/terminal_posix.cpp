@@ -303,12 +303,23 @@ void place_cursor(int row, int column, bool visible) {
 
 // The line editor covers what a shorter line leaves behind with blanks
 // itself; only a changed window can leave drawing elsewhere, so only then
-// is the rest of the screen erased.
+// is the rest of the screen erased. A terminal wraps only when the next
+// character comes, so a text that ends in the last column stays in its row.
 void draw_line(int row, int start_column, const std::string& text,
-               int cursor_column) {
+               int cursor_column, Drawing drawing) {
   Terminal& t = g_terminal;
   if (!t.screen) return;
-  std::string s = kHideCursor + move_to(row, start_column);
+  std::string s;
+  switch (drawing) {
+    case Drawing::first:
+      s = move_to(row, start_column) + kShowCursor;
+      break;
+    case Drawing::again:
+      s = kHideCursor + move_to(row, start_column);
+      break;
+    case Drawing::at_cursor:
+      break;
+  }
   if (t.erase_before_draw) s += kEraseBelow;
   t.erase_before_draw = false;
   s += text + move_to(row, cursor_column) + kShowCursor;

@@ -2,6 +2,10 @@
 // its key events, the cursor and the window, all with the console API.
 // Escape sequences are never written: a console host that takes them keeps
 // its own idea of the cursor out of step with the screen.
+//
+// Rows and columns are those of the screen buffer (row 1 is the buffer's
+// top), not of the window: the user may scroll the view while the prompt
+// waits, and the line must still be drawn where it stands.
 #include <windows.h>
 
 #include <atomic>
@@ -25,6 +29,11 @@ constexpr DWORD kLineInputMode =
 // Quick-edit (selecting text with the mouse) stays as the user had it; it
 // is only kept when ENABLE_EXTENDED_FLAGS comes with it.
 constexpr DWORD kKeptInputFlags = ENABLE_QUICK_EDIT_MODE | ENABLE_INSERT_MODE;
+// Output as the classic console host shows it under cmd, set by the program
+// so that it is the same under every shell and terminal: control bytes act
+// (BS, TAB, CR, LF), a row that is full wraps at once, LF also returns to
+// the left edge, and escape sequences are not interpreted.
+constexpr DWORD kOutputMode = ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT;
 constexpr DWORD kInputRecordsAtOnce = 64;
 constexpr DWORD kPipePollMs = 10;
 constexpr DWORD kPlainReadSize = 4096;
@@ -45,6 +54,12 @@ SavedConsole saved;
 std::atomic<bool> mode_changed{false};
 std::atomic<bool> line_mode{false};
 std::atomic<bool> window_changed{false};
+
+// How far the line's last drawing reached, in cells from the first column
+// of its row: a later drawing clears up to there and no further. The text's
+// bytes are counted (never fewer than its cells), up to the row's width,
+// which the text never passes.
+long drawn_extent = 0;
 
 DWORD raw_mode() {
   return kRawInputMode | ENABLE_EXTENDED_FLAGS | (saved.input_mode & kKeptInputFlags);
@@ -97,18 +112,32 @@ bool screen_info(CONSOLE_SCREEN_BUFFER_INFO& info) {
   return saved.output_is_console && GetConsoleScreenBufferInfo(saved.output, &info);
 }
 
-// The buffer position of a 1-based row and column within the window.
-COORD buffer_position(const CONSOLE_SCREEN_BUFFER_INFO& info, int row, int column) {
+// The buffer position of a 1-based row and column of the buffer.
+COORD buffer_position(int row, int column) {
   COORD at;
-  at.X = static_cast<SHORT>(info.srWindow.Left + column - 1);
-  at.Y = static_cast<SHORT>(info.srWindow.Top + row - 1);
+  at.X = static_cast<SHORT>(column - 1);
+  at.Y = static_cast<SHORT>(row - 1);
   return at;
 }
 
-bool inside_window(const CONSOLE_SCREEN_BUFFER_INFO& info, int row, int column) {
-  const int rows = info.srWindow.Bottom - info.srWindow.Top + 1;
-  const int columns = info.srWindow.Right - info.srWindow.Left + 1;
-  return row >= 1 && row <= rows && column >= 1 && column <= columns;
+bool inside_buffer(const CONSOLE_SCREEN_BUFFER_INFO& info, int row, int column) {
+  return row >= 1 && row <= info.dwSize.Y && column >= 1 && column <= info.dwSize.X;
+}
+
+// Blanks the cells from..to (counted along the buffer's rows from its first
+// cell) in the colours of the text.
+void clear_cells(const CONSOLE_SCREEN_BUFFER_INFO& info, long from, long to) {
+  const long width = info.dwSize.X;
+  const long buffer_end = width * info.dwSize.Y;
+  if (to > buffer_end) to = buffer_end;
+  if (from >= to) return;
+  COORD at;
+  at.X = static_cast<SHORT>(from % width);
+  at.Y = static_cast<SHORT>(from / width);
+  const DWORD cells = static_cast<DWORD>(to - from);
+  DWORD done = 0;
+  FillConsoleOutputCharacterA(saved.output, ' ', cells, at, &done);
+  FillConsoleOutputAttribute(saved.output, info.wAttributes, cells, at, &done);
 }
 
 // Milliseconds left before deadline; -1 stays "no limit".
@@ -188,6 +217,7 @@ ConsoleTraits start_console_mode() {
   if (saved.output_code_page != 0) SetConsoleOutputCP(ansi);
 
   if (saved.input_is_console) SetConsoleMode(saved.input, raw_mode());
+  if (saved.output_is_console) SetConsoleMode(saved.output, kOutputMode);
   mode_changed = true;
   SetConsoleCtrlHandler(on_console_event, TRUE);
   std::atexit(restore_at_exit);
@@ -230,8 +260,8 @@ InputOutcome read_console_input(int timeout_ms, std::string& bytes,
 bool cursor_position_now(int& row, int& column) {
   CONSOLE_SCREEN_BUFFER_INFO info;
   if (!screen_info(info)) return false;
-  row = info.dwCursorPosition.Y - info.srWindow.Top + 1;
-  column = info.dwCursorPosition.X - info.srWindow.Left + 1;
+  row = info.dwCursorPosition.Y + 1;
+  column = info.dwCursorPosition.X + 1;
   return true;
 }
 
@@ -245,35 +275,34 @@ void anchor_cursor(int, int) {}
 void place_cursor(int row, int column, bool visible) {
   CONSOLE_SCREEN_BUFFER_INFO info;
   if (!screen_info(info)) return;
-  if (inside_window(info, row, column)) {
-    SetConsoleCursorPosition(saved.output, buffer_position(info, row, column));
+  if (inside_buffer(info, row, column)) {
+    SetConsoleCursorPosition(saved.output, buffer_position(row, column));
   }
   show_cursor(visible);
 }
 
-void draw_line(int row, int start_column, const std::string& text, int cursor_column) {
+// The text goes into the buffer's cells directly: unlike printing, this
+// never moves the cursor, so a text that ends in the row's last column
+// neither wraps nor scrolls. Beyond the text, only what the line's last
+// drawing covered is cleared (after a change of the window's width the
+// console may have rewrapped it onto the rows below); the rows below it
+// are the user's.
+void draw_line(int row, int start_column, const std::string& text, int cursor_column,
+               Drawing drawing) {
   CONSOLE_SCREEN_BUFFER_INFO info;
-  if (!screen_info(info) || !inside_window(info, row, start_column)) return;
+  if (!screen_info(info) || !inside_buffer(info, row, start_column)) return;
   show_cursor(false);
-  const COORD start = buffer_position(info, row, start_column);
   DWORD done = 0;
   WriteConsoleOutputCharacterA(saved.output, text.data(), static_cast<DWORD>(text.size()),
-                               start, &done);
-  // The rest of the window from the end of the text on is cleared in the
-  // text's colours: an earlier, longer line may have wrapped below.
-  const int width = info.dwSize.X;
-  const long text_end = static_cast<long>(start.Y) * width + start.X + static_cast<long>(text.size());
-  const long window_end = (static_cast<long>(info.srWindow.Bottom) + 1) * width;
-  if (text_end < window_end) {
-    COORD from;
-    from.X = static_cast<SHORT>(text_end % width);
-    from.Y = static_cast<SHORT>(text_end / width);
-    const DWORD cells = static_cast<DWORD>(window_end - text_end);
-    FillConsoleOutputCharacterA(saved.output, ' ', cells, from, &done);
-    FillConsoleOutputAttribute(saved.output, info.wAttributes, cells, from, &done);
-  }
-  if (inside_window(info, row, cursor_column)) {
-    SetConsoleCursorPosition(saved.output, buffer_position(info, row, cursor_column));
+                               buffer_position(row, start_column), &done);
+  const long width = info.dwSize.X;
+  const long row_start = static_cast<long>(row - 1) * width;
+  const long extent = start_column - 1 + static_cast<long>(text.size());
+  const long earlier = drawing == Drawing::first ? 0 : drawn_extent;
+  clear_cells(info, row_start + extent, row_start + (earlier > width ? earlier : width));
+  drawn_extent = extent < width ? extent : width;
+  if (inside_buffer(info, row, cursor_column)) {
+    SetConsoleCursorPosition(saved.output, buffer_position(row, cursor_column));
   }
   show_cursor(true);
 }

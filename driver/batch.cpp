@@ -1,13 +1,17 @@
 #include "driver/batch.h"
 
+#include <vector>
+
 #include "driver/pairing.h"
+#include "driver/report_page.h"
 #include "driver/scan.h"
 #include "text/console_print.h"
 #include "text/filesystem.h"
 
 namespace rt {
 
-void run_batch(const std::string& working_directory, const std::string& output_extension) {
+bool run_batch(const std::string& working_directory, const std::string& output_extension,
+               const ReadabilityLimits* report) {
   make_directory(output_folder(working_directory));
   const FileLists lists = scan_directory(working_directory);
 
@@ -15,9 +19,22 @@ void run_batch(const std::string& working_directory, const std::string& output_e
   print_number(count);
   print_line(count == 1 ? " Timecodedatei" : " Timecodedateien");
 
+  bool all_written = true;
+  std::vector<PairReadability> readability;
   for (int position = 1; position <= count; ++position) {
-    process_pair(position, lists, working_directory, output_extension);
+    if (report == nullptr) {
+      if (!process_pair(position, lists, working_directory, output_extension)) all_written = false;
+      continue;
+    }
+    readability.push_back(PairReadability{});
+    PairReadability& pair = readability.back();
+    pair.position = position;
+    pair.limits = *report;
+    if (!process_pair(position, lists, working_directory, output_extension, &pair)) all_written = false;
+    for (const std::string& line : readability_lines(pair)) print_line(line);
   }
+  if (report != nullptr && !write_report_page(working_directory, *report, readability)) all_written = false;
+  return all_written;
 }
 
 }  // namespace rt

@@ -5,13 +5,20 @@
 
 #include <string>
 
+#include "driver/report.h"
+
 namespace rt {
 
 // Creates working_directory\untertitel (silently when it exists or cannot be
 // made), scans the directory, prints the count line (" 1 Timecodedatei",
 // otherwise " N Timecodedateien") and runs process_pair for every timecode
 // file in list order. output_extension is appended unchanged to each output
-// name.
-void run_batch(const std::string& working_directory, const std::string& output_extension);
+// name. True when no pair ended with " Fehler" (also when there was none);
+// every pair runs either way. With report, each re-timed pair is followed
+// by its readability lines, and the run by the page (driver/report_page.h)
+// with those limits; a page that could not be written counts as a failed
+// pair.
+bool run_batch(const std::string& working_directory, const std::string& output_extension,
+               const ReadabilityLimits* report = nullptr);
 
 }  // namespace rt

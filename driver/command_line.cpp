@@ -1,11 +1,69 @@
 #include "driver/command_line.h"
 
+#include "text/filesystem.h"
+#include "text/paths.h"
+#include "text/user_charset.h"
+
 namespace rt {
 namespace {
 
 const std::string end_of_options = "--";
 
 bool is_option(const std::string& word) { return word.size() > 1 && word[0] == '-'; }
+
+std::string quoted(const std::string& word) { return "\"" + word + "\""; }
+
+void refuse(CommandLine& line, const std::string& error, const std::string& subject) {
+  line.action = Action::refuse;
+  line.directory.clear();
+  line.error = error;
+  line.error_subject = subject;
+}
+
+// The options that take a number, a limit of the readability report.
+struct LimitOption {
+  const char* name;
+  int ReadabilityLimits::*limit;
+};
+const LimitOption limit_options[] = {
+    {"--cps", &ReadabilityLimits::cps},
+    {"--max-chars", &ReadabilityLimits::cue_characters},
+};
+constexpr int kLeastLimit = 1;
+constexpr int kMostLimit = 999;
+
+// The limit option that word names, as "--cps" (attached false: the value
+// is the next word) or "--cps=N" (the value N attached); none for others.
+const LimitOption* limit_option(const std::string& word, std::string& value, bool& attached) {
+  for (const LimitOption& option : limit_options) {
+    const std::string name = option.name;
+    if (word == name || word.compare(0, name.size() + 1, name + "=") == 0) {
+      attached = word.size() > name.size();
+      value = attached ? word.substr(name.size() + 1) : "";
+      return &option;
+    }
+  }
+  return nullptr;
+}
+
+// What a limit option expects, for its usage errors.
+std::string limit_expected(const LimitOption& option) {
+  return std::string("retime: ") + option.name + " erwartet eine ganze Zahl von " + std::to_string(kLeastLimit) +
+         " bis " + std::to_string(kMostLimit);
+}
+
+// Sets the limit from value, digits only, kLeastLimit to kMostLimit; false
+// for any other value.
+bool take_limit(const LimitOption& option, const std::string& value, ReadabilityLimits& limits) {
+  int number = 0;
+  for (char c : value) {
+    if (c < '0' || c > '9' || number > kMostLimit) return false;
+    number = number * 10 + (c - '0');
+  }
+  if (value.empty() || number < kLeastLimit || number > kMostLimit) return false;
+  limits.*option.limit = number;
+  return true;
+}
 
 }  // namespace
 
@@ -14,26 +72,57 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
   bool help = false;
   bool version = false;
   bool options_ended = false;
+  std::string unknown_option;
   std::vector<std::string> directories;
+  const LimitOption* awaiting_value = nullptr;  // the word before was "--cps" or "--max-chars"
+  const LimitOption* limit_given = nullptr;
+  const LimitOption* bad_limit = nullptr;
+  std::string bad_value;
   for (const std::string& word : arguments) {
-    if (!options_ended && word == end_of_options) {
+    std::string value;
+    bool value_attached = false;
+    const LimitOption* limit = nullptr;
+    if (awaiting_value != nullptr) {
+      if (!take_limit(*awaiting_value, word, line.limits) && bad_limit == nullptr) {
+        bad_limit = awaiting_value;
+        bad_value = word;
+      }
+      awaiting_value = nullptr;
+    } else if (!options_ended && word == end_of_options) {
       options_ended = true;
     } else if (!options_ended && is_option(word)) {
       if (word == "-h" || word == "--help") {
         help = true;
       } else if (word == "--version") {
         version = true;
-      } else if (line.error.empty()) {
-        line.error = "retime: unbekannte Option \"" + word + "\"";
+      } else if (word == "--report") {
+        line.report = true;
+      } else if ((limit = limit_option(word, value, value_attached)) != nullptr) {
+        limit_given = limit;
+        if (!value_attached) {
+          awaiting_value = limit;
+        } else if (!take_limit(*limit, value, line.limits) && bad_limit == nullptr) {
+          bad_limit = limit;
+          bad_value = value;
+        }
+      } else if (unknown_option.empty()) {
+        unknown_option = word;
       }
     } else {
       directories.push_back(word);
     }
   }
-  if (line.error.empty() && directories.size() > 1)
-    line.error = "retime: nur ein Verzeichnis erlaubt, angegeben: " + std::to_string(directories.size());
-  if (!line.error.empty()) {
-    line.action = Action::refuse;
+  if (!unknown_option.empty()) {
+    refuse(line, "retime: unbekannte Option", quoted(unknown_option));
+  } else if (bad_limit != nullptr) {
+    refuse(line, limit_expected(*bad_limit) + ", nicht", quoted(bad_value));
+  } else if (awaiting_value != nullptr) {
+    refuse(line, limit_expected(*awaiting_value), "");
+  } else if (limit_given != nullptr && !line.report) {
+    refuse(line, std::string("retime: ") + limit_given->name + " gilt nur zusammen mit --report", "");
+  } else if (directories.size() > 1) {
+    refuse(line, "retime: nur ein Verzeichnis erlaubt, angegeben: " +
+                     std::to_string(directories.size()), "");
   } else if (help) {
     line.action = Action::show_help;
   } else if (version) {
@@ -45,21 +134,61 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
   return line;
 }
 
+void resolve_directory(CommandLine& line) {
+  if (line.action != Action::run_directory) return;
+  const std::string given = line.directory;
+  const EntryKind kind = entry_kind(given);
+  if (kind == EntryKind::other) {
+    refuse(line, "retime: weder Verzeichnis noch gewöhnliche Datei:", quoted(given));
+    return;
+  }
+  std::string absolute = kind == EntryKind::missing ? "" : absolute_path(given);
+  if (kind == EntryKind::file) {
+    // The file's name is cut off its absolute path (in the system's form,
+    // with its one separator), which keeps a link to a file in the folder
+    // the link lies in.
+    const std::size_t separator = absolute.find_last_of("\\/");
+    absolute = separator == std::string::npos ? "" : directory_of(absolute, absolute[separator]);
+  }
+  if (absolute.empty()) {
+    refuse(line, "retime: Verzeichnis nicht gefunden:", quoted(given));
+    return;
+  }
+  line.directory = absolute;
+}
+
+std::string error_message(const CommandLine& line) {
+  std::string message = in_user_charset(line.error, UserStream::standard_error);
+  if (!line.error_subject.empty()) message += " " + line.error_subject;
+  return message + "\n" + usage_hint();
+}
+
 std::string usage_text() {
-  return "Aufruf: retime [VERZEICHNIS]\n"
+  return "Aufruf: retime [--report [--cps N] [--max-chars N]] [VERZEICHNIS]\n"
          "        retime --help | --version\n"
          "\n"
          "Verteilt zu jeder Timecodedatei im Verzeichnis den Text der Textdatei (.txt)\n"
-         "mit dem laengsten gemeinsamen Namensanfang auf ihre Zeiten und schreibt das\n"
+         "mit dem längsten gemeinsamen Namensanfang auf ihre Zeiten und schreibt das\n"
          "Ergebnis in den Ordner untertitel des Verzeichnisses.\n"
          "\n"
          "Ohne VERZEICHNIS fragt retime nach dem Verzeichnis (vorgegeben ist das\n"
          "zuletzt verwendete) und wartet am Ende auf eine Taste. Mit VERZEICHNIS\n"
-         "gilt es als Antwort: keine Frage, kein Warten.\n"
+         "läuft es ohne Frage und ohne Warten; eine Datei steht dabei für den\n"
+         "Ordner, in dem sie liegt.\n"
          "\n"
-         "  -h, --help     diese Hilfe zeigen\n"
-         "      --version  Name und Version zeigen\n"
-         "  --             Ende der Optionen\n";
+         "Mit --report folgen jedem Paar einige Zahlen zur Lesbarkeit (Zeichen pro\n"
+         "Sekunde, Zeichen je Untertitel); dazu entsteht untertitel/bericht.html.\n"
+         "\n"
+         "  -h, --help         diese Hilfe zeigen\n"
+         "      --version      Name und Version zeigen\n"
+         "      --report       Lesbarkeit melden und untertitel/bericht.html schreiben\n"
+         "      --cps N        Grenzwert in Zeichen pro Sekunde (Vorgabe 17)\n"
+         "      --max-chars N  Grenzwert in Zeichen je Untertitel (Vorgabe 84)\n"
+         "  --                 Ende der Optionen\n"
+         "\n"
+         "Rückgabewert mit VERZEICHNIS: 0, wenn jede Ausgabe geschrieben wurde,\n"
+         "1, wenn ein Paar (oder mit --report der Bericht) mit Fehler endete,\n"
+         "2 bei falschem Aufruf oder fehlendem Verzeichnis.\n";
 }
 
 std::string version_text() { return std::string("retime ") + RETIME_VERSION + "\n"; }

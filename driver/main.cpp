@@ -1,9 +1,11 @@
 // Entry point of retime. Without arguments it asks for the directory; with
 // one it runs the batch on it; --help and --version only print. A usage
-// error prints on standard error and exits with status 2 before anything is
-// read or written; every run of the batch exits with 0.
+// error (an unknown option, two directories, a directory that is not there)
+// prints on standard error and exits with status 2 before anything is read
+// or written. The batch on a directory of the command line exits with 1
+// when a pair ended with " Fehler", so that a script can tell; the
+// interactive and the piped run always exit with 0.
 #include <clocale>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -12,16 +14,13 @@
 #include "driver/run_sequence.h"
 #include "text/native_arithmetic.h"
 #include "text/native_console_output.h"
+#include "text/user_charset.h"
 
 namespace {
 
 constexpr int kExitDone = 0;
+constexpr int kExitPairFailed = 1;
 constexpr int kExitUsage = 2;
-
-void write_out(std::FILE* stream, const std::string& text) {
-  std::fwrite(text.data(), 1, text.size(), stream);
-  std::fflush(stream);
-}
 
 }  // namespace
 
@@ -29,16 +28,18 @@ int main(int argc, char** argv) {
   rt::native::set_up_arithmetic();
   std::setlocale(LC_CTYPE, "");  // the user's character set: UTF-8 or one byte
   const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
-  const rt::CommandLine line = rt::parse_command_line(arguments);
+  rt::CommandLine line = rt::parse_command_line(arguments);
+  rt::resolve_directory(line);
   switch (line.action) {
     case rt::Action::show_help:
-      write_out(stdout, rt::usage_text());
+      rt::write_to_user(rt::in_user_charset(rt::usage_text(), rt::UserStream::standard_output),
+                        rt::UserStream::standard_output);
       return kExitDone;
     case rt::Action::show_version:
-      write_out(stdout, rt::version_text());
+      rt::write_to_user(rt::version_text(), rt::UserStream::standard_output);
       return kExitDone;
     case rt::Action::refuse:
-      write_out(stderr, line.error + "\n" + rt::usage_hint());
+      rt::write_to_user(rt::error_message(line), rt::UserStream::standard_error);
       return kExitUsage;
     case rt::Action::ask_for_directory:
     case rt::Action::run_directory:
@@ -49,11 +50,13 @@ int main(int argc, char** argv) {
   // through a pair: the printing is simply lost.
   rt::native::keep_running_when_output_closes();
   rt::start_console();
+  const rt::ReadabilityLimits* report = line.report ? &line.limits : nullptr;
+  int status = kExitDone;
   if (line.action == rt::Action::run_directory) {
-    rt::run_program_on(line.directory);
+    if (!rt::run_program_on(line.directory, report)) status = kExitPairFailed;
   } else {
-    rt::run_program();
+    rt::run_program(report);
   }
   rt::end_console();
-  return kExitDone;
+  return status;
 }

@@ -32,9 +32,10 @@ TextChoice choose_text_file(const std::string& timecode_name, const NameList& te
   return best;
 }
 
-void process_pair(int position, const FileLists& lists,
+bool process_pair(int position, const FileLists& lists,
                   const std::string& working_directory,
-                  const std::string& output_extension) {
+                  const std::string& output_extension,
+                  PairReadability* readability) {
   const std::string& timecode_name = lists.timecode_files[position];
 
   print_line("");
@@ -46,9 +47,13 @@ void process_pair(int position, const FileLists& lists,
   print_line(timecode_name);
   print_text("     Text: ");
   print_line(lists.text_files[choice.position]);
+  if (readability != nullptr) {
+    readability->timecode_name = timecode_name;
+    readability->text_name = lists.text_files[choice.position];
+  }
   if (choice.position == 0) {
     print_line(" Keine passende Textdatei");
-    return;
+    return true;
   }
 
   open_input(working_directory + "\\" + lists.text_files[choice.position], kTextFile);
@@ -57,6 +62,7 @@ void process_pair(int position, const FileLists& lists,
   const std::string output_name = left_text(timecode_name, choice.shared_length) + output_extension;
   print_text("  Ausgabe: ");
   print_line(output_name);
+  if (readability != nullptr) readability->output_name = output_name;
   // A name that would not lie directly in the output folder (an extension
   // from the settings file holding "\..\", say) is never opened: the pair
   // then ends with " Fehler" and nothing is written.
@@ -65,7 +71,8 @@ void process_pair(int position, const FileLists& lists,
   }
 
   print_line(" Lade Text...");
-  retime_pair();
+  if (readability != nullptr) return retime_pair_watched(readability_tap(*readability));
+  return retime_pair();
 }
 
 }  // namespace rt

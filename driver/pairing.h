@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "driver/report.h"
 #include "driver/scan.h"
 #include "text/texts.h"
 
@@ -39,9 +40,13 @@ TextChoice choose_text_file(const std::string& timecode_name, const NameList& te
 // would not lie directly in untertitel (it holds "\" or "/", or is "." or
 // "..") is not opened. Opens are not tested: the engine copes with numbers
 // that hold no file, and ends the pair with " Fehler" when the output is
-// not open or not written completely.
-void process_pair(int position, const FileLists& lists,
+// not open or not written completely. False when the pair ended with
+// " Fehler"; true when its output was written, and for a timecode file
+// without a text file (no pair, nothing that failed). With readability,
+// the pair's names and the figures of its writing pass go there too.
+bool process_pair(int position, const FileLists& lists,
                   const std::string& working_directory,
-                  const std::string& output_extension);
+                  const std::string& output_extension,
+                  PairReadability* readability = nullptr);
 
 }  // namespace rt

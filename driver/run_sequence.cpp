@@ -41,19 +41,26 @@ std::string normalise_working_directory(const std::string& answer) {
 
 namespace {
 
-// Everything between the answer and "Fertig": the empty answer becomes the
-// program's own folder (not the current one), the normalised directory is
-// stored, and the batch runs over it.
-void run_answer(const std::string& settings, std::string working_directory) {
-  if (working_directory.empty()) working_directory = program_directory();
-  working_directory = normalise_working_directory(working_directory);
+// Everything between the working directory and "Fertig": the directory is
+// stored and the batch runs over it, with the readability report when
+// report is given. True when no pair ended with " Fehler".
+bool run_batch_in(const std::string& settings, const std::string& working_directory,
+                  const ReadabilityLimits* report) {
   write_setting(settings, kDirectoryKey, working_directory);
   const std::string output_extension = read_setting(settings, kOutputExtensionKey);
 
-  run_batch(working_directory, output_extension);
+  const bool all_written = run_batch(working_directory, output_extension, report);
 
   print_line("");
   print_line("Fertig");
+  return all_written;
+}
+
+// The empty answer becomes the program's own folder (not the current one),
+// and the answer is normalised.
+std::string working_directory_of(std::string answer) {
+  if (answer.empty()) answer = program_directory();
+  return normalise_working_directory(answer);
 }
 
 std::string prepared_settings() {
@@ -65,19 +72,19 @@ std::string prepared_settings() {
 
 }  // namespace
 
-void run_program() {
+void run_program(const ReadabilityLimits* report) {
   const std::string settings = prepared_settings();
 
   print_text("Verzeichnis: ");
   const std::string answer = edit_line(read_setting(settings, kDirectoryKey));
   print_line("");
   print_line("");
-  run_answer(settings, answer);
+  run_batch_in(settings, working_directory_of(answer), report);
   wait_for_key();
 }
 
-void run_program_on(const std::string& answer) {
-  run_answer(prepared_settings(), answer);
+bool run_program_on(const std::string& directory, const ReadabilityLimits* report) {
+  return run_batch_in(prepared_settings(), directory, report);
 }
 
 }  // namespace rt

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "driver/report.h"
+
 namespace rt {
 
 // The answer to the prompt as the run uses it: when the last component
@@ -16,13 +18,15 @@ std::string normalise_working_directory(const std::string& answer);
 // defaults when there is none, asks "Verzeichnis: " on an editable line that
 // starts with the stored directory, uses the program's own directory for an
 // empty answer, stores the normalised directory, runs the batch over it, and
-// ends with "Fertig" and a wait for a key.
-void run_program();
+// ends with "Fertig" and a wait for a key. With report, the batch adds the
+// readability report (see run_batch).
+void run_program(const ReadabilityLimits* report = nullptr);
 
-// The same run with answer standing for the answer to the prompt (an empty
-// one means the program's own directory, and it is normalised and stored
-// as any answer), without the prompt and without the wait for a key at
-// the end: for a directory given on the command line.
-void run_program_on(const std::string& answer);
+// The batch on directory, without the prompt and without the wait for a
+// key at the end: for a directory given on the command line, which the
+// caller has resolved (resolve_directory). It is taken as it is, not cut by
+// the dot rule of an answer, and stored. True when no pair ended with
+// " Fehler". With report, as run_program.
+bool run_program_on(const std::string& directory, const ReadabilityLimits* report = nullptr);
 
 }  // namespace rt

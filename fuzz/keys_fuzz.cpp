@@ -83,7 +83,7 @@ void show(Screen& screen, const rt::ScreenUpdate& update, rt::Pos room) {
 std::string window_cells(const rt::LineEdit& edit, const rt::LineView& view, rt::Pos room) {
   std::string cells;
   for (std::size_t at = static_cast<std::size_t>(view.first - 1); at < edit.buffer.size(); ++at) {
-    const std::string form = rt::visible_text(edit.buffer.substr(at, 1), false);
+    const std::string form = rt::visible_text(edit.buffer.substr(at, 1), rt::CharacterSet::single_byte_with_c1);
     if (room > 0 && rt::text_length(cells) + rt::text_length(form) > room) break;
     cells += form;
   }
@@ -108,7 +108,7 @@ void check_screen(const Screen& screen, const rt::LineEdit& edit, const rt::Line
   const rt::Pos cursor = rt::text_length(rt::visible_text(
       edit.buffer.substr(static_cast<std::size_t>(view.first - 1),
                          static_cast<std::size_t>(edit.index - view.first)),
-      false));
+      rt::CharacterSet::single_byte_with_c1));
   require(screen.cursor == cursor, "the cursor stands after the cells from first to index", shown(input));
   if (room > 0) require(screen.cursor < room, "the cursor stays inside the window", shown(input));
 }

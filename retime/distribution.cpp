@@ -168,6 +168,7 @@ class Search {
     for (std::int64_t pass = 1;; ++pass) {
       if (pass > max_passes) return fail(pass - 1);
       const bool writing = flip_count >= kFlipsBeforeWriting && search_state == SearchState::time;
+      if (writing) writing_factor_ = factor;
       Pos segment_start = 1;
       bool text_ran_out = false;
       std::size_t last_line_read = last_line;
@@ -246,7 +247,7 @@ class Search {
     if (number_line_index_ != kNoLine) number_line_ = lines_[static_cast<std::size_t>(number_line_index_)];
     sink_.close_all();
     if (failed) sink_.print_line(kFailureLine);
-    return {failed, passes};
+    return {failed, passes, failed ? 0.0 : writing_factor_};
   }
 
   RetimeOutcome fail(std::int64_t passes) { return finish(true, passes); }
@@ -261,6 +262,9 @@ class Search {
   // pass copies no text; kNoLine while number_line_ still holds the value
   // the pair came in with.
   std::ptrdiff_t number_line_index_ = kNoLine;
+  // The factor of the writing pass, which the last step of that pass has
+  // already moved on by the time the search returns.
+  double writing_factor_ = 0.0;
 };
 
 }  // namespace

@@ -90,6 +90,7 @@ struct RetimeOptions {
 struct RetimeOutcome {
   bool failed = false;
   std::int64_t passes = 0;  // passes started, the writing pass included
+  double factor = 0.0;      // the factor the writing pass ran with; 0 after a failure
 };
 
 // The whole search for one pair. text is the content of the text file;

@@ -36,15 +36,23 @@ const std::string& number_line() { return program_number_line; }
 
 void reset_number_line() { program_number_line.clear(); }
 
-void retime_pair() {
+bool retime_pair_watched(const PairTap& tap) {
   try {
     const std::string text = read_all(kTextFile);
     close_file(kTextFile);
     const std::vector<std::string> lines = read_timecode_lines();
+    if (tap.read) tap.read(text, lines);
 
     RetimeSink sink;
     sink.print_line = [](const std::string& line) { print_line(line); };
     sink.write_cue = write_cue;
+    if (tap.entry) {
+      sink.write_cue = [&tap](const std::string& number_line, const std::string& timecode_line,
+                              const std::string& segment) {
+        write_cue(number_line, timecode_line, segment);
+        tap.entry(number_line, timecode_line, segment);
+      };
+    }
     // The inputs are closed here; the output once the outcome is known, so
     // that a failed search leaves it empty.
     sink.close_all = [] {
@@ -57,6 +65,9 @@ void retime_pair() {
     // An output that could not be opened or written whole is a failure of
     // the pair like a quota failure, and like it leaves an empty file.
     if (!outcome.failed && !output_complete) print_line(kFailureLine);
+    const bool written = !outcome.failed && output_complete;
+    if (tap.ended) tap.ended(outcome, !written);
+    return written;
   } catch (const std::bad_alloc&) {
     // The text, the timecode lines or the tables built on them do not fit
     // in memory. That is this pair's failure, not the run's: everything
@@ -65,7 +76,11 @@ void retime_pair() {
     close_output(kOutputFile, false);
     close_all();
     print_line(kFailureLine);
+    if (tap.ended) tap.ended(RetimeOutcome{true, 0, 0.0}, true);
+    return false;
   }
 }
+
+bool retime_pair() { return retime_pair_watched(PairTap{}); }
 
 }  // namespace rt

@@ -5,7 +5,9 @@
 // here too.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "retime/distribution.h"
 
@@ -16,6 +18,25 @@ const std::string& number_line();
 
 // Empties number_line again, as at program start (for tests).
 void reset_number_line();
+
+// A look at one pair while retime_pair works on it, for a report beside
+// the output. Each member may be left empty; an empty tap costs nothing,
+// and none of them changes what is written or printed. read and entry may
+// throw std::bad_alloc, which fails the pair as any shortage of memory does;
+// ended must not throw.
+struct PairTap {
+  // The text and the timecode file's lines as read, before the search.
+  // Both stay valid until ended has been called.
+  std::function<void(const std::string& text, const std::vector<std::string>& timecode_lines)> read;
+  // Each entry of the writing pass, right after write_cue has written it.
+  std::function<void(const std::string& number_line, const std::string& timecode_line,
+                     const std::string& segment)>
+      entry;
+  // Called once at the end, also when the pair fails or runs out of memory:
+  // the search's outcome, and whether the pair ended with " Fehler" (a
+  // failed search, or an output not written whole).
+  std::function<void(const RetimeOutcome& outcome, bool failed)> ended;
+};
 
 // Works on the files the caller has opened: number 1, the text file (input),
 // number 2, the timecode file (input), number 3, the output file (output,
@@ -31,7 +52,11 @@ void reset_number_line();
 // pair that ends with " Fehler". A pair too large for memory
 // (std::bad_alloc while reading or searching) ends with all files closed
 // and " Fehler" too, and nothing is thrown; the program-wide number_line
-// then stays as the pair found it.
-void retime_pair();
+// then stays as the pair found it. True when the pair's output was written
+// whole; false when the pair ended with " Fehler".
+bool retime_pair();
+
+// retime_pair with tap watching the pair go by.
+bool retime_pair_watched(const PairTap& tap);
 
 }  // namespace rt

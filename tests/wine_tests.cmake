@@ -35,6 +35,16 @@ set_tests_properties(retime_tests PROPERTIES
   ENVIRONMENT "${RETIME_WINE_ENVIRONMENT}"
   TIMEOUT 240)
 
+# The program's printing into a file: retime.exe DIRECTORY > out.txt.
+add_test(NAME retime_output_file_wine
+  COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/wine_output_test.sh
+    ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:retime>
+    ${PROJECT_SOURCE_DIR}/example ${CMAKE_CURRENT_SOURCE_DIR}/fixtures/film1..src)
+set_tests_properties(retime_output_file_wine PROPERTIES
+  FIXTURES_REQUIRED wine
+  ENVIRONMENT "${RETIME_WINE_ENVIRONMENT}"
+  TIMEOUT 120)
+
 # The program itself in a terminal: tmux plays the user at wine's console.
 find_program(RETIME_TMUX NAMES tmux)
 if(RETIME_TMUX)

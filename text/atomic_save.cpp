@@ -54,10 +54,10 @@ std::vector<std::string> output_temporary_names(const std::string& target) {
 
 bool begin_save(const std::string& target, const std::vector<std::string>& temporary_names,
                 const SaveRules& rules, Save& save) {
-  const native::EntryKind kind = native::entry_kind(target);
-  if (kind == native::EntryKind::other) return false;
-  if (rules.create_only && kind != native::EntryKind::missing) return false;
-  if (kind == native::EntryKind::file && !native::file_accepts_writes(target)) return false;
+  const native::TargetKind kind = native::target_kind(target);
+  if (kind == native::TargetKind::other) return false;
+  if (rules.create_only && kind != native::TargetKind::missing) return false;
+  if (kind == native::TargetKind::file && !native::file_accepts_writes(target)) return false;
   int waited_ms = 0;
   for (;;) {
     bool all_held = false;

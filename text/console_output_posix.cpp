@@ -21,13 +21,18 @@ void write_console_output(const char* bytes, std::size_t count) {
 
 void keep_running_when_output_closes() { std::signal(SIGPIPE, SIG_IGN); }
 
+const char* console_line_end() { return "\n"; }
+
 bool console_output_is_terminal() { return isatty(STDOUT_FILENO) == 1; }
 
 // The locale is the user's from start-up on (setlocale(LC_CTYPE, "")).
-bool console_is_utf8() {
+CharacterSet console_character_set() {
   const char* codeset = nl_langinfo(CODESET);
-  return codeset != nullptr && std::strcmp(codeset, "UTF-8") == 0;
+  const bool utf8 = codeset != nullptr && std::strcmp(codeset, "UTF-8") == 0;
+  return utf8 ? CharacterSet::utf8 : CharacterSet::single_byte_with_c1;
 }
+
+bool console_is_utf8() { return console_character_set() == CharacterSet::utf8; }
 
 }  // namespace native
 }  // namespace rt

@@ -57,9 +57,16 @@ void write_console_output(const char* bytes, std::size_t count) {
 // of the text is dropped.
 void keep_running_when_output_closes() {}
 
+const char* console_line_end() { return "\r\n"; }
+
 bool console_output_is_terminal() { return is_console(GetStdHandle(STD_OUTPUT_HANDLE)); }
 
-bool console_is_utf8() { return false; }
+CharacterSet console_character_set() {
+  const UINT code_page = console_output_is_terminal() ? GetConsoleOutputCP() : 0;
+  return character_set_of_code_page(code_page != 0 ? code_page : GetACP());
+}
+
+bool console_is_utf8() { return console_character_set() == CharacterSet::utf8; }
 
 }  // namespace native
 }  // namespace rt

@@ -39,16 +39,16 @@ void write_text(const std::string& t) {
 void print_text(const std::string& t) {
   note_printed(t);
   if (native::console_output_is_terminal())
-    write_text(visible_text(t, native::console_is_utf8()));
+    write_text(visible_text(t, native::console_character_set()));
   else
     write_text(t);
 }
 
 const std::string& printed_line_tail() { return line_tail(); }
 
-// "\n" alone: a terminal's output processing makes it CR LF, and output
-// into a pipe or file gets the usual line end of the platform.
-void print_line(const std::string& t) { print_text(t + "\n"); }
+// The platform's line end: on POSIX "\n", which a terminal's output
+// processing makes CR LF; on Windows CR LF also into a pipe or file.
+void print_line(const std::string& t) { print_text(t + native::console_line_end()); }
 
 void print_number(std::int32_t v) {
   char digits[kNumberDigits];

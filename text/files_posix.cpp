@@ -136,12 +136,12 @@ bool remove_if_abandoned(const std::string& path) {
   return removed;
 }
 
-EntryKind entry_kind(const std::string& path) {
+TargetKind target_kind(const std::string& path) {
   const std::optional<std::string> native = with_slashes(path);
-  if (!native) return EntryKind::other;
+  if (!native) return TargetKind::other;
   struct stat st;
-  if (::lstat(native->c_str(), &st) != 0) return errno == ENOENT ? EntryKind::missing : EntryKind::other;
-  return S_ISREG(st.st_mode) ? EntryKind::file : EntryKind::other;
+  if (::lstat(native->c_str(), &st) != 0) return errno == ENOENT ? TargetKind::missing : TargetKind::other;
+  return S_ISREG(st.st_mode) ? TargetKind::file : TargetKind::other;
 }
 
 bool file_accepts_writes(const std::string& path) {

@@ -9,6 +9,7 @@
 
 #include "text/device_names.h"
 #include "text/native_files.h"
+#include "text/paths.h"
 
 namespace rt {
 namespace native {
@@ -30,7 +31,7 @@ FileHandle as_file(HANDLE handle) { return reinterpret_cast<FileHandle>(handle);
 // files. The long-path form "\\?\C:\..." is a file name.
 bool names_a_file(const std::string& path) {
   if (path.find('\0') != std::string::npos || path.empty()) return false;
-  if (is_reserved_device_name(path)) return false;
+  if (is_reserved_device_name(path, GetACP())) return false;
   std::string start = path.substr(0, 4);
   for (char& c : start) {
     if (c == '/') c = '\\';
@@ -114,15 +115,15 @@ bool remove_if_abandoned(const std::string& path) {
   return removed;
 }
 
-EntryKind entry_kind(const std::string& path) {
-  if (!names_a_file(path)) return EntryKind::other;
+TargetKind target_kind(const std::string& path) {
+  if (!names_a_file(path)) return TargetKind::other;
   const DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     const DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND ? EntryKind::missing : EntryKind::other;
+    return error == ERROR_FILE_NOT_FOUND ? TargetKind::missing : TargetKind::other;
   }
   constexpr DWORD kNotAFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT;
-  return (attributes & kNotAFile) == 0 ? EntryKind::file : EntryKind::other;
+  return (attributes & kNotAFile) == 0 ? TargetKind::file : TargetKind::other;
 }
 
 bool file_accepts_writes(const std::string& path) {
@@ -141,7 +142,7 @@ bool file_accepts_writes(const std::string& path) {
 // The new file gets its access rules from its folder, as the old one did
 // (Windows has no mode to carry over); only the kind of the target counts.
 bool take_attributes(FileHandle, const std::string& from_path) {
-  return entry_kind(from_path) != EntryKind::other;
+  return target_kind(from_path) != TargetKind::other;
 }
 
 // WriteFile has handed every byte to the system; closing tells nothing more.
@@ -272,18 +273,10 @@ void wait_milliseconds(int ms) {
 }
 
 // Argument 0 as the command line holds it, by the rule the C runtime uses
-// for it: a quoted first word up to the next quote, else up to the first
-// blank or tab.
+// for it (text/paths.h).
 std::string argument0() {
   const char* line = GetCommandLineA();
-  if (line == nullptr) return "";
-  std::string first;
-  if (*line == '"') {
-    for (++line; *line != '\0' && *line != '"'; ++line) first.push_back(*line);
-  } else {
-    for (; *line != '\0' && *line != ' ' && *line != '\t'; ++line) first.push_back(*line);
-  }
-  return first;
+  return line == nullptr ? "" : program_path_of_command_line(line);
 }
 
 std::string program_file_path() {
@@ -302,6 +295,33 @@ std::string program_file_path() {
 }
 
 char native_separator() { return '\\'; }
+
+EntryKind entry_kind(const std::string& path) {
+  if (path.find('\0') != std::string::npos || path.empty()) return EntryKind::missing;
+  if (!names_a_file(path)) return EntryKind::other;  // a device name or a pipe
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return EntryKind::missing;
+  if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) return EntryKind::other;
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return EntryKind::directory;
+  return EntryKind::file;
+}
+
+std::string absolute_path(const std::string& path) {
+  if (path.find('\0') != std::string::npos || path.empty()) return "";
+  // The first call tells the size the path needs, the NUL included.
+  const DWORD needed = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return "";
+  std::string full(needed, '\0');
+  const DWORD length = GetFullPathNameA(path.c_str(), needed, &full[0], nullptr);
+  if (length == 0 || length >= needed) return "";
+  full.resize(length);
+  // "C:\subs\" names the folder "C:\subs"; only a root keeps its separator.
+  while (full.size() > 3 && (full.back() == '\\' || full.back() == '/') &&
+         full[full.size() - 2] != ':') {
+    full.pop_back();
+  }
+  return full;
+}
 
 }  // namespace native
 }  // namespace rt

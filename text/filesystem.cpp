@@ -77,4 +77,8 @@ std::string program_directory() {
   return directory_of(native::program_file_path(), native::native_separator());
 }
 
+EntryKind entry_kind(const std::string& path) { return native::entry_kind(path); }
+
+std::string absolute_path(const std::string& path) { return native::absolute_path(path); }
+
 }  // namespace rt

@@ -77,4 +77,21 @@ std::string executable_path();
 // of text/paths.h). A program in the root directory gives the root itself.
 std::string program_directory();
 
+// What an entry of the file system is, links followed.
+enum class EntryKind {
+  missing,    // nothing there (or nothing that can be looked at)
+  directory,
+  file,       // a regular file, readable or not
+  other,      // a pipe, a socket, a device
+};
+
+// What the entry at path is; it is only looked at, never opened.
+EntryKind entry_kind(const std::string& path);
+
+// The absolute path of the existing entry at path in the system's own form
+// (its separator is the one of program_directory), "." and ".." resolved;
+// a link as the last component is kept, not followed. "" when it cannot be
+// worked out.
+std::string absolute_path(const std::string& path);
+
 }  // namespace rt

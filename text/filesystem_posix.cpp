@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <fnmatch.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <time.h>
@@ -221,6 +222,44 @@ std::string program_file_path() {
 }
 
 char native_separator() { return '/'; }
+
+namespace {
+
+// realpath: every link, "." and ".." resolved; "" when it fails.
+std::string resolved_path(const std::string& path) {
+  char* resolved = ::realpath(path.c_str(), nullptr);
+  if (resolved == nullptr) return "";
+  std::string result = resolved;
+  ::free(resolved);
+  return result;
+}
+
+}  // namespace
+
+EntryKind entry_kind(const std::string& path) {
+  const std::optional<std::string> native = with_slashes(path);
+  struct stat st;
+  if (!native || native->empty() || ::stat(native->c_str(), &st) != 0) return EntryKind::missing;
+  if (S_ISDIR(st.st_mode)) return EntryKind::directory;
+  return S_ISREG(st.st_mode) ? EntryKind::file : EntryKind::other;
+}
+
+std::string absolute_path(const std::string& path) {
+  std::optional<std::string> native = with_slashes(path);
+  if (!native || native->empty()) return "";
+  std::string& given = *native;
+  while (given.size() > 1 && given.back() == '/') given.pop_back();
+  const std::size_t slash = given.rfind('/');
+  const std::string last = slash == std::string::npos ? given : given.substr(slash + 1);
+  // "." and ".." name a folder by the way there; the root has no last name.
+  if (last.empty() || last == "." || last == "..") return resolved_path(given);
+  // The folder is resolved, the last name kept: a link to a file must give
+  // the folder the link lies in, not the one of its target.
+  const std::string folder = resolved_path(
+      slash == std::string::npos ? "." : slash == 0 ? "/" : given.substr(0, slash));
+  if (folder.empty()) return "";
+  return (folder == "/" ? "" : folder) + "/" + last;
+}
 
 }  // namespace native
 }  // namespace rt

@@ -26,7 +26,7 @@ std::string folder_of(const std::string& pattern) {
 // attributes are then those of the link as the system keeps them).
 bool is_listed(const WIN32_FIND_DATAA& found) {
   const std::string name = found.cFileName;
-  if (name != "." && name != ".." && is_reserved_device_name(name)) return false;
+  if (name != "." && name != ".." && is_reserved_device_name(name, GetACP())) return false;
   if ((found.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) != 0) return false;
   if ((found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
     return GetFileAttributesA((listed_folder + name).c_str()) != INVALID_FILE_ATTRIBUTES;

@@ -6,6 +6,10 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
+#include <string>
+
+#include "text/visible_text.h"
 
 namespace rt {
 namespace native {
@@ -22,13 +26,40 @@ void write_console_output(const char* bytes, std::size_t count);
 // ignored; on Windows the write just fails). Called once at start-up.
 void keep_running_when_output_closes();
 
+// The line end print_line writes. POSIX: LF, which a terminal's output
+// processing shows as CR LF and which files and pipes keep as it is there.
+// Windows: CR LF, on the console and into files and pipes alike, as the
+// platform's tools expect.
+const char* console_line_end();
+
 // Whether standard output is a terminal (a console window), so that bytes
 // a terminal would take as commands must not reach it raw.
 bool console_output_is_terminal();
 
-// Whether the console's character set is UTF-8 (the user's locale says so);
-// false for a single-byte code page.
+// How the console's bytes form characters. POSIX: UTF-8 when the user's
+// locale says so, else a single byte with the C1 controls. Windows: as the
+// console's output code page says (the system's ANSI code page, from
+// start-up on), or the ANSI code page itself without a console.
+CharacterSet console_character_set();
+
+// Whether that character set is UTF-8.
 bool console_is_utf8();
+
+// One character of the program's own texts, given as its UTF-8 bytes, as
+// the user's character set has it for standard output (or, when
+// to_standard_error, standard error): the UTF-8 bytes in a UTF-8 locale,
+// the ISO 8859-1 byte in a single-byte one; on Windows the code page of the
+// console window when the stream is one, else the system's ANSI code page.
+// Nothing when the character set lacks the character (never a look-alike).
+std::optional<std::string> user_character(const std::string& utf8_character,
+                                          bool to_standard_error);
+
+// Writes bytes (a text whose lines end in "\n") to standard output, or to
+// standard error when to_standard_error, with the system's line ends (CR LF
+// on Windows), unbuffered and in call order. For the texts printed before
+// or instead of a run (the usage text, the usage errors); a stream that is
+// gone or fails drops the rest silently.
+void write_user_stream(const std::string& bytes, bool to_standard_error);
 
 }  // namespace native
 }  // namespace rt

@@ -16,6 +16,8 @@
 #include <cstdint>
 #include <string>
 
+#include "text/filesystem.h"
+
 namespace rt {
 namespace native {
 
@@ -49,11 +51,12 @@ FileHandle create_held_file(const std::string& path, bool& name_taken);
 // unchanged for a minute counts as left over. True when it was removed.
 bool remove_if_abandoned(const std::string& path);
 
-// What is at path, the last component not followed when it is a link:
-// nothing, a regular file, or something else (a folder, a link, a pipe, a
-// socket, a device; also an entry that cannot be looked at).
-enum class EntryKind { missing, file, other };
-EntryKind entry_kind(const std::string& path);
+// What a save would replace at path, the last component not followed when
+// it is a link: nothing, a regular file, or something else (a folder, a
+// link, a pipe, a socket, a device; also an entry that cannot be looked
+// at, or a folder on the way that is missing or no folder).
+enum class TargetKind { missing, file, other };
+TargetKind target_kind(const std::string& path);
 
 // Whether the existing regular file at path may be written: it has write
 // permission for somebody (a file whose write permission was taken away
@@ -172,6 +175,21 @@ std::string program_file_path();
 
 // The separator of the paths program_file_path gives: '/' or '\'.
 char native_separator();
+
+
+// What the entry at path is, links followed (EntryKind of text/filesystem.h):
+// missing also for a dangling link, a path through a file, a path the
+// system cannot look at, and one that cannot name a file; "other" for
+// pipes, sockets and devices (on Windows the reserved device names). Only
+// looks, never opens.
+EntryKind entry_kind(const std::string& path);
+
+// The absolute path of the existing entry at path, in the system's own form
+// ("/home/anna/filme", "C:\Filme"), with "." and ".." and the current
+// directory resolved and no separator at its end unless it is a root. A
+// link as the last component stays that link (a file keeps its folder).
+// "" when it cannot be worked out.
+std::string absolute_path(const std::string& path);
 
 }  // namespace native
 }  // namespace rt

@@ -34,6 +34,20 @@ std::string directory_of(const std::string& file_path, char separator) {
   return directory;
 }
 
+std::string program_path_of_command_line(const std::string& command_line) {
+  std::string path;
+  bool quoted = false;
+  for (const char c : command_line) {
+    if (c == '"') {
+      quoted = !quoted;
+      continue;
+    }
+    if (!quoted && (c == ' ' || c == '\t')) break;
+    path.push_back(c);
+  }
+  return path;
+}
+
 std::uint32_t effective_mask(std::uint32_t mask) {
   std::uint32_t effective = mask | kBitsFrom0x100;
   if ((mask & kDirectoryBit) == 0) effective |= kArchiveBit;

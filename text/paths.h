@@ -24,6 +24,14 @@ std::optional<std::string> with_slashes(const std::string& path);
 // "\" back ("C:\retime.exe" gives "C:\"); "" when there is no separator.
 std::string directory_of(const std::string& file_path, char separator);
 
+// Argument 0 as the C runtime of Windows takes it from the process's
+// command line: the first word, up to the first blank or tab that stands
+// outside double quotes; the quotes themselves are dropped, wherever they
+// stand in the word (C:\"Program Files"\retime.exe gives
+// C:\Program Files\retime.exe), and a backslash escapes nothing (a
+// program's path cannot hold a quote).
+std::string program_path_of_command_line(const std::string& command_line);
+
 // The listing's effective mask: mask with every bit from 0x100 up added,
 // and the archive bit 0x20 too when mask lacks the directory bit 0x10.
 std::uint32_t effective_mask(std::uint32_t mask);

@@ -16,6 +16,7 @@ constexpr char32_t kCaretOffset = 0x40;  // ^A is 0x01 + 0x40
 constexpr char32_t kSurrogateFirst = 0xD800;
 constexpr char32_t kSurrogateLast = 0xDFFF;
 constexpr char32_t kLastCodePoint = 0x10FFFF;
+constexpr std::size_t kLongestUtf8Sequence = 4;
 // The smallest code point that needs 2, 3, 4 bytes; less is overlong.
 constexpr char32_t kLeastOfLength[] = {0, 0, 0x80, 0x800, 0x10000};
 
@@ -57,6 +58,41 @@ bool in_ranges(char32_t c, const Range (&ranges)[N]) {
 
 bool is_continuation(unsigned char b) { return (b & 0xC0) == 0x80; }
 
+constexpr unsigned kUtf8CodePage = 65001;
+
+// A double-byte code page: which bytes lead a character, and which may
+// follow a lead byte as its trail byte.
+struct DoubleByteSet {
+  CharacterSet set;
+  unsigned code_page;
+  Range leads[2];
+  Range trails[3];
+};
+
+constexpr DoubleByteSet kDoubleByteSets[] = {
+    {CharacterSet::shift_jis, 932, {{0x81, 0x9F}, {0xE0, 0xFC}},
+     {{0x40, 0x7E}, {0x80, 0xFC}, {0, 0}}},
+    {CharacterSet::gbk, 936, {{0x81, 0xFE}, {0, 0}}, {{0x40, 0x7E}, {0x80, 0xFE}, {0, 0}}},
+    {CharacterSet::uhc, 949, {{0x81, 0xFE}, {0, 0}},
+     {{0x41, 0x5A}, {0x61, 0x7A}, {0x81, 0xFE}}},
+    {CharacterSet::big5, 950, {{0x81, 0xFE}, {0, 0}}, {{0x40, 0x7E}, {0xA1, 0xFE}, {0, 0}}},
+};
+
+const DoubleByteSet* double_byte_set(CharacterSet set) {
+  for (const DoubleByteSet& d : kDoubleByteSets)
+    if (d.set == set) return &d;
+  return nullptr;
+}
+
+// The unused entries of the tables are {0, 0}, which no byte from 0x81 up
+// (nor any trail byte) meets.
+template <std::size_t N>
+bool in_byte_ranges(unsigned char b, const Range (&ranges)[N]) {
+  for (const Range& r : ranges)
+    if (r.last != 0 && b >= r.first && b <= r.last) return true;
+  return false;
+}
+
 std::size_t length_from_lead(unsigned char b) {
   if (b < 0x80) return 1;
   if ((b & 0xE0) == 0xC0) return 2;
@@ -96,11 +132,75 @@ int code_point_cells(char32_t c) {
   return 1;
 }
 
-bool is_command_character(char32_t c) {
-  if (c < kFirstPrintable)
-    return c != kBell && c != kBackspace && c != kTab && c != kLineFeed &&
-           c != kCarriageReturn;
-  return c >= kDelete && c <= kLastC1;
+CharacterSet character_set_of_code_page(unsigned code_page) {
+  if (code_page == kUtf8CodePage) return CharacterSet::utf8;
+  for (const DoubleByteSet& d : kDoubleByteSets)
+    if (d.code_page == code_page) return d.set;
+  return CharacterSet::single_byte;
+}
+
+TextCharacter character_at(const std::string& t, std::size_t at, CharacterSet set) {
+  TextCharacter c;
+  const unsigned char b = static_cast<unsigned char>(t[at]);
+  c.code = b;
+  if (set == CharacterSet::utf8) {
+    const std::size_t length = utf8_sequence_length(t, at);
+    if (length == 0) c.valid = false;
+    if (length > 1) {
+      c.length = length;
+      c.code = utf8_code_point(t, at, length);
+    }
+    return c;
+  }
+  const DoubleByteSet* d = double_byte_set(set);
+  if (d == nullptr || !in_byte_ranges(b, d->leads)) return c;
+  if (at + 1 < t.size() && in_byte_ranges(static_cast<unsigned char>(t[at + 1]), d->trails)) {
+    c.length = 2;
+    c.code = (char32_t{b} << 8) | static_cast<unsigned char>(t[at + 1]);
+  } else {
+    c.valid = false;
+  }
+  return c;
+}
+
+bool ends_in_unfinished_character(const std::string& t, std::size_t end, CharacterSet set) {
+  if (end > t.size()) end = t.size();
+  if (set == CharacterSet::utf8) {
+    for (std::size_t back = 1; back < kLongestUtf8Sequence && back <= end; ++back) {
+      const unsigned char b = static_cast<unsigned char>(t[end - back]);
+      if (is_continuation(b)) continue;  // look further back for the lead
+      return length_from_lead(b) > back;
+    }
+    return false;
+  }
+  const DoubleByteSet* d = double_byte_set(set);
+  if (d == nullptr) return false;
+  // Lead and trail bytes share values: only a walk from the start tells
+  // which is which.
+  const std::string before = t.substr(0, end);
+  std::size_t at = 0;
+  while (at < before.size()) {
+    const TextCharacter c = character_at(before, at, set);
+    if (!c.valid && at + 1 == before.size()) return true;
+    at += c.length;
+  }
+  return false;
+}
+
+bool is_command_character(const TextCharacter& c, CharacterSet set) {
+  if (!c.valid) return false;
+  if (c.code < kFirstPrintable)
+    return c.code != kBell && c.code != kBackspace && c.code != kTab &&
+           c.code != kLineFeed && c.code != kCarriageReturn;
+  if (c.code == kDelete) return true;
+  const bool has_c1 = set == CharacterSet::single_byte_with_c1 || set == CharacterSet::utf8;
+  return has_c1 && c.code > kDelete && c.code <= kLastC1;
+}
+
+int character_cells(const TextCharacter& c, CharacterSet set) {
+  if (!c.valid) return 1;
+  if (set == CharacterSet::utf8) return code_point_cells(c.code);
+  return static_cast<int>(c.length);
 }
 
 std::string shown_command_character(char32_t c) {
@@ -112,31 +212,29 @@ std::string shown_command_character(char32_t c) {
 namespace {
 
 // The bytes and cells of the character at `at`.
-std::size_t character_at(const std::string& t, std::size_t at, bool utf8,
-                         std::size_t& cells) {
-  const std::size_t length = utf8 ? utf8_sequence_length(t, at) : 1;
-  cells = length > 1 ? static_cast<std::size_t>(
-                           code_point_cells(utf8_code_point(t, at, length)))
-                     : 1;
-  return length == 0 ? 1 : length;
+std::size_t measure_at(const std::string& t, std::size_t at, CharacterSet set,
+                       std::size_t& cells) {
+  const TextCharacter c = character_at(t, at, set);
+  cells = static_cast<std::size_t>(character_cells(c, set));
+  return c.length;
 }
 
 }  // namespace
 
-std::size_t text_cells(const std::string& t, bool utf8) {
+std::size_t text_cells(const std::string& t, CharacterSet set) {
   std::size_t total = 0;
   std::size_t cells = 0;
   for (std::size_t at = 0; at < t.size(); total += cells)
-    at += character_at(t, at, utf8, cells);
+    at += measure_at(t, at, set, cells);
   return total;
 }
 
-std::string first_cells(const std::string& t, std::size_t cells, bool utf8) {
+std::string first_cells(const std::string& t, std::size_t cells, CharacterSet set) {
   std::size_t at = 0;
   std::size_t used = 0;
   while (at < t.size()) {
     std::size_t these = 0;
-    const std::size_t length = character_at(t, at, utf8, these);
+    const std::size_t length = measure_at(t, at, set, these);
     if (used + these > cells) break;
     used += these;
     at += length;
@@ -144,24 +242,19 @@ std::string first_cells(const std::string& t, std::size_t cells, bool utf8) {
   return t.substr(0, at);
 }
 
-std::string visible_text(const std::string& t, bool utf8) {
+std::string visible_text(const std::string& t, CharacterSet set) {
   std::string shown;
   shown.reserve(t.size());
   std::size_t at = 0;
   while (at < t.size()) {
-    std::size_t length = utf8 ? utf8_sequence_length(t, at) : 1;
-    char32_t c = static_cast<unsigned char>(t[at]);
-    if (length > 1) c = utf8_code_point(t, at, length);
-    // In UTF-8 a byte of no valid sequence is no control: the terminal
+    // A byte that starts no valid character is no control: the terminal
     // shows it as a replacement character.
-    if (length == 0) length = 1;
-    else if (is_command_character(c)) {
-      shown += shown_command_character(c);
-      at += length;
-      continue;
-    }
-    shown.append(t, at, length);
-    at += length;
+    const TextCharacter c = character_at(t, at, set);
+    if (is_command_character(c, set))
+      shown += shown_command_character(c.code);
+    else
+      shown.append(t, at, c.length);
+    at += c.length;
   }
   return shown;
 }

@@ -1,11 +1,56 @@
-// Characters as a terminal shows them: UTF-8 sequences, the cells a
-// character takes, and which bytes must never reach a terminal raw.
+// Characters as a terminal shows them: the character sets of the console,
+// UTF-8 sequences, the cells a character takes, and which bytes must never
+// reach a terminal raw.
 #pragma once
 
 #include <cstddef>
 #include <string>
 
 namespace rt {
+
+// How the console's bytes form characters. The native layer says which one
+// the console uses (text/native_console_output.h).
+enum class CharacterSet {
+  // A byte a character; 0x80..0x9F are the C1 control bytes (ISO 8859-1 and
+  // the other single-byte locales of a POSIX terminal).
+  single_byte_with_c1,
+  // A byte a character, every byte from 0x80 up a printable one (Windows-1252
+  // and the other single-byte code pages of Windows, where 0x80..0x9F hold
+  // the euro sign, dashes and quotes).
+  single_byte,
+  // UTF-8 (a UTF-8 locale, or code page 65001 on Windows).
+  utf8,
+  // The double-byte code pages of Windows: a lead byte from 0x81 up and the
+  // trail byte after it are one character of two cells.
+  shift_jis,  // 932
+  gbk,        // 936
+  uhc,        // 949
+  big5,       // 950
+};
+
+// The character set of a Windows code page: 65001 UTF-8, 932, 936, 949 and
+// 950 their double-byte sets, every other one a single byte with no control
+// bytes above 0x7F.
+CharacterSet character_set_of_code_page(unsigned code_page);
+
+// One character of a text: its bytes, and its code (the code point in
+// UTF-8, the byte in a single-byte set, lead byte * 256 + trail byte for a
+// double-byte character). Not valid: a byte that starts no character of the
+// set (in UTF-8 a byte of no valid sequence, in a double-byte set a lead byte
+// without its trail byte); it is one byte long.
+struct TextCharacter {
+  std::size_t length = 1;
+  char32_t code = 0;
+  bool valid = true;
+};
+
+// The character that starts at byte `at` (< t.size()) of t.
+TextCharacter character_at(const std::string& t, std::size_t at, CharacterSet set);
+
+// Whether the bytes of t before position end stop in the middle of a
+// character whose further bytes are still to come (a UTF-8 sequence or a
+// double-byte character begun but not finished).
+bool ends_in_unfinished_character(const std::string& t, std::size_t end, CharacterSet set);
 
 // The length (1 to 4) of the valid UTF-8 sequence that starts at byte
 // `at` of t, or 0 when the byte there starts none: a stray continuation
@@ -24,25 +69,30 @@ int code_point_cells(char32_t c);
 
 // Whether a terminal would take this character as a command: the C0
 // controls other than BEL, BS, TAB, LF and CR, DEL, and the C1 controls
-// (bytes 0x80..0x9F in a single-byte character set, U+0080..U+009F in UTF-8).
-bool is_command_character(char32_t c);
+// (bytes 0x80..0x9F in single_byte_with_c1, U+0080..U+009F in UTF-8; the
+// code pages of Windows have none). A character that is not valid is none.
+bool is_command_character(const TextCharacter& c, CharacterSet set);
+
+// The cells a character that is no command takes on a terminal: as
+// code_point_cells in UTF-8, 2 for a double-byte character, else 1.
+int character_cells(const TextCharacter& c, CharacterSet set);
 
 // How a command character is shown: caret notation, ^@ .. ^_ for the C0
 // controls, ^? for DEL, and M- before the caret form of c - 0x80 for the C1
 // controls (0x9B shows as M-^[).
 std::string shown_command_character(char32_t c);
 
-// t with every command character replaced by its shown form; all other
-// bytes (invalid UTF-8 included) stay as they are. utf8: the console's
-// character set is UTF-8, else a single-byte one.
-std::string visible_text(const std::string& t, bool utf8);
+// t with every command character of the character set replaced by its
+// shown form; all other bytes (those of no valid character included) stay
+// as they are.
+std::string visible_text(const std::string& t, CharacterSet set);
 
-// The cells a text without command characters takes on a terminal (in
-// UTF-8 a byte of no valid sequence counts one).
-std::size_t text_cells(const std::string& t, bool utf8);
+// The cells a text without command characters takes on a terminal (a byte
+// that starts no valid character counts one).
+std::size_t text_cells(const std::string& t, CharacterSet set);
 
 // The longest beginning of t, in whole characters, that takes at most
 // cells cells.
-std::string first_cells(const std::string& t, std::size_t cells, bool utf8);
+std::string first_cells(const std::string& t, std::size_t cells, CharacterSet set);
 
 }  // namespace rt

@@ -76,6 +76,20 @@ const KeyEventCase kKeyEventCases[] = {
     {"repeated Left", {0x25, 0x4B, 0, kEnhanced, true, 2},
      {sp(key_code::left), sp(key_code::left)}},
     {"repeat count 0 counts once", {0x41, 0x1E, 'a', 0, true, 0}, {"a"}},
+    // A pasted e-acute (or Alt + 0233 typed): Alt down, keypad digits down
+    // and up with no character, then Alt up with the character.
+    {"Alt down before a keypad code", {0x12, 0x38, 0, control_key::left_alt, true, 1}, {}},
+    {"keypad digit 0 of an Alt code",
+     {0x60, 0x52, 0, control_key::left_alt | control_key::num_lock, true, 1}, {}},
+    {"keypad 2 of an Alt code, Num Lock off", {0x28, 0x50, 0, control_key::left_alt, true, 1}, {}},
+    {"keypad digit up", {0x63, 0x51, 0, control_key::left_alt, false, 1}, {}},
+    {"Alt up with the character", {0x12, 0x38, 0xE9, 0, false, 1}, {ch(0xE9)}},
+    {"Alt up without a character", {0x12, 0x38, 0, 0, false, 1}, {}},
+    {"Shift up with a character", {0x10, 0x2A, 'A', 0, false, 1}, {}},
+    {"grey Down with Alt", {0x28, 0x50, 0, kEnhanced | control_key::left_alt, true, 1},
+     {sp(key_code::alt_down)}},
+    {"keypad Delete with Alt is no Alt code digit",
+     {0x2E, 0x53, 0, control_key::left_alt, true, 1}, {sp(key_code::alt_del)}},
 };
 
 TEST(KeyEvents, EachEventGivesItsKeyTexts) {

@@ -26,6 +26,7 @@ const std::string kRight = special_key(key_code::right);
 const std::string kHome = special_key(key_code::home);
 const std::string kEnd = special_key(key_code::end);
 const std::string kDelete = special_key(key_code::del);
+constexpr CharacterSet kUtf8 = CharacterSet::utf8;
 
 struct KeyRun {
   LineEdit edit;
@@ -34,8 +35,9 @@ struct KeyRun {
 
 // Applies keys as the key loop does, up to the key that finishes.
 KeyRun run_keys(const std::string& default_text, const std::vector<std::string>& keys,
-             const std::string& last_entry = " ", bool utf8 = false) {
-  KeyRun run{begin_edit(default_text, utf8), {}};
+             const std::string& last_entry = " ",
+             CharacterSet characters = CharacterSet::single_byte_with_c1) {
+  KeyRun run{begin_edit(default_text, characters), {}};
   for (const std::string& key : keys) {
     run.actions.push_back(apply_key(run.edit, key, last_entry));
     if (run.actions.back() == EditAction::finish) break;
@@ -50,7 +52,8 @@ struct EditCase {
   std::string last_entry;
   std::string result;
   Pos index;  // where the cursor ends
-  bool utf8 = false;  // a UTF-8 console, else a single-byte one
+  // The console's character set: single-byte with C1 controls, unless said.
+  CharacterSet characters = CharacterSet::single_byte_with_c1;
 };
 
 void PrintTo(const EditCase& c, std::ostream* out) { *out << c.name; }
@@ -59,7 +62,7 @@ class Editing : public ::testing::TestWithParam<EditCase> {};
 
 TEST_P(Editing, GivesTheExpectedTextAndCursor) {
   const EditCase& c = GetParam();
-  KeyRun run = run_keys(c.default_text, c.keys, c.last_entry, c.utf8);
+  KeyRun run = run_keys(c.default_text, c.keys, c.last_entry, c.characters);
   EXPECT_EQ(edit_result(run.edit), c.result) << c.name;
   EXPECT_EQ(run.edit.index, c.index) << c.name;
   // The added blank is always there, at the end.
@@ -116,24 +119,30 @@ const EditCase kEditCases[] = {
     // UTF-8: "\xC3\x9C" is U+00DC, "\xC3\xA4" U+00E4, "\xE2\x82\xAC" U+20AC.
     {"UTF-8: typed two-byte character and Backspace give the default back",
      "/tmp/x/\xC3\x9C" "bersetzungen", {ch(0xC3), ch(0xA4), kBackspace, kEnter}, " ",
-     "/tmp/x/\xC3\x9C" "bersetzungen", 22, true},
+     "/tmp/x/\xC3\x9C" "bersetzungen", 22, kUtf8},
     {"UTF-8: End, 13 Backspaces and x leave no byte of the umlaut",
      "/tmp/x/\xC3\x9C" "bersetzungen",
      {kEnd, kBackspace, kBackspace, kBackspace, kBackspace, kBackspace, kBackspace,
       kBackspace, kBackspace, kBackspace, kBackspace, kBackspace, kBackspace, kBackspace,
       "x", kEnter},
-     " ", "/tmp/x/x", 9, true},
+     " ", "/tmp/x/x", 9, kUtf8},
     {"UTF-8: Left and Delete take a three-byte character whole", "a\xE2\x82\xAC" "b",
-     {kLeft, kLeft, kDelete, kEnter}, " ", "ab", 2, true},
+     {kLeft, kLeft, kDelete, kEnter}, " ", "ab", 2, kUtf8},
     {"UTF-8: Right steps over a whole character", "\xC3\xA4" "b",
-     {kHome, kRight, kEnter}, " ", "\xC3\xA4" "b", 3, true},
+     {kHome, kRight, kEnter}, " ", "\xC3\xA4" "b", 3, kUtf8},
     {"UTF-8: a byte of no valid sequence is one character", "a\xFF\xC3" "b",
-     {kLeft, kBackspace, kBackspace, kEnter}, " ", "ab", 2, true},
+     {kLeft, kBackspace, kBackspace, kEnter}, " ", "ab", 2, kUtf8},
     {"UTF-8: an overlong form and a surrogate are single bytes",
      "\xC0\xAF\xED\xA0\x80", {kBackspace, kBackspace, kEnter}, " ", "\xC0\xAF\xED", 4,
-     true},
+     kUtf8},
     {"single byte: Backspace removes one byte of a UTF-8 sequence", "\xC3\xA4",
      {kBackspace, kEnter}, " ", "\xC3", 2},
+    // Code page 932: "\x93\xFA" and "\x96\x7B" are two characters of two
+    // bytes each, typed as their lead and trail bytes.
+    {"code page 932: Backspace and Left take a double-byte character whole, "
+     "one typed in front stays whole",
+     "\x93\xFA\x96\x7B", {kBackspace, kLeft, ch(0x96), ch(0x7B), kEnter}, " ",
+     "\x96\x7B\x93\xFA", 3, CharacterSet::shift_jis},
 };
 
 INSTANTIATE_TEST_SUITE_P(LineEditor, Editing, ::testing::ValuesIn(kEditCases),
@@ -331,7 +340,7 @@ class CellsInUtf8 : public ::testing::TestWithParam<CellCase> {};
 TEST_P(CellsInUtf8, ShowWholeCharactersAndPlaceTheCursorByCells) {
   const CellCase& c = GetParam();
   LineView view;
-  LineEdit edit = begin_edit(c.default_text, true);
+  LineEdit edit = begin_edit(c.default_text, kUtf8);
   plan_update(EditAction::redraw, edit, view, c.width);
   for (const std::string& key : c.keys) apply_key(edit, key, " ");
   ScreenUpdate u = plan_update(EditAction::redraw, edit, view, c.width);

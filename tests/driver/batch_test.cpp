@@ -114,7 +114,10 @@ TEST(RunBatch, CorpusDirectoryGivesTheExpectedTranscriptAndFiles) {
   write_bytes(dir / "film1.srt", worked_timecodes);
   write_bytes(dir / "film1.txt", worked_text);
 
-  const std::string transcript = console_transcript([&] { run_batch(dir.path(), ".src"); });
+  bool all_written = true;
+  const std::string transcript =
+      console_transcript([&] { all_written = run_batch(dir.path(), ".src"); });
+  EXPECT_FALSE(all_written) << "one pair ended with \" Fehler\"";
 
   // Blocks follow the directory's own order, which the scan keeps.
   const FileLists lists = scan_directory(dir.path());
@@ -164,7 +167,10 @@ TEST(RunBatch, CountLineAgreesWithTheNumberOfTimecodeFiles) {
     for (int i = 0; i < c.files; ++i) write_bytes(dir / ("t" + std::to_string(i) + ".srt"), worked_timecodes);
     write_bytes(dir / "other.txt", worked_text);
 
-    const std::string transcript = console_transcript([&] { run_batch(dir.path(), ".src"); });
+    bool all_written = false;
+    const std::string transcript =
+        console_transcript([&] { all_written = run_batch(dir.path(), ".src"); });
+    EXPECT_TRUE(all_written) << "a timecode file without a text is no failed pair";
 
     const FileLists lists = scan_directory(dir.path());
     std::string expected = console_lines({c.line});
@@ -190,7 +196,10 @@ TEST(RunBatch, SecondRunOverTheSameDirectoryRewritesTheSameOutput) {
                                paired_block(1, "film1.srt", "film1.txt", "film1..src") + engine_done;
 
   for (int run = 1; run <= 2; ++run) {
-    const std::string transcript = console_transcript([&] { run_batch(dir.path(), ".src"); });
+    bool all_written = false;
+    const std::string transcript =
+        console_transcript([&] { all_written = run_batch(dir.path(), ".src"); });
+    EXPECT_TRUE(all_written) << "run " << run;
     EXPECT_EQ(transcript, expected) << "run " << run;
     EXPECT_EQ(folder_contents(dir / "untertitel"),
               (std::map<std::string, std::string>{{"film1..src", worked_output}}))

@@ -1,7 +1,9 @@
-// The real retime program with arguments: --help and --version only print,
-// a usage error touches nothing, a directory argument runs the batch
-// without the question and without the wait, and a program started by bare
-// name from PATH keeps its settings in the user's configuration folder.
+// The real retime program with arguments: --help and --version only print
+// (our own texts in the user's character set), a usage error touches
+// nothing, a directory argument runs the batch without the question and
+// without the wait and tells by its exit status whether every pair was
+// written, and a program started by bare name from PATH keeps its settings
+// in the user's configuration folder.
 #include <sys/wait.h>
 
 #include <gtest/gtest.h>
@@ -24,6 +26,7 @@ using rt_test::PtyOptions;
 using rt_test::PtyProcess;
 
 constexpr int kExitDone = 0;
+constexpr int kExitPairFailed = 1;
 constexpr int kExitUsage = 2;
 
 // Every entry below folder, as paths relative to it.
@@ -38,6 +41,7 @@ int exit_code(const PtyProcess& p) { return WIFEXITED(p.status()) ? WEXITSTATUS(
 
 struct OptionCase {
   const char* name;
+  const char* locale;  // LC_ALL: "C.UTF-8", or "C" for a single-byte character set
   std::vector<std::string> arguments;
   int exit;
   std::string standard_output;
@@ -62,7 +66,8 @@ TEST_P(Options, PrintAndEndWithoutReadingOrWriting) {
   options.input_from_pipe = true;
   options.piped_input = program.root() + "/work\n";
   options.working_directory = cwd;
-  std::vector<std::string> args{program.binary()};
+  std::vector<std::string> args{"/usr/bin/env", std::string("LC_ALL=") + c.locale,
+                                program.binary()};
   args.insert(args.end(), c.arguments.begin(), c.arguments.end());
   PtyProcess p(args, options);
   ASSERT_TRUE(p.wait_for_exit(kRunLimitMs)) << p.output() << p.piped_output();
@@ -79,43 +84,137 @@ std::string on_terminal(std::string text) {
   return text;
 }
 
+// text with its umlauts as ISO 8859-1 bytes instead of UTF-8.
+std::string latin1(std::string text) {
+  const std::pair<const char*, char> umlauts[] = {
+      {"\xC3\xA4", '\xE4'}, {"\xC3\xB6", '\xF6'}, {"\xC3\xBC", '\xFC'}, {"\xC3\x9F", '\xDF'}};
+  for (const auto& [utf8, byte] : umlauts) {
+    for (std::size_t at; (at = text.find(utf8)) != std::string::npos;) text.replace(at, 2, 1, byte);
+  }
+  return text;
+}
+
+const std::string kUtf8Help = usage_text();
+const std::string kLatin1Help = latin1(usage_text());
+
 const OptionCase kOptionCases[] = {
-    {"help", {"--help"}, kExitDone, usage_text(), ""},
-    {"short help", {"-h"}, kExitDone, usage_text(), ""},
-    {"version", {"--version"}, kExitDone, "retime 1.0.0\n", ""},
-    {"unknown option", {"--bogus"}, kExitUsage, "",
+    {"help", "C.UTF-8", {"--help"}, kExitDone, kUtf8Help, ""},
+    {"short help", "C.UTF-8", {"-h"}, kExitDone, kUtf8Help, ""},
+    {"help single byte", "C", {"--help"}, kExitDone, kLatin1Help, ""},
+    {"version", "C.UTF-8", {"--version"}, kExitDone, "retime 1.0.0\n", ""},
+    {"unknown option", "C.UTF-8", {"--bogus"}, kExitUsage, "",
      on_terminal("retime: unbekannte Option \"--bogus\"\nHilfe: retime --help\n")},
-    {"two directories", {"work", "cwd"}, kExitUsage, "",
+    {"two directories", "C.UTF-8", {"work", "cwd"}, kExitUsage, "",
      on_terminal("retime: nur ein Verzeichnis erlaubt, angegeben: 2\nHilfe: retime --help\n")},
+    {"missing directory", "C.UTF-8", {"missing"}, kExitUsage, "",
+     on_terminal("retime: Verzeichnis nicht gefunden: \"missing\"\nHilfe: retime --help\n")},
+    {"device single byte", "C", {"/dev/null"}, kExitUsage, "",
+     on_terminal("retime: weder Verzeichnis noch gew\xF6hnliche Datei: \"/dev/null\"\n"
+                 "Hilfe: retime --help\n")},
+    {"limit out of range", "C.UTF-8", {"--report", "--cps", "0", "work"}, kExitUsage, "",
+     on_terminal("retime: --cps erwartet eine ganze Zahl von 1 bis 999, nicht \"0\"\n"
+                 "Hilfe: retime --help\n")},
 };
+
+TEST(ProgramHelp, SpeaksGermanWithItsUmlauts) {
+  EXPECT_NE(kUtf8Help.find("l\xC3\xA4ngsten"), std::string::npos);
+  EXPECT_NE(kLatin1Help.find("l\xE4ngsten"), std::string::npos);
+}
 
 INSTANTIATE_TEST_SUITE_P(Program, Options, ::testing::ValuesIn(kOptionCases),
                          rt_test::case_name<OptionCase>);
 
-TEST(ProgramDirectoryArgument, RunsTheBatchWithoutQuestionOrWait) {
-  const char* given_as[] = {"/work", "/work/film1.srt"};
-  for (const char* given : given_as) {
-    SCOPED_TRACE(given);
-    InstalledProgram program;
-    const std::string work = program.root() + "/work";
-    put_worked_pair(work);
-    program.store_settings(program.root() + "/elsewhere");
+struct DirectoryCase {
+  const char* name;
+  const char* current;   // the program's current directory, below the scratch directory
+  const char* argument;  // a leading "/" stands for the scratch directory
+  const char* pair;      // where the pair lies, below the scratch directory
+  const std::string* text;
+  int exit;
+};
 
-    // Standard input is the terminal and no key is ever typed: a program
-    // that asked or waited would not end.
-    PtyOptions options;
-    options.output_to_pipe = true;
-    PtyProcess p({program.binary(), "--", program.root() + given}, options);
-    ASSERT_TRUE(p.wait_for_exit(kRunLimitMs)) << "hangs\n" << p.piped_output();
+void PrintTo(const DirectoryCase& c, std::ostream* out) { *out << c.name; }
 
-    EXPECT_EQ(exit_code(p), kExitDone);
-    const std::string eol = "\n";
-    // The report without the two line ends that follow the prompt.
-    EXPECT_EQ(p.piped_output(), report_with_worked_pair(eol).substr(2 * eol.size()));
-    EXPECT_EQ(p.output(), "");
-    EXPECT_EQ(program.settings(), settings_after_run(work));
-    EXPECT_EQ(file_bytes(worked_output_path(work)), worked_output);
+class DirectoryArgument : public ::testing::TestWithParam<DirectoryCase> {};
+
+TEST_P(DirectoryArgument, RunsTheBatchWithoutQuestionOrWait) {
+  const DirectoryCase& c = GetParam();
+  InstalledProgram program;
+  const std::string pair = program.root() + "/" + c.pair;
+  std::filesystem::create_directories(program.root() + "/" + c.current);
+  put_worked_pair(pair);
+  write_bytes(pair + "/film1.txt", *c.text);
+  program.store_settings(program.root() + "/elsewhere");
+
+  // Standard input is the terminal and no key is ever typed: a program
+  // that asked or waited would not end.
+  PtyOptions options;
+  options.output_to_pipe = true;
+  options.working_directory = program.root() + "/" + c.current;
+  const std::string argument =
+      c.argument[0] == '/' ? program.root() + c.argument : std::string(c.argument);
+  PtyProcess p({program.binary(), "--", argument}, options);
+  ASSERT_TRUE(p.wait_for_exit(kRunLimitMs)) << "hangs\n" << p.piped_output();
+
+  EXPECT_EQ(exit_code(p), c.exit);
+  const bool failed = c.exit == kExitPairFailed;
+  // The report without the two line ends that follow the prompt.
+  std::string report = report_with_worked_pair("\n").substr(2);
+  if (failed) {
+    const std::string searching = " Berechne Korrekturfaktor...\n";
+    report.insert(report.find(searching) + searching.size(), " Fehler\n");
   }
+  EXPECT_EQ(p.piped_output(), report);
+  EXPECT_EQ(p.output(), "");
+  EXPECT_EQ(program.settings(), settings_after_run(pair)) << "the absolute path is stored";
+  EXPECT_EQ(file_bytes(worked_output_path(pair)), failed ? std::string() : worked_output)
+      << "a failed pair leaves its output empty";
+}
+
+const DirectoryCase kDirectoryCases[] = {
+    {"absolute", "", "/work", "work", &worked_text, kExitDone},
+    {"a file names its folder", "", "/work/film1.srt", "work", &worked_text, kExitDone},
+    {"relative file", "work", "film1.srt", "work", &worked_text, kExitDone},
+    {"dot is the current directory", "work", ".", "work", &worked_text, kExitDone},
+    {"two dots are the parent", "work/sub", "..", "work", &worked_text, kExitDone},
+    {"a dot in the last name", "", "/filme/staffel.2", "filme/staffel.2", &worked_text, kExitDone},
+    {"a failed pair", "", "/work", "work", &weightless_text, kExitPairFailed},
+};
+
+INSTANTIATE_TEST_SUITE_P(Program, DirectoryArgument, ::testing::ValuesIn(kDirectoryCases),
+                         rt_test::case_name<DirectoryCase>);
+
+TEST(ProgramReport, WorkedExampleFlagsCueTwoAndWritesThePage) {
+  InstalledProgram program;
+  const std::string work = program.root() + "/work";
+  put_worked_pair(work);
+
+  PtyOptions options;
+  options.output_to_pipe = true;
+  PtyProcess p({program.binary(), "--report", work}, options);
+  ASSERT_TRUE(p.wait_for_exit(kRunLimitMs)) << "hangs\n" << p.piped_output();
+
+  EXPECT_EQ(exit_code(p), kExitDone);
+  std::string expected;
+  for (const char* line : {" 1 Timecodedatei", "", " 1. Objekt", " Timecode: film1.srt", "     Text: film1.txt",
+                           "  Ausgabe: film1..src", " Lade Text...", " Berechne Korrekturfaktor...",
+                           "   Geschrieben: 3 von 3 Untertiteln, 1 leer",
+                           "   Textrest (nicht verteilt): 0 Zeichen",
+                           "   Zeichen/s: Median 16,9, 95. Perzentil 18,5, Maximum 18,5 (Nr. 2, 00:00:03,000)",
+                           "   Mehr als 17 Zeichen/s: 1 (Nr. 2)", "   Mehr als 84 Zeichen: 0",
+                           "   Korrekturfaktor: 1,584 nach 589 Runden", "", "  Bericht: bericht.html", "", "Fertig"})
+    expected += std::string(line) + "\n";
+  EXPECT_EQ(p.piped_output(), expected);
+  EXPECT_EQ(p.output(), "");
+  EXPECT_EQ(file_bytes(worked_output_path(work)), worked_output) << "the report changes no output byte";
+  const std::optional<std::string> page = file_bytes(work + "/untertitel/bericht.html");
+  ASSERT_TRUE(page.has_value());
+  EXPECT_NE(page->find("<svg class=\"chart\""), std::string::npos);
+  EXPECT_NE(page->find("<tr><td class=\"n\">2</td><td class=\"n\">00:00:03,000</td><td class=\"n\">2,000</td>"
+                       "<td class=\"n\"><strong>18,5</strong></td><td class=\"n\">37</td>"
+                       "<td>es dir heute? Mir geht es gut, danke.</td></tr>"),
+            std::string::npos);
+  EXPECT_EQ(page->find("<td class=\"n\">1</td>"), std::string::npos) << "cue 1 (15,3) is not flagged";
 }
 
 struct BareNameCase {

@@ -40,6 +40,8 @@ TEST(WorkedExample, WritesTheTwelveLinesInThe589thPass) {
   EXPECT_EQ(run.console, kSearched);
   EXPECT_EQ(run.closes, 1);
   EXPECT_EQ(run.number_line, "3");
+  // The factor the 589th pass ran with, not the one its run-out left.
+  EXPECT_NEAR(run.factor, 1.584, 1e-9);
 }
 
 TEST(WorkedExample, FirstPassQuotasAnchorsAndCuts) {
@@ -156,6 +158,7 @@ TEST(Failures, EndWithFehlerAndWriteNothing) {
     EXPECT_EQ(run.closes, 1);
     EXPECT_TRUE(run.closed_before_failure);
     EXPECT_EQ(run.passes, c.passes);
+    EXPECT_EQ(run.factor, 0.0);
   }
 }
 

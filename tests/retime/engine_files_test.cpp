@@ -18,6 +18,7 @@
 #include "tests/retime/reference_search.h"
 #include "tests/text/temp_directory.h"
 #include "text/files.h"
+#include "text/native_console_output.h"
 
 namespace rt {
 namespace {
@@ -34,8 +35,10 @@ const std::string kExampleOutput =
     "2\r\n00:00:03,000 --> 00:00:05,000\r\nes dir heute? Mir geht es gut, danke.\r\n\r\n"
     "3\r\n00:00:05,500 --> 00:00:08,000\r\n\r\n\r\n";
 
-const std::string kSearchedConsole = " Berechne Korrekturfaktor...\n";
-const std::string kFailedConsole = " Berechne Korrekturfaktor...\n Fehler\n";
+// Console lines end as print_line ends them on this platform.
+const std::string kEol = native::console_line_end();
+const std::string kSearchedConsole = " Berechne Korrekturfaktor..." + kEol;
+const std::string kFailedConsole = " Berechne Korrekturfaktor..." + kEol + " Fehler" + kEol;
 
 
 // True when none of the pair's file numbers holds a file any more.

@@ -61,6 +61,7 @@ SearchRecord record_engine(const std::string& text, const std::vector<std::strin
   record.failed = outcome.failed;
   record.passes = outcome.passes;
   record.number_line = number_line;
+  record.factor = outcome.factor;
   return record;
 }
 

@@ -21,6 +21,7 @@ struct SearchRecord {
   bool failed = false;
   std::int64_t passes = 0;
   std::string number_line;  // as the pair leaves it
+  double factor = 0.0;      // of the writing pass (recorded from the fast engine only)
 };
 
 SearchRecord reference_search(const std::string& text, const std::vector<std::string>& timecode_lines,

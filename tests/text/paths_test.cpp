@@ -27,6 +27,27 @@ TEST(ProcessPaths, DirectoryOfAWindowsPathKeepsTheDriveRoot) {
   EXPECT_EQ(directory_of("\\\\server\\share\\retime.exe", '\\'), "\\\\server\\share");
 }
 
+TEST(ProcessPaths, ArgumentZeroTakesTheQuotesOfTheFirstWordAsTheCRuntimeDoes) {
+  const struct {
+    const char* command_line;
+    const char* path;
+  } cases[] = {
+      {"retime.exe", "retime.exe"},
+      {"retime a b", "retime"},
+      {"retime\tx", "retime"},
+      {"\"C:\\Program Files\\retime\\retime.exe\" x", "C:\\Program Files\\retime\\retime.exe"},
+      {"C:\\\"Program Files\"\\retime.exe --help", "C:\\Program Files\\retime.exe"},
+      {"\"C:\\a b\\retime\".exe x", "C:\\a b\\retime.exe"},
+      {"\"C:\\an unfinished quote", "C:\\an unfinished quote"},
+      {"a\\\"b c\" d", "a\\b c"},
+      {"\"\" x", ""},
+      {" retime", ""},
+      {"", ""},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(program_path_of_command_line(c.command_line), c.path) << c.command_line;
+}
+
 TEST(NativePath, BackslashesBecomeSlashesAndNulIsRefused) {
   EXPECT_EQ(with_slashes("C\\subs\\film1.srt").value_or("?"), "C/subs/film1.srt");
   EXPECT_EQ(with_slashes("/a\\b/c").value_or("?"), "/a/b/c");

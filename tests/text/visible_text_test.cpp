@@ -7,29 +7,89 @@
 namespace rt {
 namespace {
 
+constexpr CharacterSet kUtf8 = CharacterSet::utf8;
+constexpr CharacterSet kLatin1 = CharacterSet::single_byte_with_c1;
+
 struct VisibleCase {
   const char* name;
   std::string text;
-  bool utf8;
+  CharacterSet set;
   std::string shown;
+  std::size_t cells;  // of the shown text
 };
 
 TEST(VisibleText, CommandBytesShowInCaretNotationAndTheRestStays) {
+  const CharacterSet windows_1252 = character_set_of_code_page(1252);
+  const CharacterSet windows_850 = character_set_of_code_page(850);
+  const CharacterSet windows_utf8 = character_set_of_code_page(65001);
+  const CharacterSet windows_932 = character_set_of_code_page(932);
+  const CharacterSet windows_936 = character_set_of_code_page(936);
   const VisibleCase cases[] = {
-      {"an SGR sequence in a name", "guten\x1b[31mROT.srt", true, "guten^[[31mROT.srt"},
-      {"BEL, BS, TAB, LF and CR keep their meaning", "a\x07\x08\x09\x0a\x0d", false,
-       "a\x07\x08\x09\x0a\x0d"},
-      {"NUL, the other C0 controls and DEL", std::string("\0\x01\x1a\x1f\x7f", 5), false,
-       "^@^A^Z^_^?"},
-      {"C1 bytes in a single-byte character set", "\x80\x9b\x9f\xa0\xe4", false,
-       "M-^@M-^[M-^_\xa0\xe4"},
-      {"U+0080..U+009F in UTF-8", "\xc2\x85\xc2\x9b\xc2\xa0", true, "M-^EM-^[\xc2\xa0"},
-      {"umlauts and invalid bytes in UTF-8 stay", "\xc3\xbc\x9b\xff", true,
-       "\xc3\xbc\x9b\xff"},
-      {"an overlong ESC is no ESC, and stays", "\xc0\x9b", true, "\xc0\x9b"},
+      {"an SGR sequence in a name", "guten\x1b[31mROT.srt", kUtf8, "guten^[[31mROT.srt", 18},
+      {"BEL, BS, TAB, LF and CR keep their meaning", "a\x07\x08\x09\x0a\x0d", kLatin1,
+       "a\x07\x08\x09\x0a\x0d", 6},
+      {"NUL, the other C0 controls and DEL", std::string("\0\x01\x1a\x1f\x7f", 5), kLatin1,
+       "^@^A^Z^_^?", 10},
+      {"C1 bytes in a single-byte character set", "\x80\x9b\x9f\xa0\xe4", kLatin1,
+       "M-^@M-^[M-^_\xa0\xe4", 14},
+      {"U+0080..U+009F in UTF-8", "\xc2\x85\xc2\x9b\xc2\xa0", kUtf8, "M-^EM-^[\xc2\xa0", 9},
+      {"umlauts and invalid bytes in UTF-8 stay", "\xc3\xbc\x9b\xff", kUtf8,
+       "\xc3\xbc\x9b\xff", 3},
+      {"an overlong ESC is no ESC, and stays", "\xc0\x9b", kUtf8, "\xc0\x9b", 2},
+      // The code pages of Windows: 0x80..0x9F are the euro sign, dashes,
+      // quotes and more in Windows-1252, letters in the OEM code page 850.
+      {"Windows-1252: an en dash in a name", "Folge 1 \x96 Pilot.srt", windows_1252,
+       "Folge 1 \x96 Pilot.srt", 19},
+      {"Windows-1252: every byte from 0x80 up is a character", "\x80\x84\x85\x8d\x9b\x9f\xe4",
+       windows_1252, "\x80\x84\x85\x8d\x9b\x9f\xe4", 7},
+      {"Windows-1252: ESC and DEL still show visibly", "a\x1b[2Jb\x7f", windows_1252,
+       "a^[[2Jb^?", 9},
+      {"code page 850: 0x81 is a letter", "M\x81ller", windows_850, "M\x81ller", 6},
+      {"code page 65001: characters, and U+009B still a command",
+       "\xe2\x80\x93\xc2\x9b\xe6\x97\xa5", windows_utf8, "\xe2\x80\x93M-^[\xe6\x97\xa5", 7},
+      {"code page 932: lead and trail bytes are characters", "\x93\xfa\x96\x7b.srt", windows_932,
+       "\x93\xfa\x96\x7b.srt", 8},
+      {"code page 932: a half-width katakana and a lead byte without trail",
+       "\xb1\x93", windows_932, "\xb1\x93", 2},
+      {"code page 936: a trail byte of 0x5C is part of its character", "\x81\x5c\x1b",
+       windows_936, "\x81\x5c^[", 4},
   };
-  for (const VisibleCase& c : cases)
-    EXPECT_EQ(visible_text(c.text, c.utf8), c.shown) << c.name;
+  for (const VisibleCase& c : cases) {
+    EXPECT_EQ(visible_text(c.text, c.set), c.shown) << c.name;
+    EXPECT_EQ(text_cells(c.shown, c.set), c.cells) << c.name;
+  }
+}
+
+TEST(CharacterSets, OfTheCodePagesOfWindows) {
+  EXPECT_EQ(character_set_of_code_page(1252), CharacterSet::single_byte);
+  EXPECT_EQ(character_set_of_code_page(1250), CharacterSet::single_byte);
+  EXPECT_EQ(character_set_of_code_page(437), CharacterSet::single_byte);
+  EXPECT_EQ(character_set_of_code_page(65001), CharacterSet::utf8);
+  EXPECT_EQ(character_set_of_code_page(932), CharacterSet::shift_jis);
+  EXPECT_EQ(character_set_of_code_page(936), CharacterSet::gbk);
+  EXPECT_EQ(character_set_of_code_page(949), CharacterSet::uhc);
+  EXPECT_EQ(character_set_of_code_page(950), CharacterSet::big5);
+}
+
+TEST(CharacterSets, AnUnfinishedCharacterBeforeTheEnd) {
+  const struct {
+    std::string text;
+    std::size_t end;
+    CharacterSet set;
+    bool unfinished;
+  } cases[] = {
+      {"a\xc3", 2, kUtf8, true},         {"a\xc3\xa4", 3, kUtf8, false},
+      {"\xe2\x82", 2, kUtf8, true},      {"a\xc3", 2, kLatin1, false},
+      {"a\x93 ", 2, CharacterSet::shift_jis, true},
+      {"a\x93\xfa ", 3, CharacterSet::shift_jis, false},
+      // 0x93 0x81: a whole character, whose trail byte 0x81 is a lead byte too.
+      {"\x93\x81 ", 2, CharacterSet::shift_jis, false},
+      // Before the cursor stands a lead byte; the "A" after it is no part of it.
+      {"\x93" "A ", 1, CharacterSet::shift_jis, true},
+      {"a\x93", 2, CharacterSet::single_byte, false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(ends_in_unfinished_character(c.text, c.end, c.set), c.unfinished) << c.text;
 }
 
 TEST(Utf8Sequence, ValidFormsOnly) {

@@ -1,0 +1,200 @@
+#include "driver/report.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+
+#include "driver/report_text.h"
+#include "retime/timecode.h"
+
+namespace rt {
+namespace {
+
+// Where each cue's text lies in the pair's text: entries are consecutive
+// pieces of it, the blanks after a cut skipped, so the text left over is
+// whatever follows the last one.
+struct TextReading {
+  const std::string* text = nullptr;
+  bool utf8 = false;
+  std::size_t position = 0;  // 0-based, just after the last cue's text
+};
+
+// The bytes a cut and the skip after it can leave a cue holding when the
+// text has no words for it, and the white space around a left-over tail.
+const std::string kNoWords = " \t\r\n#.,;:";
+const std::string kWhiteSpace = " \t\r\n";
+
+// Flagged cues named on the console, the rest left to the page.
+constexpr std::size_t kNamedFlaggedCues = 5;
+
+constexpr std::int64_t kTenthsPerUnit = 10;
+constexpr std::int64_t kMsPerSecond = 1000;
+constexpr std::int64_t kMsPerMinute = 60 * kMsPerSecond;
+constexpr std::int64_t kMsPerHour = 60 * kMsPerMinute;
+
+CueReading read_cue(std::int64_t number, const std::string& timecode_line, const std::string& segment,
+                    bool utf8, const ReadabilityLimits& limits) {
+  CueReading cue;
+  cue.number = number;
+  cue.start_ms = timecode_to_ms(split_timecode_line(timecode_line).start);
+  cue.duration_ms = cue_duration(timecode_line);
+  cue.characters = character_count(segment, utf8);
+  cue.empty = segment.find_first_not_of(kNoWords) == std::string::npos;
+  if (cue.duration_ms > 0) {
+    const std::int64_t duration = cue.duration_ms;
+    cue.cps_tenths = (cue.characters * kMsPerSecond * kTenthsPerUnit + duration / 2) / duration;
+    cue.too_fast = cue.cps_tenths > limits.cps * kTenthsPerUnit;
+  } else {
+    cue.too_fast = !cue.empty;
+  }
+  cue.too_long = cue.characters > limits.cue_characters;
+  if (cue.too_fast || cue.too_long) cue.text = page_text(segment, utf8, kShownCueCharacters);
+  return cue;
+}
+
+// The characters of text[from, end) without the white space at either
+// end; allocates nothing.
+std::int64_t trimmed_characters(const std::string& text, std::size_t from, bool utf8) {
+  const std::size_t first = text.find_first_not_of(kWhiteSpace, from);
+  if (first == std::string::npos) return 0;
+  const std::size_t end = text.find_last_not_of(kWhiteSpace) + 1;
+  if (!utf8) return static_cast<std::int64_t>(end - first);
+  std::int64_t characters = 0;
+  for (std::size_t at = first; at < end; ++at)
+    characters += (static_cast<unsigned char>(text[at]) & 0xC0) != 0x80 ? 1 : 0;
+  return characters;
+}
+
+bool counts_for_speed(const CueReading& cue) { return !cue.empty && cue.duration_ms > 0; }
+
+// " (Nr. 2, 5, 9, 14, 20, ...)" for the first flagged cues, "" for none.
+std::string named_cues(const std::vector<CueReading>& cues, bool CueReading::*flag) {
+  std::string names;
+  std::size_t named = 0;
+  for (const CueReading& cue : cues) {
+    if (!(cue.*flag)) continue;
+    if (named == kNamedFlaggedCues) {
+      names += ", ...";
+      break;
+    }
+    names += (named == 0 ? " (Nr. " : ", ") + std::to_string(cue.number);
+    ++named;
+  }
+  return named == 0 ? "" : names + ")";
+}
+
+std::string two_digits(std::int64_t n) { return (n < 10 ? "0" : "") + std::to_string(n); }
+
+}  // namespace
+
+PairTap readability_tap(PairReadability& pair) {
+  auto reading = std::make_shared<TextReading>();
+  PairTap tap;
+  tap.read = [&pair, reading](const std::string& text, const std::vector<std::string>& timecode_lines) {
+    *reading = TextReading{&text, is_utf8_text(text), 0};
+    pair.cues_in_file = static_cast<std::int64_t>(
+        std::count_if(timecode_lines.begin(), timecode_lines.end(),
+                      [](const std::string& line) { return line.find(kArrow) != std::string::npos; }));
+    pair.cues.clear();
+  };
+  tap.entry = [&pair, reading](const std::string&, const std::string& timecode_line, const std::string& segment) {
+    const std::string& text = *reading->text;
+    if (!pair.cues.empty()) {
+      while (reading->position < text.size() && text[reading->position] == ' ') ++reading->position;
+    }
+    reading->position += segment.size();
+    pair.cues.push_back(read_cue(static_cast<std::int64_t>(pair.cues.size()) + 1, timecode_line, segment,
+                                 reading->utf8, pair.limits));
+  };
+  tap.ended = [&pair, reading](const RetimeOutcome& outcome, bool failed) {
+    pair.end = failed ? PairEnd::failed : PairEnd::done;
+    pair.factor = outcome.factor;
+    pair.passes = outcome.passes;
+    if (!failed && reading->text != nullptr) {
+      pair.left_over_characters = trimmed_characters(*reading->text, reading->position, reading->utf8);
+    }
+    reading->text = nullptr;
+  };
+  return tap;
+}
+
+ReadabilitySummary summarise(const PairReadability& pair) {
+  ReadabilitySummary summary;
+  std::vector<std::int64_t> speeds;
+  for (std::size_t i = 0; i < pair.cues.size(); ++i) {
+    const CueReading& cue = pair.cues[i];
+    summary.empty += cue.empty ? 1 : 0;
+    summary.too_fast += cue.too_fast ? 1 : 0;
+    summary.too_long += cue.too_long ? 1 : 0;
+    if (!counts_for_speed(cue)) continue;
+    if (speeds.empty() || cue.cps_tenths > summary.max_tenths) {
+      summary.max_tenths = cue.cps_tenths;
+      summary.fastest = i;
+    }
+    speeds.push_back(cue.cps_tenths);
+  }
+  if (speeds.empty()) return summary;
+  summary.has_speeds = true;
+  std::sort(speeds.begin(), speeds.end());
+  const std::size_t n = speeds.size();
+  summary.median_tenths = n % 2 == 1 ? speeds[n / 2] : (speeds[n / 2 - 1] + speeds[n / 2] + 1) / 2;
+  const std::size_t rank = (95 * n + 99) / 100;  // the smallest rank covering 95 %
+  summary.percentile_95_tenths = speeds[rank - 1];
+  return summary;
+}
+
+std::vector<std::string> readability_lines(const PairReadability& pair) {
+  if (pair.end != PairEnd::done) return {};
+  const ReadabilitySummary summary = summarise(pair);
+  const std::string indent = "   ";
+  std::vector<std::string> lines;
+  lines.push_back(indent + "Geschrieben: " + std::to_string(pair.cues.size()) + " von " +
+                  std::to_string(pair.cues_in_file) + (pair.cues_in_file == 1 ? " Untertitel, " : " Untertiteln, ") +
+                  std::to_string(summary.empty) + " leer");
+  lines.push_back(indent + "Textrest (nicht verteilt): " + std::to_string(pair.left_over_characters) + " Zeichen");
+  if (summary.has_speeds) {
+    const CueReading& fastest = pair.cues[summary.fastest];
+    lines.push_back(indent + "Zeichen/s: Median " + decimal_tenths(summary.median_tenths) + ", 95. Perzentil " +
+                    decimal_tenths(summary.percentile_95_tenths) + ", Maximum " +
+                    decimal_tenths(summary.max_tenths) + " (Nr. " + std::to_string(fastest.number) + ", " +
+                    timecode_text(fastest.start_ms) + ")");
+  } else {
+    lines.push_back(indent + "Zeichen/s: kein Untertitel mit Text");
+  }
+  lines.push_back(indent + "Mehr als " + std::to_string(pair.limits.cps) + " Zeichen/s: " +
+                  std::to_string(summary.too_fast) + named_cues(pair.cues, &CueReading::too_fast));
+  lines.push_back(indent + "Mehr als " + std::to_string(pair.limits.cue_characters) + " Zeichen: " +
+                  std::to_string(summary.too_long) + named_cues(pair.cues, &CueReading::too_long));
+  lines.push_back(indent + "Korrekturfaktor: " + decimal_factor(pair.factor) + " nach " + std::to_string(pair.passes) +
+                  " Runden");
+  return lines;
+}
+
+std::string decimal_tenths(std::int64_t tenths) {
+  const std::string sign = tenths < 0 ? "-" : "";
+  const std::uint64_t magnitude =
+      tenths < 0 ? 0 - static_cast<std::uint64_t>(tenths) : static_cast<std::uint64_t>(tenths);
+  return sign + std::to_string(magnitude / 10) + "," + std::to_string(magnitude % 10);
+}
+
+std::string decimal_factor(double factor) {
+  const long long thousandths = std::llround(factor * 1000.0);
+  const std::string sign = thousandths < 0 ? "-" : "";
+  const unsigned long long magnitude =
+      thousandths < 0 ? 0 - static_cast<unsigned long long>(thousandths) : static_cast<unsigned long long>(thousandths);
+  char places[4];
+  std::snprintf(places, sizeof places, "%03llu", magnitude % 1000);
+  return sign + std::to_string(magnitude / 1000) + "," + places;
+}
+
+std::string timecode_text(std::int32_t ms) {
+  const std::string sign = ms < 0 ? "-" : "";
+  const std::int64_t magnitude = ms < 0 ? -static_cast<std::int64_t>(ms) : ms;
+  const std::int64_t millis = magnitude % kMsPerSecond;
+  return sign + two_digits(magnitude / kMsPerHour) + ":" + two_digits(magnitude / kMsPerMinute % 60) + ":" +
+         two_digits(magnitude / kMsPerSecond % 60) + "," + (millis < 100 ? "0" : "") + (millis < 10 ? "0" : "") +
+         std::to_string(millis);
+}
+
+}  // namespace rt

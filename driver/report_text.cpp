@@ -1,0 +1,109 @@
+#include "driver/report_text.h"
+
+#include "text/visible_text.h"
+
+namespace rt {
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// Windows-1252's characters for the bytes 0x80..0x9F; 0 where it assigns
+// none.
+constexpr char32_t kWindows1252High[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+char32_t windows_1252_character(unsigned char b) {
+  if (b < 0x80 || b > 0x9F) return b;
+  const char32_t c = kWindows1252High[b - 0x80];
+  return c == 0 ? kReplacement : c;
+}
+
+bool shows_on_a_page(char32_t c) {
+  if (c == '\t' || c == '\n' || c == '\r') return true;
+  return c >= 0x20 && !(c >= 0x7F && c <= 0x9F);
+}
+
+void append_utf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+}  // namespace
+
+bool is_utf8_text(const std::string& t) {
+  for (std::size_t at = 0; at < t.size();) {
+    if (static_cast<unsigned char>(t[at]) < 0x80) {
+      ++at;
+      continue;
+    }
+    const std::size_t length = utf8_sequence_length(t, at);
+    if (length == 0) return false;
+    at += length;
+  }
+  return true;
+}
+
+std::int64_t character_count(const std::string& t, bool utf8) {
+  if (!utf8) return static_cast<std::int64_t>(t.size());
+  std::int64_t characters = 0;
+  // In valid UTF-8 every character has exactly one byte that is not a
+  // continuation byte (10xxxxxx).
+  for (char b : t) characters += (static_cast<unsigned char>(b) & 0xC0) != 0x80 ? 1 : 0;
+  return characters;
+}
+
+std::string page_text(const std::string& t, bool utf8, std::size_t max_characters) {
+  std::string out;
+  std::size_t characters = 0;
+  for (std::size_t at = 0; at < t.size() && characters < max_characters; ++characters) {
+    char32_t c;
+    const std::size_t length = utf8 ? utf8_sequence_length(t, at) : 0;
+    if (length > 0) {
+      c = utf8_code_point(t, at, length);
+      at += length;
+    } else {
+      // A byte of no valid sequence in a text taken for UTF-8 cannot occur
+      // when the caller judged it with is_utf8_text; shown as one character.
+      c = utf8 ? kReplacement : windows_1252_character(static_cast<unsigned char>(t[at]));
+      ++at;
+    }
+    append_utf8(out, shows_on_a_page(c) ? c : kReplacement);
+  }
+  return out;
+}
+
+std::string page_name(const std::string& name) { return page_text(name, is_utf8_text(name)); }
+
+std::string html_escaped(const std::string& utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  for (char b : utf8) {
+    switch (b) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\'': out += "&#39;"; break;
+      default: out += b;
+    }
+  }
+  return out;
+}
+
+}  // namespace rt

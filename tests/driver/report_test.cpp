@@ -1,0 +1,236 @@
+// The readability report: the figures a pair's writing pass gives, the
+// lines after the pair, the user's texts on the page, and the page at the
+// end of a batch.
+#include "driver/report.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "driver/batch.h"
+#include "driver/pairing.h"
+#include "driver/report_page.h"
+#include "driver/report_text.h"
+#include "driver/scan.h"
+#include "tests/driver/disk_and_console.h"
+#include "tests/driver/worked_example.h"
+#include "text/filesystem.h"
+
+namespace rt {
+namespace {
+
+using test_support::console_lines;
+using test_support::console_transcript;
+using test_support::engine_done;
+using test_support::engine_failed;
+using test_support::paired_block;
+using test_support::read_bytes;
+using test_support::ScratchDirectory;
+using test_support::worked_output;
+using test_support::worked_text;
+using test_support::worked_timecodes;
+using test_support::write_bytes;
+
+struct ExpectedCue {
+  std::int64_t number;
+  std::int32_t start_ms;
+  std::int32_t duration_ms;
+  std::int64_t characters;
+  std::int64_t cps_tenths;
+  bool empty;
+  bool too_fast;
+  bool too_long;
+};
+
+void expect_cues(const std::vector<CueReading>& cues, const std::vector<ExpectedCue>& expected) {
+  ASSERT_EQ(cues.size(), expected.size());
+  for (std::size_t i = 0; i < cues.size(); ++i) {
+    SCOPED_TRACE("cue " + std::to_string(i + 1));
+    EXPECT_EQ(cues[i].number, expected[i].number);
+    EXPECT_EQ(cues[i].start_ms, expected[i].start_ms);
+    EXPECT_EQ(cues[i].duration_ms, expected[i].duration_ms);
+    EXPECT_EQ(cues[i].characters, expected[i].characters);
+    EXPECT_EQ(cues[i].cps_tenths, expected[i].cps_tenths);
+    EXPECT_EQ(cues[i].empty, expected[i].empty);
+    EXPECT_EQ(cues[i].too_fast, expected[i].too_fast);
+    EXPECT_EQ(cues[i].too_long, expected[i].too_long);
+  }
+}
+
+// The worked pair re-timed on disk with the given limits.
+PairReadability worked_pair_readability(const ReadabilityLimits& limits) {
+  ScratchDirectory dir;
+  write_bytes(dir / "film1.srt", worked_timecodes);
+  write_bytes(dir / "film1.txt", worked_text);
+  make_directory(output_folder(dir.path()));
+  const FileLists lists = scan_directory(dir.path());
+  PairReadability pair;
+  pair.position = 1;
+  pair.limits = limits;
+  const std::string transcript =
+      console_transcript([&] { process_pair(1, lists, dir.path(), ".src", &pair); });
+  EXPECT_EQ(transcript, paired_block(1, "film1.srt", "film1.txt", "film1..src") + engine_done)
+      << "the pair itself prints its own lines only";
+  EXPECT_EQ(read_bytes(dir / "untertitel/film1..src"), worked_output);
+  return pair;
+}
+
+TEST(Readability, WorkedExampleGivesTheFiguresOfItsThreeCues) {
+  const PairReadability pair = worked_pair_readability({});
+  EXPECT_EQ(pair.end, PairEnd::done);
+  EXPECT_EQ(pair.timecode_name, "film1.srt");
+  EXPECT_EQ(pair.output_name, "film1..src");
+  EXPECT_EQ(pair.cues_in_file, 3);
+  // "Guten Morgen. Wie geht " over 1.5 s; "es dir heute? Mir geht es gut,
+  // danke." over 2.0 s; the third cue, where the text ran out, empty.
+  expect_cues(pair.cues, {{1, 1000, 1500, 23, 153, false, false, false},
+                          {2, 3000, 2000, 37, 185, false, true, false},
+                          {3, 5500, 2500, 0, 0, true, false, false}});
+  EXPECT_EQ(pair.cues[0].text, "") << "only flagged cues keep their text";
+  EXPECT_EQ(pair.cues[1].text, "es dir heute? Mir geht es gut, danke.");
+  EXPECT_EQ(pair.left_over_characters, 0);
+  EXPECT_EQ(pair.passes, 589);
+  EXPECT_EQ(decimal_factor(pair.factor), "1,584");
+  EXPECT_EQ(readability_lines(pair),
+            (std::vector<std::string>{
+                "   Geschrieben: 3 von 3 Untertiteln, 1 leer",
+                "   Textrest (nicht verteilt): 0 Zeichen",
+                "   Zeichen/s: Median 16,9, 95. Perzentil 18,5, Maximum 18,5 (Nr. 2, 00:00:03,000)",
+                "   Mehr als 17 Zeichen/s: 1 (Nr. 2)",
+                "   Mehr als 84 Zeichen: 0",
+                "   Korrekturfaktor: 1,584 nach 589 Runden",
+            }));
+
+  const PairReadability strict = worked_pair_readability({15, 30});
+  const std::vector<std::string> lines = readability_lines(strict);
+  ASSERT_EQ(lines.size(), 6u);
+  EXPECT_EQ(lines[3], "   Mehr als 15 Zeichen/s: 2 (Nr. 1, 2)");
+  EXPECT_EQ(lines[4], "   Mehr als 30 Zeichen: 1 (Nr. 2)");
+}
+
+struct TapCase {
+  const char* what;
+  std::string text;
+  std::vector<std::string> segments;  // one cue per second each, from 00:00:01,000
+  std::vector<std::int64_t> characters;
+  std::int64_t left_over;
+  std::string first_cue_shown;  // the first cue's text on the page (all are flagged)
+};
+
+void PrintTo(const TapCase& c, std::ostream* out) { *out << c.what; }
+
+// The tap on its own, fed as retime_pair feeds it: characters by code
+// points or by bytes, the text after the last cue, the cue's text as UTF-8.
+TEST(Readability, CountsCharactersOfEitherEncodingAndTheTextLeftOver) {
+  const TapCase cases[] = {
+      {"UTF-8 by code points", "Gr\xC3\xBC\xC3\x9F" "e aus K\xC3\xB6ln. Noch ein Rest\n",
+       {"Gr\xC3\xBC\xC3\x9F" "e aus K\xC3\xB6ln. "}, {16}, 13, "Gr\xC3\xBC\xC3\x9F" "e aus K\xC3\xB6ln. "},
+      {"ISO 8859-1 by bytes", "Gr\xFC\xDF" "e aus K\xF6ln. Noch ein Rest\n",
+       {"Gr\xFC\xDF" "e aus K\xF6ln. "}, {16}, 13, "Gr\xC3\xBC\xC3\x9F" "e aus K\xC3\xB6ln. "},
+      {"Windows-1252 quotes", "\x84Ja\x93, sagte er.", {"\x84Ja\x93, ", "sagte er."}, {6, 9}, 0,
+       "\xE2\x80\x9EJa\xE2\x80\x9C, "},
+      {"blanks after a cut are no text", "Eins.   Zwei.  \r\n", {"Eins. ", "Zwei. "}, {6, 6}, 0, "Eins. "},
+      {"a run-out cue holds nothing", "Eins, zwei drei", {"Eins, ", ""}, {6, 0}, 9, "Eins, "},
+  };
+  for (const TapCase& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c));
+    PairReadability pair;
+    pair.limits = {1, 1};
+    const PairTap tap = readability_tap(pair);
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < c.segments.size(); ++i) {
+      lines.push_back(std::to_string(i + 1));
+      lines.push_back("00:00:0" + std::to_string(i + 1) + ",000 --> 00:00:0" + std::to_string(i + 2) + ",000");
+      lines.push_back("");
+    }
+    tap.read(c.text, lines);
+    for (std::size_t i = 0; i < c.segments.size(); ++i) tap.entry(lines[3 * i], lines[3 * i + 1], c.segments[i]);
+    tap.ended(RetimeOutcome{false, 5, 1.0}, false);
+
+    EXPECT_EQ(pair.end, PairEnd::done);
+    EXPECT_EQ(pair.cues_in_file, static_cast<std::int64_t>(c.segments.size()));
+    ASSERT_EQ(pair.cues.size(), c.characters.size());
+    for (std::size_t i = 0; i < c.characters.size(); ++i) EXPECT_EQ(pair.cues[i].characters, c.characters[i]);
+    EXPECT_EQ(pair.left_over_characters, c.left_over);
+    EXPECT_EQ(pair.cues[0].text, c.first_cue_shown);
+  }
+}
+
+TEST(Readability, FailedOrSkippedPairReportsNothingMore) {
+  PairReadability failed;
+  const PairTap tap = readability_tap(failed);
+  tap.read(worked_text, {"1", "00:00:01,000 --> 00:00:02,000", ""});
+  tap.ended(RetimeOutcome{true, 1, 0.0}, true);
+  EXPECT_EQ(failed.end, PairEnd::failed);
+  EXPECT_TRUE(readability_lines(failed).empty());
+  EXPECT_TRUE(readability_lines(PairReadability{}).empty());
+}
+
+// Names, the directory and the cues' texts as a user could have made them.
+TEST(ReadabilityPage, ShowsEveryUserTextAsText) {
+  PairReadability pair;
+  pair.position = 1;
+  pair.timecode_name = "<b>&amp;.srt";
+  pair.text_name = "a&b.txt";
+  pair.output_name = "x\"'.src";
+  pair.end = PairEnd::done;
+  pair.cues_in_file = 1;
+  CueReading cue;
+  cue.number = 1;
+  cue.duration_ms = 1000;
+  cue.characters = 40;
+  cue.cps_tenths = 400;
+  cue.too_fast = true;
+  cue.text = "<script>alert(1)</script> & </td>\nzwei";
+  pair.cues.push_back(cue);
+
+  const std::string page = report_page("/filme/<i>", {}, {pair});
+
+  for (const char* markup : {"<script", "<b>", "<i>"}) {
+    EXPECT_EQ(page.find(markup), std::string::npos) << markup;
+  }
+  EXPECT_NE(page.find("<td>&lt;script&gt;alert(1)&lt;/script&gt; &amp; &lt;/td&gt;<br>zwei</td>"),
+            std::string::npos);
+  EXPECT_NE(page.find("<h2>1. &lt;b&gt;&amp;amp;.srt</h2>"), std::string::npos);
+  EXPECT_NE(page.find("Text: a&amp;b.txt<br>Ausgabe: untertitel/x&quot;&#39;.src"), std::string::npos);
+  EXPECT_NE(page.find("Verzeichnis: /filme/&lt;i&gt;"), std::string::npos);
+}
+
+TEST(ReadabilityPage, NamesInEitherEncodingAndControlsBecomeUtf8) {
+  EXPECT_EQ(page_name("K\xC3\xB6ln.srt"), "K\xC3\xB6ln.srt");
+  EXPECT_EQ(page_name("K\xF6ln.srt"), "K\xC3\xB6ln.srt");
+  EXPECT_EQ(page_name("\x80 \x81"), "\xE2\x82\xAC \xEF\xBF\xBD");
+  EXPECT_EQ(page_name(std::string("a\x1B[31m\0b", 8)), "a\xEF\xBF\xBD[31m\xEF\xBF\xBD" "b");
+}
+
+TEST(ReadabilityPage, FollowsTheBatchOrEndsWithFehler) {
+  ScratchDirectory dir;
+  write_bytes(dir / "film1.srt", worked_timecodes);
+  write_bytes(dir / "film1.txt", worked_text);
+  const ReadabilityLimits limits;
+  bool written = false;
+  const std::string transcript = console_transcript([&] { written = run_batch(dir.path(), ".src", &limits); });
+  EXPECT_TRUE(written);
+  EXPECT_THAT(transcript, ::testing::EndsWith(console_lines(
+                              {"   Korrekturfaktor: 1,584 nach 589 Runden", "", "  Bericht: bericht.html"})));
+  const std::string page = read_bytes(dir / "untertitel/bericht.html");
+  EXPECT_EQ(page.compare(0, 17, "<!DOCTYPE html>\r\n"), 0);
+  EXPECT_EQ(page.find('\n', page.find("</html>")), page.size() - 1) << "ends with </html> and CR LF";
+
+  // An output folder that cannot be made: the pair fails and reports only
+  // that, and the page cannot be written either.
+  ScratchDirectory blocked;
+  write_bytes(blocked / "film1.srt", worked_timecodes);
+  write_bytes(blocked / "film1.txt", worked_text);
+  write_bytes(blocked / "untertitel", "");
+  const std::string failed = console_transcript([&] { written = run_batch(blocked.path(), ".src", &limits); });
+  EXPECT_FALSE(written);
+  EXPECT_EQ(failed, console_lines({" 1 Timecodedatei"}) + paired_block(1, "film1.srt", "film1.txt", "film1..src") +
+                        engine_failed + console_lines({"", "  Bericht: bericht.html", " Fehler"}));
+}
+
+}  // namespace
+}  // namespace rt
