@@ -1,7 +1,8 @@
 // The driver's own costs: scanning a directory of real subtitle files, a
 // whole batch over the corpus lecture pair (also with the readability
-// report and its page), and rewriting a settings value. The batch's
-// console lines go to /dev/null while it is measured.
+// report and its page), one small output written and put in place, and
+// rewriting a settings value. The batch's console lines go to /dev/null
+// while it is measured.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include "driver/batch.h"
 #include "driver/scan.h"
 #include "settings/settings.h"
+#include "text/files.h"
 
 namespace {
 
@@ -107,6 +109,20 @@ void BatchOverCorpusDirectoryWithReport(benchmark::State& state) {
   }
 }
 BENCHMARK(BatchOverCorpusDirectoryWithReport)->Unit(benchmark::kMillisecond);
+
+// One small output written and closed over and over: what a pair's output
+// costs besides its bytes (opening, and putting the file in place).
+void SmallOutput(benchmark::State& state) {
+  const std::string directory = scratch_directory();
+  const std::string path = directory + "/film1..src";
+  for (auto _ : state) {
+    if (rt::open_output(path, 3) != 0) std::abort();
+    rt::write_line(3, "1");
+    if (!rt::close_output(3)) std::abort();
+  }
+  std::filesystem::remove_all(directory);
+}
+BENCHMARK(SmallOutput)->Unit(benchmark::kMicrosecond);
 
 void WriteSetting(benchmark::State& state) {
   const std::string directory = scratch_directory();

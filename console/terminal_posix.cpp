@@ -27,7 +27,6 @@
 #include <string>
 
 #include "console/native_console.h"
-#include "text/files.h"
 #include "text/native_console_output.h"
 #include "text/write_all_posix.h"
 
@@ -89,10 +88,11 @@ void reenter_raw_if_foreground() {
     tcsetattr(STDIN_FILENO, TCSADRAIN, &g_raw_mode);
 }
 
-// The one place for what must happen before the program dies of a signal.
+// The one place for what must happen before the program dies of a signal:
+// only the terminal's mode. An output being written needs nothing: it
+// takes its name only once complete (text/atomic_save.h), so dying here
+// leaves the old output and a temporary file the next run removes.
 void on_fatal_signal(int signal_number) {
-  // An output cut off here must not be left looking finished.
-  discard_unfinished_outputs();
   restore_for_exit();
   // Installed with SA_RESETHAND | SA_NODEFER: the default action is back
   // and the signal is not blocked, so this ends the program as it would

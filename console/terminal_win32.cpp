@@ -87,11 +87,14 @@ void restore_console() {
 
 // Ctrl-C, Ctrl-Break, closing the window, logging off, shutting down: the
 // console gets its modes and code pages back, then the system's own
-// handling ends the process; half-written outputs are emptied first. This runs on a thread of its own, whose
-// floating-point set-up is not the program's: no arithmetic here.
+// handling ends the process. This runs on a thread of its own, whose
+// floating-point set-up is not the program's: no arithmetic here, and no
+// file work while the main thread writes. An output being written takes
+// its name only once complete (text/atomic_save.h); the exit handlers are
+// only told to leave the open files alone, so that the one cut off keeps
+// the old output under its name.
 BOOL WINAPI on_console_event(DWORD) {
-  // An output cut off by the end of the process must not look finished.
-  discard_unfinished_outputs();
+  leave_open_files_at_exit();
   restore_console();
   return FALSE;
 }

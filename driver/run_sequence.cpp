@@ -18,15 +18,16 @@ const std::string kDirectoryKey = "verzeichnis";
 const std::string kDefaultTextExtension = ".txt";
 const std::string kDefaultOutputExtension = ".src";
 
-// A first run finds no settings file: an empty one is made and the two
-// extensions are stored, in this order. An existing file is left as it is,
-// whatever keys it holds or lacks, and so is one that exists but cannot be
-// read: it is made only when no entry of its name exists, never emptied.
+// A first run finds no settings file: it is made holding the two
+// extensions, in this order, as storing them one after the other in an
+// empty file would leave it, but in one step, so that a second first run
+// started at the same moment never sees it half made. An existing file is
+// left as it is, whatever keys it holds or lacks, and so is one that exists
+// but cannot be read: it is made only when no entry of its name exists.
 void ensure_settings_file(const std::string& settings) {
   if (file_exists(settings)) return;
-  if (!create_empty_file(settings)) return;
-  write_setting(settings, kTextExtensionKey, kDefaultTextExtension);
-  write_setting(settings, kOutputExtensionKey, kDefaultOutputExtension);
+  create_settings_file(settings, {{kTextExtensionKey, kDefaultTextExtension},
+                                  {kOutputExtensionKey, kDefaultOutputExtension}});
 }
 
 }  // namespace

@@ -9,9 +9,11 @@
 // as read_line gives them (an empty file reads as one empty line):
 // - read_setting gives the part after the first "=" of the first old line
 //   that begins with key "=", or "" when there is none;
-// - write_setting_through succeeds, and the file then holds exactly the old
-//   lines, each setting line of the key replaced by key=value, the new
-//   setting appended when there was none, every line ended by CR LF;
+// - a key or value holding CR, LF or 0x1A is refused and the file stays as
+//   it is; otherwise write_setting_through succeeds, and the file then
+//   holds exactly the old lines, each setting line of the key replaced by
+//   key=value, the new setting appended when there was none, every line
+//   ended by CR LF;
 // - no temporary file is left behind: the directory holds the settings
 //   file alone;
 // - for a key without "=", CR, LF or 0x1A and a value without CR, LF or
@@ -105,6 +107,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           "the settings file is refused as its own temporary file", case_shown);
   require(rt::fuzz::read_file(path) == old_bytes, "a refused rewrite leaves the file alone", case_shown);
 
+  if (!fits_one_line(key) || !fits_one_line(value)) {
+    require(rt::write_setting_through(path, key, value, temporary_path) == rt::setting_not_written,
+            "a setting that would not stay one line is refused", case_shown);
+    require(rt::fuzz::read_file(path) == old_bytes, "a refused setting leaves the file alone", case_shown);
+    require(rt::fuzz::directory_entries(directory).size() == 1, "a refused setting leaves no file", case_shown);
+    require(rt::free_file_number() == 1, "every file number is free again", case_shown);
+    return 0;
+  }
   require(rt::write_setting_through(path, key, value, temporary_path) == rt::setting_written,
           "write_setting_through succeeds", case_shown);
   require(rt::free_file_number() == 1, "every file number is free again", case_shown);
@@ -124,7 +134,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::vector<std::string> entries = rt::fuzz::directory_entries(directory);
   require(entries.size() == 1 && entries[0] == "settings.ini", "no temporary file is left behind", case_shown);
 
-  if (fits_one_line(key) && key.find('=') == std::string::npos && fits_one_line(value)) {
+  if (key.find('=') == std::string::npos) {
     require(rt::read_setting(path, key) == value, "the value written is read back", case_shown);
     if (!other.empty()) {
       require(rt::read_setting(path, other) == read_back(other_value), "another key keeps its value",

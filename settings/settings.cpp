@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "text/atomic_save.h"
 #include "text/files.h"
 #include "text/filesystem.h"
 #include "text/paths.h"
@@ -11,6 +12,12 @@ namespace rt {
 
 namespace {
 
+// How long a run waits for another run's rewrite: long enough that two
+// runs started together both store their directory, short enough that a
+// run stuck in its rewrite never holds up another for long.
+constexpr int kTurnWaitMs = 2000;
+const std::string kTemporaryEnding = "tmp";
+
 bool is_setting_line(const std::string& line, const std::string& key) {
   const std::string prefix = key + "=";
   return left_text(line, text_length(prefix)) == prefix;
@@ -18,6 +25,42 @@ bool is_setting_line(const std::string& line, const std::string& key) {
 
 std::string setting_value(const std::string& line) {
   return mid_text(line, find(1, line, "=") + 1, -1);
+}
+
+// A line break would split the setting into two lines (the next run would
+// read only the first part), and 0x1A would end the file for every reader
+// there, so that the lines after it are lost on the next rewrite.
+bool fits_one_line(const std::string& text) {
+  return text.find_first_of("\r\n\x1A") == std::string::npos;
+}
+
+// The opens treat "/" and "\" alike.
+bool same_path(const std::string& a, const std::string& b) {
+  return with_backslashes(a) == with_backslashes(b);
+}
+
+SaveRules settings_rules(bool create_only) {
+  SaveRules rules;
+  rules.synced = true;
+  rules.create_only = create_only;
+  rules.keep_old_on_failure = true;
+  rules.wait_ms = kTurnWaitMs;
+  return rules;
+}
+
+// The file a rewrite replaces and its temporary file. A settings file that
+// is a symbolic link is rewritten where the link leads, so that the link
+// stays; the temporary file must then lie beside that file, since a file is
+// renamed in one step only within its own folder.
+struct Rewrite {
+  std::string file;
+  std::string temporary;
+};
+
+Rewrite rewrite_of(const std::string& path, const std::string& temporary_path) {
+  const std::string file = final_file(path);
+  if (file == path) return {path, temporary_path};
+  return {file, with_last_three_replaced(file, kTemporaryEnding)};
 }
 
 }  // namespace
@@ -41,22 +84,30 @@ std::string read_setting(const std::string& path, const std::string& key) {
 
 int write_setting_through(const std::string& path, const std::string& key,
                           const std::string& value, const std::string& temporary_path) {
-  // Creating the temporary file would otherwise empty the very file about to
-  // be copied; the opens treat "/" and "\" alike.
-  if (with_backslashes(temporary_path) == with_backslashes(path)) return setting_not_written;
+  if (!fits_one_line(key) || !fits_one_line(value)) return setting_not_written;
+  const Rewrite rewrite = rewrite_of(path, temporary_path);
+  // The settings file itself must never be taken for its temporary file
+  // (a leftover to remove, a lock to create).
+  if (same_path(rewrite.temporary, rewrite.file)) return setting_not_written;
 
   const int settings_file = free_file_number();
-  if (open_input(path, settings_file) != 0) return setting_not_written;
+  if (open_input(rewrite.file, settings_file) != 0) return setting_not_written;
   // A settings file its owner protected from writing is left as it is:
   // replacing it would drop that protection.
-  if (!file_writable(path)) {
+  if (!file_writable(rewrite.file)) {
     close_file(settings_file);
     return setting_not_written;
   }
   const int temporary_file = free_file_number();
-  if (open_output(temporary_path, temporary_file) != 0) {
+  if (open_save(rewrite.file, temporary_file, rewrite.temporary, settings_rules(false)) != 0) {
     close_file(settings_file);
-    close_file(temporary_file);
+    return setting_not_written;
+  }
+  // Read only now that this run holds the lock: another run may have put a
+  // new file in place while this one waited for its turn.
+  close_file(settings_file);
+  if (open_input(rewrite.file, settings_file) != 0) {
+    close_output(temporary_file, false);
     return setting_not_written;
   }
 
@@ -77,26 +128,37 @@ int write_setting_through(const std::string& path, const std::string& key,
     }
   } while (!at_end(settings_file));
   if (!found) write(setting_line);
-
   close_file(settings_file);
-  // Every byte must be in the temporary file, and on the disk, before it
-  // takes the settings file's place: a power cut then leaves the old file
-  // or the new one, never an empty one.
-  const bool synced = sync_output(temporary_file);
-  const bool complete = close_output(temporary_file) && synced;
 
-  // Deleting the old file and renaming the new one would leave no settings
-  // file at all if the process stopped in between or the rename failed; the
-  // replacement keeps the old file whole until the new one takes its place.
-  if (!complete || replace_file(temporary_path, path) != 0) {
-    remove_file(temporary_path);
-    return setting_not_replaced;
-  }
-  return setting_written;
+  // The save puts every byte on the disk before the new file takes the old
+  // one's place, and keeps the old file whole until then: a power cut or a
+  // killed run leaves the old file or the new one, never none or a mix.
+  return close_output(temporary_file) ? setting_written : setting_not_replaced;
 }
 
 int write_setting(const std::string& path, const std::string& key, const std::string& value) {
   return write_setting_through(path, key, value, temporary_settings_path());
+}
+
+int create_settings_file_through(const std::string& path, const std::vector<Setting>& settings,
+                                 const std::string& temporary_path) {
+  for (const Setting& setting : settings) {
+    if (!fits_one_line(setting.key) || !fits_one_line(setting.value)) return setting_not_written;
+  }
+  if (same_path(temporary_path, path)) return setting_not_written;
+  const int settings_file = free_file_number();
+  if (open_save(path, settings_file, temporary_path, settings_rules(true)) != 0) {
+    return setting_not_written;
+  }
+  // The empty line is the one line an empty file is read as, which the
+  // first rewrite of an empty file copies before its new setting.
+  write_line(settings_file, "");
+  for (const Setting& setting : settings) write_line(settings_file, setting.key + "=" + setting.value);
+  return close_output(settings_file) ? setting_written : setting_not_replaced;
+}
+
+int create_settings_file(const std::string& path, const std::vector<Setting>& settings) {
+  return create_settings_file_through(path, settings, temporary_settings_path());
 }
 
 }  // namespace rt

@@ -39,8 +39,10 @@ std::string temporary_settings_path() {
 void make_settings_folder() {
   const std::string config_folder = user_config_folder();
   if (!is_bare_name(executable_path()) || config_folder.empty()) return;
-  make_directory(config_folder);
-  make_directory(config_folder + settings_folder_name);
+  // Only the user may look into them: the settings hold the directories
+  // the user works in.
+  make_private_directory(config_folder);
+  make_private_directory(config_folder + settings_folder_name);
 }
 
 }  // namespace rt

@@ -34,7 +34,7 @@ std::string temporary_settings_path();
 
 // Makes the folders that settings_path() lies in when it lies in the user's
 // configuration folder (the configuration folder itself, then its "retime"
-// folder); nothing otherwise. Folders that cannot be made are not reported:
+// folder, each for the user alone: mode 0700 on POSIX); nothing otherwise. Folders that cannot be made are not reported:
 // the settings operations then fail as for any unwritable place.
 void make_settings_folder();
 

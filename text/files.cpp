@@ -2,14 +2,19 @@
 // layer and one 8192-byte buffer. An input slot keeps its buffer filled with
 // characters of the stream (CR LF already turned into LF, cut at the first
 // 0x1A); an output slot collects bytes until the buffer is full or the file
-// is closed. Portable: the system is reached only through native_files.h.
+// is closed, and writes through a save (text/atomic_save.h) that puts the
+// file in place when it is closed. Portable: the system is reached only
+// through native_files.h.
 #include "text/files.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "text/console_print.h"
 #include "text/native_files.h"
@@ -29,8 +34,8 @@ struct OpenFile {
   // Output: a write failed, so the file lacks bytes; nothing more is
   // written to it.
   bool write_failed = false;
-  // Output: the path as opened, to empty the file after a failed close.
-  std::string path;
+  // Output: the save the bytes go to; handle is its temporary file.
+  Save save;
   // Input: the characters chars[pos, len) are still to be delivered.
   // Output: chars[0, len) are written but not yet in the file.
   // One byte more than a block, for a CR carried over from the block before.
@@ -45,9 +50,14 @@ struct OpenFile {
 };
 
 // Plain pointers, so the table needs no construction or destruction and is
-// usable from the exit handler whatever the order of static destructors,
-// and from a signal handler (discard_unfinished_outputs).
+// usable from the exit handler whatever the order of static destructors.
 OpenFile* table[highest_number + 1];
+
+// Set by leave_open_files_at_exit, from a signal handler or another
+// thread: the exit handler then keeps its hands off the table. Lock-free,
+// so setting it is safe in a signal handler too.
+std::atomic<bool> leave_files_at_exit{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from handlers");
 
 OpenFile* file_at(int n) {
   if (n < lowest_number || n > highest_number) return nullptr;
@@ -144,8 +154,11 @@ bool refill(OpenFile& f) {
 
 bool has_character(OpenFile& f) { return f.pos < f.len || refill(f); }
 
-// Flushes and closes every open file when the process ends normally.
-void close_at_exit() { close_all(); }
+// Flushes and closes every open file when the process ends normally; a
+// process ended from outside leaves them to the system.
+void close_at_exit() {
+  if (!leave_files_at_exit.load()) close_all();
+}
 
 void remember(int n, OpenFile* f) {
   static bool exit_handler_registered = false;
@@ -155,28 +168,29 @@ void remember(int n, OpenFile* f) {
   table[n] = f;
 }
 
-// Both opens: the number must be free, the path is taken with "\" as its
-// separator, and the slot is filled only when the file is open.
-int open_numbered(const std::string& path, int n, bool output) {
-  if (!number_usable(n)) return 1;
-  const std::string composed = with_backslashes(path);
-  const native::FileHandle handle = output ? native::open_file_for_writing(composed)
-                                           : native::open_file_for_reading(composed);
-  if (handle == native::kNoFileHandle) return 2;
-  // Without memory for the slot the open fails like any other.
-  OpenFile* f = nullptr;
+// The slot of a file just opened, or nothing when there is no memory for
+// it (the open then fails like any other).
+OpenFile* new_slot() {
   try {
-    f = new OpenFile;
+    return new OpenFile;
   } catch (const std::bad_alloc&) {
-    f = nullptr;
+    return nullptr;
   }
-  if (f == nullptr) {
-    native::close_file_handle(handle);
+}
+
+// Output opens: the number must be free, the paths are taken with "\" as
+// their separator, and the slot is filled only when the save has begun.
+int open_saved(const std::string& path, int n,
+               const std::vector<std::string>& temporary_names, const SaveRules& rules) {
+  if (!number_usable(n)) return 1;
+  OpenFile* f = new_slot();
+  if (f == nullptr) return 2;
+  if (!begin_save(path, temporary_names, rules, f->save)) {
+    delete f;
     return 2;
   }
-  f->handle = handle;
-  f->output = output;
-  if (output) f->path = composed;
+  f->handle = f->save.file;
+  f->output = true;
   remember(n, f);
   return 0;
 }
@@ -190,15 +204,40 @@ int free_file_number() {
   return 0;
 }
 
-int open_input(const std::string& path, int n) { return open_numbered(path, n, false); }
+int open_input(const std::string& path, int n) {
+  if (!number_usable(n)) return 1;
+  const native::FileHandle handle = native::open_file_for_reading(with_backslashes(path));
+  if (handle == native::kNoFileHandle) return 2;
+  OpenFile* f = new_slot();
+  if (f == nullptr) {
+    native::close_file_handle(handle);
+    return 2;
+  }
+  f->handle = handle;
+  remember(n, f);
+  return 0;
+}
 
-int open_output(const std::string& path, int n) { return open_numbered(path, n, true); }
+int open_output(const std::string& path, int n) {
+  const std::string composed = with_backslashes(path);
+  SaveRules rules;
+  rules.keep_old_on_failure = false;  // a failed pair leaves its output empty
+  return open_saved(composed, n, output_temporary_names(composed), rules);
+}
+
+int open_save(const std::string& path, int n, const std::string& temporary_path,
+              const SaveRules& rules) {
+  return open_saved(with_backslashes(path), n, {with_backslashes(temporary_path)}, rules);
+}
 
 void close_file(int n) {
   OpenFile* f = file_at(n);
   if (f == nullptr) return;
-  if (f->output) flush(*f);
-  native::close_file_handle(f->handle);  // close_output tells the outcome
+  if (f->output) {
+    close_output(n);
+    return;
+  }
+  native::close_file_handle(f->handle);
   delete f;
   table[n] = nullptr;
 }
@@ -210,32 +249,14 @@ bool close_output(int n, bool keep) {
     return false;
   }
   if (keep) flush(*f);
-  bool complete = keep && !f->write_failed;
-  if (!complete) native::empty_file(f->handle);
-  if (!native::close_file_handle(f->handle) && complete) {
-    // The system may have lost bytes on closing: empty the file by name.
-    complete = false;
-    const native::FileHandle again = native::open_file_for_writing(f->path);
-    if (again != native::kNoFileHandle) native::close_file_handle(again);
-  }
+  const bool complete = keep && !f->write_failed && native::written_out(f->handle);
+  const bool placed = finish_save(f->save, complete);
   delete f;
   table[n] = nullptr;
-  return complete;
+  return placed;
 }
 
-bool sync_output(int n) {
-  OpenFile* f = output_at(n);
-  if (f == nullptr) return false;
-  flush(*f);
-  return !f->write_failed && native::sync_file(f->handle);
-}
-
-void discard_unfinished_outputs() {
-  for (int n = lowest_number; n <= highest_number; ++n) {
-    const OpenFile* f = table[n];
-    if (f != nullptr && f->output) native::empty_file(f->handle);
-  }
-}
+void leave_open_files_at_exit() { leave_files_at_exit.store(true); }
 
 void close_all() {
   for (int n = lowest_number; n <= highest_number; ++n) close_file(n);

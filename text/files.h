@@ -6,6 +6,9 @@
 // becomes one LF, and the first 0x1A byte ends the stream. Output files get
 // the bytes as given; write_line ends each line with CR LF.
 //
+// Every output file is saved whole: the file under its name is the old one
+// until the new one is complete.
+//
 // Nothing here prints, and nothing throws except std::bad_alloc when a line
 // or text read whole does not fit in memory (read_line, read_chars,
 // read_all). Operations on a number that holds no file
@@ -17,6 +20,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+#include "text/atomic_save.h"
 
 namespace rt {
 
@@ -30,33 +35,46 @@ int free_file_number();
 // blocking). On failure n keeps its former state.
 int open_input(const std::string& path, int n);
 
-// Creates (or empties) the file at path for writing under number n.
-// Results as open_input; 2 when the file cannot be created. Once a write of
-// the file has failed, nothing more is written to it.
+// Opens a new output file for path under number n. Its bytes are saved
+// whole (text/atomic_save.h): they go to a temporary file beside path
+// (output_temporary_names), and the file takes path's place, replacing
+// whatever regular file is there, only when it is closed; until then, and
+// for good when the process dies first, path keeps its old file or none.
+// Results as open_input; 2, with nothing made, when path is taken by
+// anything but a regular file, is protected from writing, or no temporary
+// file can be made beside it. Once a write of the file has failed, nothing
+// more is written to it.
 int open_output(const std::string& path, int n);
 
-// Writes out what is buffered, closes the file and frees n. Whether every
-// byte reached the file is not told (close_output tells it).
+// open_output with the given rules and the one temporary file
+// temporary_path, which the rules' wait_ms may wait for while another run
+// holds it (the settings file's rewrite takes turns this way).
+int open_save(const std::string& path, int n, const std::string& temporary_path,
+              const SaveRules& rules);
+
+// Writes out what is buffered, closes the file and frees n; an output file
+// takes its place as close_output(n) puts it (which also tells whether that
+// worked).
 void close_file(int n);
 
 // close_file for an output file that must be complete or nothing: true when
 // n held an output file, keep is true, every byte written to it reached the
-// file and the close succeeded. Otherwise (a write that failed: no space,
-// an I/O error, a file-size limit; a failing close; keep false) the file is
-// left empty, as far as the system lets it be emptied, and false is given;
-// an input file under n is closed as close_file does, with false.
+// file, and it took its place. Otherwise (a write that failed: no space,
+// an I/O error, a file-size limit; a loss reported by the system; keep
+// false; a file that could not be put in place) false is given, and the
+// path keeps its old file or, for an output opened by open_output, gets an
+// empty file; an input file under n is closed as close_file does, with
+// false.
 bool close_output(int n, bool keep = true);
 
-// Writes out what is buffered for output file n and puts its bytes on the
-// storage device. True when that succeeded and no write of the file has
-// failed so far; false also when n holds no output file.
-bool sync_output(int n);
-
-// Empties every output file still open, so that a process ended by a signal
-// leaves no output that looks finished. Safe in a signal handler (no
-// allocation, no lock, one system call per file): the console's handler of
-// fatal signals calls it before the process ends.
-void discard_unfinished_outputs();
+// From now on the process ends without finishing its open files: when the
+// process exits, no output still open takes its place and no file is
+// touched (a temporary file stays for the next run to remove). For a run
+// ended from outside on a thread of its own (the Windows console's Ctrl-C
+// and close events), whose exit handlers may run while the main flow was
+// cut off anywhere. Only sets a flag, so it is safe there and in a signal
+// handler.
+void leave_open_files_at_exit();
 
 // close_file for every number 1..255.
 void close_all();

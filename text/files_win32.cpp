@@ -1,5 +1,7 @@
 // The Windows layer beneath the numbered files and the file system: the
 // calls of text/native_files.h made with the system's ANSI file functions.
+// A save's temporary file is held by its handle's sharing (see
+// create_held_file), and put in place with MoveFileExA.
 #include <windows.h>
 
 #include <cstdint>
@@ -71,40 +73,88 @@ FileHandle open_file_for_reading(const std::string& path) {
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-FileHandle open_file_for_writing(const std::string& path) {
+// The temporary file of a save: created only where no entry of the name
+// exists, and held by its open handle, which lets others read it and lets
+// this process rename it (MoveFileExA needs delete sharing from every
+// handle) but makes an exclusive open fail, which is how
+// remove_if_abandoned tells a live save's file from a leftover.
+FileHandle create_held_file(const std::string& path, bool& name_taken) {
+  name_taken = false;
   if (!names_a_file(path)) return kNoFileHandle;
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES &&
-      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE |
-                     FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+  const HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    // A file being deleted keeps its name until its last handle closes,
+    // and refuses a new one with "access denied" meanwhile.
+    name_taken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
+                 error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED;
     return kNoFileHandle;
   }
-  // Opened without emptying, so that nothing is lost when the name turns
-  // out not to be a file on disk; emptied only then.
-  const FileHandle file = disk_file_only(
-      CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                  FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file == kNoFileHandle) return kNoFileHandle;
-  if (!SetEndOfFile(as_handle(file))) {
-    CloseHandle(as_handle(file));
-    return kNoFileHandle;
-  }
-  return file;
+  return disk_file_only(handle);
 }
 
-FileHandle create_new_file(const std::string& path) {
-  if (!names_a_file(path)) return kNoFileHandle;
-  return disk_file_only(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+// Opened without any sharing, the file cannot be held by anyone else, and
+// nobody can open it until it is gone: it is marked for deletion through
+// this very handle, so no other file that takes the name later is hit.
+bool remove_if_abandoned(const std::string& path) {
+  if (!names_a_file(path)) return false;
+  const HANDLE handle = CreateFileA(path.c_str(), DELETE | FILE_READ_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION information;
+  constexpr DWORD kNotAFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT;
+  bool removed = false;
+  if (GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &information) &&
+      (information.dwFileAttributes & kNotAFile) == 0) {
+    FILE_DISPOSITION_INFO disposition;
+    disposition.DeleteFile = TRUE;
+    removed = SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+  }
+  CloseHandle(handle);
+  return removed;
+}
+
+TargetKind target_kind(const std::string& path) {
+  if (!names_a_file(path)) return TargetKind::other;
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND ? TargetKind::missing : TargetKind::other;
+  }
+  constexpr DWORD kNotAFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT;
+  return (attributes & kNotAFile) == 0 ? TargetKind::file : TargetKind::other;
 }
 
 bool file_accepts_writes(const std::string& path) {
   if (!names_a_file(path) || !is_existing_file(path)) return false;
+  // Opening for writing fails for a read-only file; the attribute is
+  // looked at first all the same, for an administrator's sake.
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) != 0) return false;
   const FileHandle file = disk_file_only(CreateFileA(
       path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file == kNoFileHandle) return false;
   CloseHandle(as_handle(file));
   return true;
+}
+
+// The new file gets its access rules from its folder, as the old one did
+// (Windows has no mode to carry over); only the kind of the target counts.
+bool take_attributes(FileHandle, const std::string& from_path) {
+  return target_kind(from_path) != TargetKind::other;
+}
+
+// WriteFile has handed every byte to the system; closing tells nothing more.
+bool written_out(FileHandle) { return true; }
+
+void discard_held_file(FileHandle file, const std::string&) {
+  FILE_DISPOSITION_INFO disposition;
+  disposition.DeleteFile = TRUE;
+  // Through the handle, not by name: after a close the name might already
+  // belong to another run's new file.
+  SetFileInformationByHandle(as_handle(file), FileDispositionInfo, &disposition, sizeof disposition);
+  CloseHandle(as_handle(file));
 }
 
 std::int64_t read_file(FileHandle file, char* into, std::size_t count) {
@@ -153,22 +203,73 @@ int delete_file(const std::string& path) {
   return DeleteFileA(path.c_str()) ? 0 : 1;
 }
 
+namespace {
+
+// Virus scanners, indexers and sync clients open a new file for a moment
+// as soon as it is closed or renamed; a rename that meets them is tried
+// again for about a second.
+constexpr int kMoveAttempts = 20;
+constexpr DWORD kMoveRetryMs = 50;
+
+bool move_file(const std::string& old_path, const std::string& new_path, DWORD flags) {
+  if (!names_a_file(old_path) || !names_a_file(new_path)) return false;
+  for (int attempt = 1;; ++attempt) {
+    if (MoveFileExA(old_path.c_str(), new_path.c_str(), flags | MOVEFILE_WRITE_THROUGH)) return true;
+    const DWORD error = GetLastError();
+    if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) || attempt == kMoveAttempts) {
+      return false;
+    }
+    Sleep(kMoveRetryMs);
+  }
+}
+
+}  // namespace
+
 int rename_without_replacing(const std::string& old_path, const std::string& new_path) {
-  if (!names_a_file(old_path) || !names_a_file(new_path)) return 1;
-  return MoveFileExA(old_path.c_str(), new_path.c_str(), 0) ? 0 : 1;
+  return move_file(old_path, new_path, 0) ? 0 : 1;
 }
 
 int replace_atomically(const std::string& old_path, const std::string& new_path) {
-  if (!names_a_file(old_path) || !names_a_file(new_path)) return 1;
-  return MoveFileExA(old_path.c_str(), new_path.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
-             ? 0
-             : 1;
+  return move_file(old_path, new_path, MOVEFILE_REPLACE_EXISTING) ? 0 : 1;
 }
 
-void create_directory(const std::string& path) {
+// The renames are written through already (MOVEFILE_WRITE_THROUGH).
+void sync_folder_of(const std::string&) {}
+
+// A folder's access rules come from its parent on Windows.
+void create_directory(const std::string& path, bool) {
   if (!names_a_file(path)) return;
   CreateDirectoryA(path.c_str(), nullptr);
+}
+
+std::string final_file(const std::string& path) {
+  if (!names_a_file(path)) return path;
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return path;
+  const HANDLE handle = CreateFileA(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                    nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return path;
+  std::string final_path(MAX_PATH, '\0');
+  DWORD length = GetFinalPathNameByHandleA(handle, &final_path[0], static_cast<DWORD>(final_path.size()),
+                                           FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  if (length >= final_path.size()) {
+    final_path.resize(length + 1);
+    length = GetFinalPathNameByHandleA(handle, &final_path[0], static_cast<DWORD>(final_path.size()),
+                                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  }
+  CloseHandle(handle);
+  if (length == 0 || length >= final_path.size()) return path;
+  final_path.resize(length);
+  // "\\?\C:\..." names a drive path; the short form is kept where it fits.
+  if (final_path.size() > 6 && final_path.compare(0, 4, "\\\\?\\") == 0 && final_path[5] == ':' &&
+      final_path.size() - 4 < MAX_PATH) {
+    final_path.erase(0, 4);
+  }
+  return final_path;
+}
+
+void wait_milliseconds(int ms) {
+  if (ms > 0) Sleep(static_cast<DWORD>(ms));
 }
 
 // Argument 0 as the command line holds it, by the rule the C runtime uses

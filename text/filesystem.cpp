@@ -40,13 +40,9 @@ bool file_exists(const std::string& path) {
   return true;
 }
 
-bool create_empty_file(const std::string& path) {
-  const native::FileHandle file = native::create_new_file(path);
-  if (file == native::kNoFileHandle) return false;
-  return native::close_file_handle(file);
-}
-
 bool file_writable(const std::string& path) { return native::file_accepts_writes(path); }
+
+std::string final_file(const std::string& path) { return native::final_file(path); }
 
 int remove_file(const std::string& path) { return native::delete_file(path); }
 
@@ -55,10 +51,14 @@ int rename_file(const std::string& old_path, const std::string& new_path) {
 }
 
 int replace_file(const std::string& old_path, const std::string& new_path) {
-  return native::replace_atomically(old_path, new_path);
+  if (native::replace_atomically(old_path, new_path) != 0) return 1;
+  native::sync_folder_of(new_path);
+  return 0;
 }
 
-void make_directory(const std::string& path) { native::create_directory(path); }
+void make_directory(const std::string& path) { native::create_directory(path, false); }
+
+void make_private_directory(const std::string& path) { native::create_directory(path, true); }
 
 std::string list_directory(const std::string& pattern, std::uint32_t mask) {
   native::DirectoryEntry entry;

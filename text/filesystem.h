@@ -23,14 +23,15 @@ constexpr std::uint32_t mask_all_but_directories = 0xFFFFFFEFu;
 // that is not a regular file, or an unreadable file.
 bool file_exists(const std::string& path);
 
-// Creates the file at path, empty, only when no entry of that name exists:
-// an existing file (readable or not) is never opened or emptied. True when
-// it was made.
-bool create_empty_file(const std::string& path);
-
-// Whether the existing regular file at path may be written (it is opened
-// for writing without being created or changed, and closed again).
+// Whether the existing regular file at path may be written: it has write
+// permission for somebody (a file whose write permission was taken away
+// counts as protected, also for root) and can be opened for writing (it is
+// opened without being created or changed, and closed again).
 bool file_writable(const std::string& path);
+
+// The file a symbolic link at path finally leads to, as a full path; path
+// itself when its last component is no link or the link leads nowhere.
+std::string final_file(const std::string& path);
 
 // 0 when the file was deleted, nonzero otherwise.
 int remove_file(const std::string& path);
@@ -41,12 +42,17 @@ int rename_file(const std::string& old_path, const std::string& new_path);
 
 // Atomically puts the file at old_path in place of the one at new_path (an
 // existing file there is replaced in one step, never left missing) and makes
-// the change durable (the folder is synced). 0 on success, nonzero with nothing changed otherwise.
+// the change durable (the folder is synced). 0 on success, nonzero with
+// nothing changed otherwise.
 int replace_file(const std::string& old_path, const std::string& new_path);
 
 // Creates the one directory path (its parent must exist). Nothing happens and
 // nothing is reported when it cannot be made, also when it exists already.
 void make_directory(const std::string& path);
+
+// make_directory for a folder of the user's own: on POSIX nobody else may
+// enter it (mode 0700).
+void make_private_directory(const std::string& path);
 
 // A non-empty pattern ("DIR\*.*") starts a new listing and returns its first
 // admitted name; the empty pattern returns the next name of the listing in

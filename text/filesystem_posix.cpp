@@ -1,6 +1,6 @@
 // The native file layer on POSIX (text/native_files.h), file system part:
-// listing, deleting, renaming, folders and the process's own paths (Linux:
-// /proc is used for the program's file and its argument 0).
+// listing, deleting, renaming, folders, links, pauses and the process's own
+// paths (Linux: /proc is used for the program's file and its argument 0).
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -9,8 +9,10 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "text/native_files.h"
@@ -147,21 +149,43 @@ int rename_without_replacing(const std::string& old_path, const std::string& new
 int replace_atomically(const std::string& old_path, const std::string& new_path) {
   const std::optional<std::string> from = with_slashes(old_path);
   const std::optional<std::string> to = with_slashes(new_path);
-  if (!from || !to || ::rename(from->c_str(), to->c_str()) != 0) return 1;
-  // The rename is durable once the folder holding the new name is synced.
-  const std::size_t last = to->rfind('/');
-  const std::string folder = last == std::string::npos ? "." : last == 0 ? "/" : to->substr(0, last);
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd >= 0) {
-    ::fsync(fd);  // done already: a folder that cannot be synced changes nothing
-    ::close(fd);
-  }
-  return 0;
+  return from && to && ::rename(from->c_str(), to->c_str()) == 0 ? 0 : 1;
 }
 
-void create_directory(const std::string& path) {
+void sync_folder_of(const std::string& path) {
   const std::optional<std::string> native = with_slashes(path);
-  if (native) ::mkdir(native->c_str(), 0777);
+  if (!native) return;
+  // A rename is durable once the folder holding the new name is synced.
+  const std::size_t last = native->rfind('/');
+  const std::string folder = last == std::string::npos ? "." : last == 0 ? "/" : native->substr(0, last);
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fsync(fd);  // the rename is done: a folder that cannot be synced changes nothing
+    ::close(fd);
+  }
+}
+
+void create_directory(const std::string& path, bool private_folder) {
+  const std::optional<std::string> native = with_slashes(path);
+  if (native) ::mkdir(native->c_str(), private_folder ? 0700 : 0777);
+}
+
+std::string final_file(const std::string& path) {
+  const std::optional<std::string> native = with_slashes(path);
+  struct stat st;
+  if (!native || ::lstat(native->c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+  char* resolved = ::realpath(native->c_str(), nullptr);
+  if (resolved == nullptr) return path;
+  std::string file = resolved;
+  std::free(resolved);
+  return file;
+}
+
+void wait_milliseconds(int ms) {
+  if (ms <= 0) return;
+  timespec left{ms / 1000, static_cast<long>(ms % 1000) * 1000000L};
+  while (::nanosleep(&left, &left) != 0 && errno == EINTR) {
+  }
 }
 
 std::string argument0() {

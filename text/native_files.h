@@ -7,7 +7,9 @@
 // Paths arrive as the program composes them, with "\" as separator (and
 // possibly "/" too); the layer turns them into its system's form. A path
 // that cannot name a file (it holds a NUL byte) is refused by every call.
-// No call prints, throws, or waits on anything but a file on disk.
+// No call prints or throws, and none waits on anything but a file on disk,
+// except the pauses that wait_milliseconds and a replacement retried on
+// Windows make on purpose.
 #pragma once
 
 #include <cstddef>
@@ -30,20 +32,57 @@ inline constexpr FileHandle kNoFileHandle = -1;
 // call never blocks on them.
 FileHandle open_file_for_reading(const std::string& path);
 
-// Creates the regular file at path, or empties an existing one, and opens
-// it for writing. kNoFileHandle, with nothing emptied, when the name is
-// taken by anything but a regular file (a folder, a pipe, a device, a
-// symbolic link as the last component) or the file cannot be made.
-FileHandle open_file_for_writing(const std::string& path);
-
 // Creates the file at path only when no entry of that name exists (never
-// emptying or opening an existing file), and opens it for writing.
-// kNoFileHandle when the name is taken or the file cannot be made.
-FileHandle create_new_file(const std::string& path);
+// opening an existing file, following a link or reaching a device), with
+// no access for anyone but its owner, opens it for writing and holds it
+// (text/atomic_save.h): an advisory lock on POSIX; on Windows its handle
+// lets others read, rename and delete it but never open it exclusively.
+// kNoFileHandle otherwise; name_taken then tells whether the name was
+// taken (or its leftover is being removed by another run at this moment),
+// as opposed to a folder that takes no new file. On POSIX it also ignores
+// SIGXFSZ when its action is the default, so that a file-size limit fails
+// the write (write_file gives false) instead of ending the process.
+FileHandle create_held_file(const std::string& path, bool& name_taken);
 
-// Whether the existing regular file at path may be written: it is opened
-// for writing without being created, emptied or changed, and closed again.
+// Removes the file at path when it is a leftover no live process holds: a
+// regular file of the process's own user (on POSIX) that no save holds,
+// removed while this call holds it, after making sure the name still
+// leads to the file judged. Where the file system has no locks, a file
+// unchanged for a minute counts as left over. True when it was removed.
+bool remove_if_abandoned(const std::string& path);
+
+// What a save would replace at path, the last component not followed when
+// it is a link: nothing, a regular file, or something else (a folder, a
+// link, a pipe, a socket, a device; also an entry that cannot be looked
+// at, or a folder on the way that is missing or no folder).
+enum class TargetKind { missing, file, other };
+TargetKind target_kind(const std::string& path);
+
+// Whether the existing regular file at path may be written: it has write
+// permission for somebody (a file whose write permission was taken away
+// counts as protected, for root too) and is opened for writing without
+// being created, emptied or changed, and closed again.
 bool file_accepts_writes(const std::string& path);
+
+// Gives the open file the mode, owner and group of the regular file at
+// from_path (the owner only as root, the group where the process may set
+// it), or, when nothing is there, the mode a newly created file gets; as
+// far as the file system lets them be set. False when from_path names
+// something other than a regular file or missing entry.
+bool take_attributes(FileHandle file, const std::string& from_path);
+
+// Whether the bytes written so far reached the file as far as the system
+// can tell before it is closed (network file systems report lost writes
+// when a handle is closed: a duplicate handle is closed to learn it).
+bool written_out(FileHandle file);
+
+// Removes the held file at path (still held: nobody else can have put
+// another file under its name) and closes it.
+void discard_held_file(FileHandle file, const std::string& path);
+
+// The file a symbolic link at path finally leads to, as a full path; path
+// itself when its last component is no link (or the link leads nowhere).
+std::string final_file(const std::string& path);
 
 // Reads up to count bytes into into. The number of bytes read; 0 at the
 // end of the file; -1 on a read error (a read that would wait counts as
@@ -64,10 +103,8 @@ std::int64_t file_size(FileHandle file);
 // False on failure.
 bool sync_file(FileHandle file);
 
-// Cuts the open file to no bytes; it stays open. False on failure. Only
-// one or two calls of the system, no allocation, no lock (ftruncate;
-// SetFilePointerEx and SetEndOfFile), so that discard_unfinished_outputs
-// may call it from a signal handler or a console control handler.
+// Cuts the open file to no bytes and sets its position to the start; it
+// stays open. False on failure.
 bool empty_file(FileHandle file);
 
 // Closes the file. False when the system reported an error on closing
@@ -104,18 +141,29 @@ void end_listing();
 // 0 when the file at path was deleted; nonzero otherwise.
 int delete_file(const std::string& path);
 
-// Gives the file at old_path the path new_path, never replacing a file that
-// exists there. 0 on success; nonzero, with nothing changed, otherwise.
+// Gives the file at old_path the path new_path, never replacing a file (or
+// link) that exists there; retried on Windows as replace_atomically is.
+// 0 on success; nonzero, with nothing changed, otherwise.
 int rename_without_replacing(const std::string& old_path, const std::string& new_path);
 
 // Puts the file at old_path in place of the one at new_path in one step
-// (an existing file there is replaced, never left missing), and makes the
-// change durable (the folder synced on POSIX, write-through on Windows).
+// (an existing file there is replaced, never left missing). On Windows the
+// rename is written through and retried for about a second while another
+// program (a virus scanner, a sync client) holds either file.
 // 0 on success; nonzero, with nothing changed, otherwise.
 int replace_atomically(const std::string& old_path, const std::string& new_path);
 
-// Creates the one directory path; nothing is reported.
-void create_directory(const std::string& path);
+// Makes the renames done in the folder holding path durable (the folder is
+// synced on POSIX; on Windows the renames are written through already).
+void sync_folder_of(const std::string& path);
+
+// Creates the one directory path; nothing is reported. A private folder
+// is for its owner alone (0700 on POSIX; on Windows it inherits its
+// parent's access rules like any other).
+void create_directory(const std::string& path, bool private_folder);
+
+// Sleeps for ms milliseconds.
+void wait_milliseconds(int ms);
 
 // Argument 0 of the process's command line exactly as received.
 std::string argument0();

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -422,6 +423,11 @@ TEST(HostileDirectory, PlantedOutputNamesAreNeverWrittenThrough) {
        }},
       {"a named pipe",
        [](const std::string& output, const std::string&) { ASSERT_EQ(::mkfifo(output.c_str(), 0644), 0); }},
+      {"a file protected from writing (kept also from root)",
+       [](const std::string& output, const std::string&) {
+         write_bytes(output, "corrected by hand");
+         ASSERT_EQ(::chmod(output.c_str(), 0444), 0);
+       }},
   };
   for (const Planting& planting : plantings) {
     SCOPED_TRACE(planting.what);
@@ -449,16 +455,28 @@ TEST(HostileDirectory, PlantedOutputNamesAreNeverWrittenThrough) {
   EXPECT_EQ(fs::status(dir / "untertitel/film1..src").type(), fs::file_type::socket);
 }
 
+// Replaced whole: a hard link to the old output (a copy kept elsewhere)
+// keeps the old bytes, the new file keeps the old one's mode, and no
+// temporary file stays behind.
 TEST(HostileDirectory, ExistingOutputFileIsReplaced) {
   ScratchDirectory dir;
   write_worked_pair(dir.path(), "film1");
   ASSERT_TRUE(fs::create_directory(dir / "untertitel"));
-  write_bytes(dir / "untertitel/film1..src", std::string(100000, 'o') + worked_output);
+  const std::string old_output = std::string(100000, 'o') + worked_output;
+  write_bytes(dir / "untertitel/film1..src", old_output);
+  ASSERT_EQ(::chmod((dir / "untertitel/film1..src").c_str(), 0640), 0);
+  ASSERT_EQ(::link((dir / "untertitel/film1..src").c_str(), (dir / "kept copy.src").c_str()), 0);
 
   const ChildRun run = batch_in_child(dir.path());
 
   ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
   EXPECT_EQ(output_of(dir, "film1..src"), worked_output);
+  EXPECT_EQ(read_bytes(dir / "kept copy.src"), old_output);
+  struct stat st {};
+  ASSERT_EQ(::stat((dir / "untertitel/film1..src").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(st.st_nlink, 1u);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir / "untertitel"), fs::directory_iterator()), 1);
 }
 
 TEST(HostileDirectory, FilesChangedBetweenScanAndPairEndThePairWithFehler) {
@@ -592,7 +610,9 @@ TEST(NoSilentLoss, OutputThatDoesNotFitEndsWithFehlerAndIsLeftEmpty) {
   ASSERT_GT(big_output.size(), 32u * 1024);
 
   const ChildRun run = run_in_child([&] { run_batch(dir.path(), kOutputExtension); }, [] {
-    ::signal(SIGXFSZ, SIG_IGN);
+    // As `ulimit -f` in a shell: SIGXFSZ at its default action, which
+    // would end the process at the limit with a partial file.
+    ::signal(SIGXFSZ, SIG_DFL);
     const rlimit limit{16 * 1024, 16 * 1024};
     return ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
   });
@@ -623,26 +643,48 @@ TEST(NoSilentLoss, ExtensionWithAPathIsRefused) {
   }
 }
 
-// Killed while it writes an output, the program leaves that output empty:
-// the console's handler of fatal signals discards unfinished outputs.
-TEST(NoSilentLoss, OutputInterruptedBySignalIsLeftEmpty) {
+// Killed while it writes an output, by any signal that ends a process, the
+// program leaves the output it had before: the new one takes the output's
+// name only once it is complete, and the fatal-signal handler touches no
+// file. The next save of that output removes what the killed runs left.
+TEST(NoSilentLoss, OutputInterruptedBySignalKeepsThePreviousOutput) {
   ScratchDirectory dir;
-  for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+  const std::string path = dir / "half.src";
+  const std::string previous = "1\r\n00:00:01,000 --> 00:00:02,000\r\nDie fertige Ausgabe des letzten Laufs\r\n\r\n";
+  write_bytes(path, previous);
+  const int endings[] = {SIGINT, SIGTERM, SIGHUP, SIGKILL, SIGXCPU, SIGUSR1, SIGALRM};
+  for (const int signal_number : endings) {
     SCOPED_TRACE(signal_number);
-    const std::string path = dir / "half.src";
-    const ChildRun run = run_in_child([&] {
-      // As a user's shell starts it: the signal's default action in place.
-      for (const int s : {SIGINT, SIGTERM, SIGHUP}) ::signal(s, SIG_DFL);
-      start_console();
-      if (open_output(path, 3) != 0) ::_exit(3);
-      for (int i = 0; i < 20000; ++i) write_line(3, "Eine Zeile des Untertitels, die geschrieben wird.");
-      ::raise(signal_number);
-      ::_exit(4);  // not reached: the signal ends the process
-    });
+    const ChildRun run = run_in_child(
+        [&] {
+          // As a user's shell starts it: the signal's default action in place.
+          for (const int s : endings) {
+            if (s != SIGKILL) ::signal(s, SIG_DFL);
+          }
+          start_console();
+          if (open_output(path, 3) != 0) ::_exit(3);
+          for (int i = 0; i < 20000; ++i) write_line(3, "Eine Zeile des Untertitels, die geschrieben wird.");
+          ::raise(signal_number);
+          ::_exit(4);  // not reached: the signal ends the process
+        },
+        [] {
+          const rlimit no_core_file{0, 0};  // SIGXCPU would leave one
+          return ::setrlimit(RLIMIT_CORE, &no_core_file) == 0;
+        });
     ASSERT_TRUE(run.finished);
     EXPECT_TRUE(WIFSIGNALED(run.status) && WTERMSIG(run.status) == signal_number) << run.how_it_ended();
-    EXPECT_EQ(read_bytes(path), "");
+    EXPECT_EQ(read_bytes(path), previous);
   }
+  EXPECT_GT(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1)
+      << "a killed run leaves its temporary file";
+
+  ASSERT_EQ(open_output(path, 3), 0);
+  write_line(3, "neu");
+  EXPECT_TRUE(close_output(3));
+  EXPECT_EQ(read_bytes(path), "neu\r\n");
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir.path())) names.push_back(entry.path().filename().string());
+  EXPECT_EQ(names, std::vector<std::string>{"half.src"}) << "no temporary file is left";
 }
 
 }  // namespace

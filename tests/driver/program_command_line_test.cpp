@@ -256,6 +256,13 @@ TEST_P(BareName, SettingsLieInTheConfigurationFolder) {
   EXPECT_EQ(entries_below(program.folder()), std::set<std::string>{"retime"});
   const std::string folder = std::filesystem::path(root + "/" + c.settings).parent_path().string();
   EXPECT_EQ(entries_below(folder), std::set<std::string>{"retime.ini"}) << "no temporary file left";
+  // Both folders were made by the run, for the user alone.
+  const std::filesystem::path made = folder;
+  for (const std::filesystem::path& each : {made, made.parent_path()}) {
+    EXPECT_EQ(std::filesystem::status(each).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_all)
+        << each;
+  }
 }
 
 const BareNameCase kBareNameCases[] = {

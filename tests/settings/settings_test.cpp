@@ -7,6 +7,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,8 @@
 
 namespace rt {
 namespace {
+
+using namespace std::string_literals;
 
 // A scratch folder holding the settings file "retime.ini"; the temporary
 // file of each rewrite goes beside it as "retime.tmp".
@@ -61,6 +64,26 @@ TEST_F(SettingsFile, FirstRunLeavesFourLinesEachEndedByCrLf) {
   EXPECT_EQ(read_setting(path_, "texterweiterung"), ".txt");
   EXPECT_EQ(read_setting(path_, "ausgabeerweiterung"), ".src");
   EXPECT_EQ(read_setting(path_, "verzeichnis"), "C:\\subs");
+  EXPECT_FALSE(temporary_left());
+}
+
+// A first run makes the file in one step, holding exactly what the two
+// rewrites of an empty file give, and never replaces a file that is there.
+TEST_F(SettingsFile, FirstRunFileIsMadeWholeAsTheTwoRewritesWouldLeaveIt) {
+  const std::vector<Setting> defaults = {{"texterweiterung", ".txt"}, {"ausgabeerweiterung", ".src"}};
+  store("");
+  ASSERT_EQ(write("texterweiterung", ".txt"), setting_written);
+  ASSERT_EQ(write("ausgabeerweiterung", ".src"), setting_written);
+  const std::string two_steps = stored();
+  std::filesystem::remove(path_);
+
+  EXPECT_EQ(create_settings_file_through(path_, defaults, temporary_), setting_written);
+  EXPECT_EQ(stored(), two_steps);
+  EXPECT_FALSE(temporary_left());
+
+  store("");  // there already, even empty: left as it is
+  EXPECT_EQ(create_settings_file_through(path_, defaults, temporary_), setting_not_written);
+  EXPECT_EQ(stored(), "");
   EXPECT_FALSE(temporary_left());
 }
 
@@ -164,6 +187,40 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"empty first line does not multiply", "\r\nk=1\r\n", "k", "2", "\r\nk=2\r\n"},
         WriteCase{"NUL and high bytes in the value", "", "k", std::string("a\0\xFF", 3),
                   std::string("\r\nk=a\0\xFF\r\n", 9)}));
+
+// A line break would make two lines of the setting, and 0x1A would end the
+// file for every reader: such a value (or key) is never stored.
+TEST_F(SettingsFile, ValueThatWouldNotStayOneLineIsNotStored) {
+  const std::string old = "a=1\r\nverzeichnis=alt\r\n";
+  for (const std::string& value : {"/home/a\nb"s, "C:\\a\rb"s, "\r\n"s, "x\x1Ay"s, "ende\r"s}) {
+    store(old);
+    EXPECT_EQ(write("verzeichnis", value), setting_not_written);
+    EXPECT_EQ(write("verz\neichnis", "neu"), setting_not_written);
+    EXPECT_EQ(stored(), old);
+    EXPECT_FALSE(temporary_left());
+  }
+}
+
+// The temporary file is the lock of a rewrite. While another run holds it,
+// a rewrite waits briefly, then gives up and leaves both files alone; a
+// leftover of a killed run (held by nobody) is taken over.
+TEST_F(SettingsFile, RewritesTakeTurnsAndTakeOverALeftover) {
+  const std::string old = "verzeichnis=alt\r\n";
+  store(old);
+  SaveRules rules;  // as another run's rewrite holds it
+  const int held = 7;
+  ASSERT_EQ(open_save(path_, held, temporary_, rules), 0);
+  write_line(held, "verzeichnis=von einem anderen Lauf");
+  EXPECT_EQ(write("verzeichnis", "neu"), setting_not_written);
+  EXPECT_EQ(stored(), old);
+  EXPECT_TRUE(close_output(held));
+  EXPECT_EQ(stored(), "verzeichnis=von einem anderen Lauf\r\n");
+
+  std::ofstream(temporary_) << "halb geschrieben";  // left by a killed run
+  EXPECT_EQ(write("verzeichnis", "neu"), setting_written);
+  EXPECT_EQ(stored(), "verzeichnis=neu\r\n");
+  EXPECT_FALSE(temporary_left());
+}
 
 TEST_F(SettingsFile, WritingToAMissingFileFailsAndCreatesNothing) {
   EXPECT_EQ(write("verzeichnis", "x"), setting_not_written);

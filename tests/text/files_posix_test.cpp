@@ -394,6 +394,48 @@ TEST_F(NumberedFiles, OpenOutputEmptiesAnExistingFile) {
   EXPECT_EQ(read_bytes(path), "new\r\n");
 }
 
+// An output takes its name only when it is closed, through a temporary
+// file beside it. What a killed run left there is removed by the next save
+// of that output, but only a regular file of this user that no live save
+// holds: a link, a pipe or another user's file under such a name stays as
+// it is, and so does the file of a save still going on.
+TEST_F(NumberedFiles, OutputSavesRemoveOnlyLeftoversOfTheirOwn) {
+  const std::string path = dir / "film.src";
+  write_bytes(path, "old");
+  write_bytes(path + ".rettmp0", "left by a killed run");
+  write_bytes(dir / "elsewhere", "precious");
+  ASSERT_EQ(::symlink((dir / "elsewhere").c_str(), (path + ".rettmp1").c_str()), 0);
+  ASSERT_EQ(::mkfifo((path + ".rettmp2").c_str(), 0644), 0);
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    write_bytes(path + ".rettmp3", "another user's");
+    ASSERT_EQ(::chown((path + ".rettmp3").c_str(), 65534, 65534), 0);
+  }
+
+  ASSERT_EQ(open_output(path, 1), 0);
+  write_line(1, "first save");
+  ASSERT_EQ(open_output(path, 2), 0);  // a second run writing the same output
+  write_line(2, "second save");
+  EXPECT_EQ(read_bytes(path), "old");
+  EXPECT_TRUE(close_output(2));
+  EXPECT_EQ(read_bytes(path), "second save\r\n");
+  EXPECT_TRUE(close_output(1));
+  EXPECT_EQ(read_bytes(path), "first save\r\n");
+
+  EXPECT_EQ(read_bytes(dir / "elsewhere"), "precious");
+  struct stat st {};
+  ASSERT_EQ(::lstat((path + ".rettmp1").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  ASSERT_EQ(::lstat((path + ".rettmp2").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  if (root) {
+    EXPECT_EQ(read_bytes(path + ".rettmp3"), "another user's");
+  }
+  for (const char* gone : {".rettmp0", ".rettmp4", ".rettmp5"}) {
+    EXPECT_NE(::lstat((path + gone).c_str(), &st), 0) << gone;
+  }
+}
+
 TEST_F(NumberedFiles, PathsMayUseEitherSeparator) {
   ASSERT_EQ(::mkdir((dir / "sub").c_str(), 0755), 0);
   ASSERT_EQ(open_output(dir.path() + "\\sub/out.txt", 1), 0);

@@ -1,0 +1,80 @@
+// Saving a file whole: the one way the program writes a file it makes
+// (the outputs and the settings file). Readers, a second run and a run
+// killed at any moment see the old file or the new one, never a mix.
+//
+// The bytes go to a temporary file in the target's own folder, created
+// exclusively (never an existing file, a link, a device or another user's
+// file; readable by its owner alone while it is written) and held by this
+// process for as long as it writes it. When the save is finished the file
+// gets the old file's mode (and owner and group, as far as the process may
+// set them), is put on the disk where the rules say so, and is renamed over
+// the target in one step. A hard-linked or protected target is therefore
+// replaced, never written through; a target that is a folder, a link, a
+// pipe or a device is never touched.
+//
+// Holding: a live save's temporary file is held by its process (an advisory
+// lock on POSIX, its open handle's sharing on Windows), and nothing but
+// its own save ever removes or renames a held file. A temporary file left
+// by a killed run is held by nobody; the next save that wants its name
+// removes it, but only a regular file of the process's own user, and only
+// while holding it itself, so two runs judging the same leftover cannot
+// both remove it, let alone a file another run has just made in its place.
+// The exclusive creation of a temporary name held this way is the lock the
+// settings file's rewrite takes: a second run waits for it briefly.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "text/native_files.h"
+
+namespace rt {
+
+// What a save does besides writing and renaming.
+struct SaveRules {
+  // The bytes, then the rename, are put on the storage device before the
+  // save counts as done (a power cut then leaves the old file or the new).
+  bool synced = false;
+  // The file is made only where no entry of the target's name exists: an
+  // existing file (or link) is never replaced, and the save then fails.
+  bool create_only = false;
+  // A save that fails leaves the old file as it was; otherwise it leaves
+  // an empty file under the target's name.
+  bool keep_old_on_failure = true;
+  // How long to wait, in milliseconds, while every temporary name is held
+  // by a live save of another run (or of this process).
+  int wait_ms = 0;
+};
+
+// A save in progress: the held temporary file its bytes go to.
+struct Save {
+  native::FileHandle file = native::kNoFileHandle;
+  std::string target;
+  std::string temporary;
+  SaveRules rules;
+};
+
+// The temporary names an output's save may use, tried in this order: the
+// target's name followed by ".rettmp" and one digit, so that the next run
+// writing the same output finds what a killed run left, and two runs
+// writing it at the same time each get a name of their own.
+std::vector<std::string> output_temporary_names(const std::string& target);
+
+// Starts saving target through the first of temporary_names that can be
+// created; temporary names left by killed runs are removed first (as the
+// header says). False, with nothing made, when the target is there but is
+// no regular file or is protected from writing (no write permission at
+// all, for root too: a user who took it away meant it), when the folder
+// takes no new file, or when every name stays held by a live save for
+// longer than rules.wait_ms.
+bool begin_save(const std::string& target, const std::vector<std::string>& temporary_names,
+                const SaveRules& rules, Save& save);
+
+// Ends the save. complete says the temporary file holds every byte meant
+// for it: it then takes the target's place and true is given when it did.
+// An incomplete save leaves the old file or, without keep_old_on_failure,
+// an empty file in its place, and gives false; so does a complete save
+// that could not be put in place (the temporary file is then removed).
+bool finish_save(Save& save, bool complete);
+
+}  // namespace rt
