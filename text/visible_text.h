@@ -91,8 +91,4 @@ std::string visible_text(const std::string& t, CharacterSet set);
 // that starts no valid character counts one).
 std::size_t text_cells(const std::string& t, CharacterSet set);
 
-// The longest beginning of t, in whole characters, that takes at most
-// cells cells.
-std::string first_cells(const std::string& t, std::size_t cells, CharacterSet set);
-
 }  // namespace rt

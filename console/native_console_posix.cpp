@@ -8,17 +8,15 @@
 //   ESC [ 6 n             DSR: ask for the cursor position; the terminal
 //                         answers ESC [ row ; column R on the input side
 //   ESC [ row ; col H     CUP: move the cursor to row and column
-//   ESC 7 / ESC 8         DECSC / DECRC: save / restore the cursor, used
-//                         when the terminal does not answer the query
+//   ESC 7 / ESC 8         DECSC / DECRC: mark / go back to the marked cursor
 //   ESC [ n A/B/C/D       CUU/CUD/CUF/CUB: move up/down/right/left n cells,
-//                         relative to the saved cursor in that case
+//                         from the marked cursor
 //   ESC [ J               ED: erase from the cursor to the end of the screen
 #include <errno.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <termios.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -26,9 +24,9 @@
 #include <exception>
 #include <string>
 
+#include "console/keys.h"
 #include "console/native_console.h"
 #include "text/native_console_output.h"
-#include "text/write_all_posix.h"
 
 namespace rt {
 namespace native {
@@ -37,12 +35,11 @@ namespace {
 constexpr char kShowCursor[] = "\x1b[?25h";    // DECTCEM: show cursor
 constexpr char kHideCursor[] = "\x1b[?25l";    // DECTCEM: hide cursor
 constexpr char kQueryCursor[] = "\x1b[6n";     // DSR: report cursor position
-constexpr char kSaveCursor[] = "\x1b" "7";     // DECSC: save cursor
-constexpr char kRestoreCursor[] = "\x1b" "8";  // DECRC: restore cursor
+constexpr char kMarkCursor[] = "\x1b" "7";     // DECSC: save cursor
+constexpr char kToMarkedCursor[] = "\x1b" "8";  // DECRC: restore cursor
 constexpr char kCsi[] = "\x1b[";               // CSI: starts CUP, CUU..CUB
 constexpr char kEraseBelow[] = "\x1b[J";       // ED: erase to end of screen
 constexpr std::size_t kReadChunk = 4096;
-constexpr char kEndOfTransmission = 4;  // Ctrl-D
 
 // What the signal handlers need; written only while no handler can use it
 // in a half-written state (before raw mode is marked active).
@@ -51,25 +48,11 @@ termios g_raw_mode;
 volatile sig_atomic_t g_raw_active = 0;
 volatile sig_atomic_t g_show_cursor_on_exit = 0;
 volatile sig_atomic_t g_disturbed = 0;
+bool g_input_terminal = false;
 std::terminate_handler g_previous_terminate = nullptr;
 
-struct Terminal {
-  bool handlers_installed = false;
-  bool input_terminal = false;
-  bool screen = false;
-  // Set when the cursor query went unanswered: positions are then relative
-  // to the cursor saved with DECSC, which stands at anchor_row/column.
-  bool anchored = false;
-  int anchor_row = 1;
-  int anchor_column = 1;
-  // The screen changed under the line: the next drawing erases first.
-  bool erase_before_draw = false;
-};
-
-Terminal g_terminal;
-
-void write_out(const char* bytes, std::size_t count) {
-  posix::write_all(STDOUT_FILENO, bytes, count);
+void write_out(const std::string& bytes) {
+  write_standard_stream(bytes.data(), bytes.size(), false);
 }
 
 void set_mode(const termios& mode) {
@@ -80,7 +63,7 @@ void set_mode(const termios& mode) {
 // Only tcsetattr and write: safe inside a signal handler.
 void restore_for_exit() {
   if (g_raw_active) tcsetattr(STDIN_FILENO, TCSADRAIN, &g_saved_mode);
-  if (g_show_cursor_on_exit) write_out(kShowCursor, sizeof kShowCursor - 1);
+  if (g_show_cursor_on_exit) write_standard_stream(kShowCursor, sizeof kShowCursor - 1, false);
 }
 
 void reenter_raw_if_foreground() {
@@ -137,8 +120,6 @@ void on_window_change(int) { g_disturbed = 1; }
   std::abort();
 }
 
-void end_at_exit() { end_console_mode(); }
-
 // Leaves alone a signal that someone chose to ignore or handle already.
 void install_handler(int signal_number, void (*handler)(int), int flags) {
   struct sigaction old;
@@ -149,16 +130,6 @@ void install_handler(int signal_number, void (*handler)(int), int flags) {
   sigemptyset(&action.sa_mask);
   action.sa_flags = flags;
   sigaction(signal_number, &action, nullptr);
-}
-
-void install_handlers() {
-  for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGABRT})
-    install_handler(s, on_fatal_signal, SA_RESETHAND | SA_NODEFER);
-  install_handler(SIGTSTP, on_stop_signal, SA_RESTART);
-  install_handler(SIGCONT, on_continue_signal, SA_RESTART);
-  install_handler(SIGWINCH, on_window_change, SA_RESTART);
-  g_previous_terminate = std::set_terminate(on_terminate);
-  std::atexit(end_at_exit);
 }
 
 termios raw_mode_of(const termios& saved) {
@@ -180,41 +151,40 @@ bool has_cursor_control() {
   return term != nullptr && *term != '\0' && std::strcmp(term, "dumb") != 0;
 }
 
-// The bytes that move the cursor to row and column, or nothing when that
-// place lies outside the window (then the cursor stays where it is).
-std::string move_to(int row, int column) {
-  const Terminal& t = g_terminal;
-  if (row < 1 || column < 1) return "";
-  if (t.anchored) {
-    std::string s = kRestoreCursor;  // DECRC: back to the saved cursor
-    const int down = row - t.anchor_row;
-    const int right = column - t.anchor_column;
-    if (down > 0) s += kCsi + std::to_string(down) + "B";     // CUD
-    if (down < 0) s += kCsi + std::to_string(-down) + "A";    // CUU
-    if (right > 0) s += kCsi + std::to_string(right) + "C";   // CUF
-    if (right < 0) s += kCsi + std::to_string(-right) + "D";  // CUB
-    return s;
-  }
-  const WindowSize size = window_size();
-  if (size.columns > 0 && column > size.columns) return "";
-  if (size.rows > 0 && row > size.rows) return "";
-  return kCsi + std::to_string(row) + ";" + std::to_string(column) + "H";  // CUP
+std::string steps(int count, char forward, char back) {
+  if (count == 0) return "";
+  return kCsi + std::to_string(count > 0 ? count : -count) + (count > 0 ? forward : back);
 }
 
-void write_string(const std::string& s) { write_out(s.data(), s.size()); }
+// The bytes that move the cursor to place, or nothing when that place lies
+// outside the window (then the cursor stays where it is).
+std::string move_to(const CursorPlace& place) {
+  if (place.from_mark)  // CUD/CUU, CUF/CUB
+    return kToMarkedCursor + steps(place.row, 'B', 'A') + steps(place.column, 'C', 'D');
+  if (place.row < 1 || place.column < 1) return "";
+  const WindowSize size = window_size();
+  if (size.columns > 0 && place.column > size.columns) return "";
+  if (size.rows > 0 && place.row > size.rows) return "";
+  return kCsi + std::to_string(place.row) + ";" + std::to_string(place.column) + "H";  // CUP
+}
 
 }  // namespace
 
+void install_console_restorers() {
+  for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGABRT})
+    install_handler(s, on_fatal_signal, SA_RESETHAND | SA_NODEFER);
+  install_handler(SIGTSTP, on_stop_signal, SA_RESTART);
+  install_handler(SIGCONT, on_continue_signal, SA_RESTART);
+  install_handler(SIGWINCH, on_window_change, SA_RESTART);
+  g_previous_terminate = std::set_terminate(on_terminate);
+  std::atexit(end_console_mode);
+}
+
 ConsoleTraits start_console_mode() {
-  Terminal& t = g_terminal;
-  if (!t.handlers_installed) {
-    install_handlers();
-    t.handlers_installed = true;
-  }
   ConsoleTraits traits;
-  t.input_terminal = isatty(STDIN_FILENO) == 1;
+  g_input_terminal = isatty(STDIN_FILENO) == 1;
   termios saved;
-  if (t.input_terminal && tcgetattr(STDIN_FILENO, &saved) == 0) {
+  if (g_input_terminal && tcgetattr(STDIN_FILENO, &saved) == 0) {
     g_saved_mode = saved;
     g_raw_mode = raw_mode_of(saved);
     traits.erase_char = saved.c_cc[VERASE];
@@ -223,12 +193,10 @@ ConsoleTraits start_console_mode() {
     if (tcsetattr(STDIN_FILENO, TCSADRAIN, &g_raw_mode) != 0) g_raw_active = 0;
   }
   traits.keys = g_raw_active != 0;
-  t.screen = traits.keys && console_output_is_terminal() && has_cursor_control();
-  traits.screen = t.screen;
+  traits.screen = traits.keys && console_output_is_terminal() && has_cursor_control();
   traits.cursor_report_in_input = true;
-  t.anchored = false;
   g_disturbed = 0;
-  g_show_cursor_on_exit = t.screen ? 1 : 0;
+  g_show_cursor_on_exit = traits.screen ? 1 : 0;
   return traits;
 }
 
@@ -237,20 +205,14 @@ void end_console_mode() {
     set_mode(g_saved_mode);
     g_raw_active = 0;
   }
-  if (g_show_cursor_on_exit) write_string(kShowCursor);
+  if (g_show_cursor_on_exit) write_out(kShowCursor);
   g_show_cursor_on_exit = 0;
-  g_terminal.screen = false;
 }
 
 void set_line_mode(bool on) {
-  if (!g_terminal.input_terminal) return;
-  if (on && g_raw_active) {
-    g_raw_active = 0;
-    set_mode(g_saved_mode);
-  } else if (!on && !g_raw_active) {
-    g_raw_active = 1;
-    set_mode(g_raw_mode);
-  }
+  if (!g_input_terminal || on != (g_raw_active != 0)) return;
+  g_raw_active = on ? 0 : 1;
+  set_mode(on ? g_saved_mode : g_raw_mode);
 }
 
 InputOutcome read_console_input(int timeout_ms, std::string& bytes,
@@ -266,8 +228,7 @@ InputOutcome read_console_input(int timeout_ms, std::string& bytes,
     return InputOutcome::got;
   }
   if (n == 0) {
-    if (!g_terminal.input_terminal || (p.revents & POLLHUP) != 0)
-      return InputOutcome::ended;
+    if (!g_input_terminal || (p.revents & POLLHUP) != 0) return InputOutcome::ended;
     // A terminal gives 0 for Ctrl-D in line mode and goes on afterwards:
     // handed on as the byte Ctrl-D sends in raw mode, which ends a plain
     // line as it is.
@@ -280,50 +241,25 @@ InputOutcome read_console_input(int timeout_ms, std::string& bytes,
 
 bool cursor_position_now(int&, int&) { return false; }
 
-void send_cursor_query() {
-  g_terminal.anchored = false;
-  write_string(kQueryCursor);
-}
+void send_cursor_query() { write_out(kQueryCursor); }
 
-void anchor_cursor(int row, int column) {
-  Terminal& t = g_terminal;
-  write_string(kSaveCursor);
-  t.anchored = true;
-  t.anchor_row = row;
-  t.anchor_column = column;
-}
+void mark_cursor() { write_out(kMarkCursor); }
 
-void place_cursor(int row, int column, bool visible) {
-  if (!g_terminal.screen) return;
-  std::string s = visible ? "" : kHideCursor;
-  s += move_to(row, column);
-  if (visible) s += kShowCursor;
-  write_string(s);
+void place_cursor(const CursorPlace& place, bool visible) {
+  write_out((visible ? "" : kHideCursor) + move_to(place) + (visible ? kShowCursor : ""));
 }
 
 // The line editor covers what a shorter line leaves behind with blanks
 // itself; only a changed window can leave drawing elsewhere, so only then
 // is the rest of the screen erased. A terminal wraps only when the next
 // character comes, so a text that ends in the last column stays in its row.
-void draw_line(int row, int start_column, const std::string& text,
-               int cursor_column, Drawing drawing) {
-  Terminal& t = g_terminal;
-  if (!t.screen) return;
+void draw_line(const CursorPlace& start, const std::string& text, const CursorPlace& cursor,
+               Drawing drawing) {
   std::string s;
-  switch (drawing) {
-    case Drawing::first:
-      s = move_to(row, start_column) + kShowCursor;
-      break;
-    case Drawing::again:
-      s = kHideCursor + move_to(row, start_column);
-      break;
-    case Drawing::at_cursor:
-      break;
-  }
-  if (t.erase_before_draw) s += kEraseBelow;
-  t.erase_before_draw = false;
-  s += text + move_to(row, cursor_column) + kShowCursor;
-  write_string(s);
+  if (drawing == Drawing::first) s = move_to(start) + kShowCursor;
+  if (drawing == Drawing::again || drawing == Drawing::afresh) s = kHideCursor + move_to(start);
+  if (drawing == Drawing::afresh) s += kEraseBelow;
+  write_out(s + text + move_to(cursor) + kShowCursor);
 }
 
 WindowSize window_size() {
@@ -337,15 +273,7 @@ WindowSize window_size() {
 bool console_disturbed() {
   if (!g_disturbed) return false;
   g_disturbed = 0;
-  g_terminal.erase_before_draw = true;
   return true;
-}
-
-void pause_ms(int ms) {
-  if (ms <= 0) return;
-  timespec left{ms / 1000, static_cast<long>(ms % 1000) * 1000000L};
-  while (nanosleep(&left, &left) < 0 && errno == EINTR) {
-  }
 }
 
 }  // namespace native
