@@ -180,55 +180,38 @@ bool all_digits(const std::string& s) {
   return true;
 }
 
-// ESC [ ... : parameters 0x30-0x3F, intermediates 0x20-0x2F, final 0x40-0x7E.
-DecodedInput decode_csi(const std::string& bytes, bool more_may_follow,
-                        const KeyDecodeOptions& options) {
-  const std::size_t n = bytes.size();
-  std::size_t i = 2;
-  const std::size_t param_begin = i;
-  while (i < n && within(bytes[i], 0x30, 0x3F)) ++i;
-  const std::string params = bytes.substr(param_begin, i - param_begin);
-  // rxvt ends its Shift variants with '$', which is an intermediate byte in
-  // the generic grammar: CSI 3 $ is Shift-Delete, complete as it stands.
-  if (i < n && bytes[i] == '$' && all_digits(params)) {
-    int plain = numbered_key_plain(std::stoi(params.substr(0, 6)));
-    return special_result(plain, i + 1);
-  }
-  const std::size_t intermediates_begin = i;
-  while (i < n && within(bytes[i], 0x20, 0x2F)) ++i;
-  const bool has_intermediates = i > intermediates_begin;
-  if (i == n) return more_may_follow ? incomplete_result() : unknown_result(n);
-  const unsigned char final_byte = bytes[i];
-  // A byte outside the grammar breaks the sequence; it stays for the next
-  // key rather than being swallowed.
-  if (!within(final_byte, 0x40, 0x7E)) return unknown_result(i);
-  const std::size_t length = i + 1;
+// Linux console: F1..F5 are CSI [ A .. CSI [ E, one byte longer than the
+// CSI [ of length bytes.
+DecodedInput decode_linux_function_key(const std::string& bytes, std::size_t length,
+                                       bool more_may_follow) {
+  if (length == bytes.size())
+    return more_may_follow ? incomplete_result() : unknown_result(length);
+  const unsigned char letter = bytes[length];
+  if (within(letter, 'A', 'E'))
+    return special_result(function_code(letter - 'A' + 1, 1), length + 1);
+  return unknown_result(length);
+}
 
-  // Linux console: F1..F5 are CSI [ A .. CSI [ E, one byte longer.
-  if (final_byte == '[' && params.empty() && !has_intermediates) {
-    if (length == n)
-      return more_may_follow ? incomplete_result() : unknown_result(n);
-    unsigned char letter = bytes[length];
-    if (within(letter, 'A', 'E'))
-      return special_result(function_code(letter - 'A' + 1, 1), length + 1);
-    return unknown_result(length);
-  }
+// Cursor position report: CSI row ; column R. CSI 1 ; m R is also F3 with
+// modifiers, so a report of row 1 is taken only while one is expected.
+bool is_cursor_report(unsigned char final_byte, const std::vector<int>& p,
+                      const KeyDecodeOptions& options) {
+  return final_byte == 'R' && p.size() == 2 && p[0] >= 1 && p[1] >= 1 &&
+         (options.cursor_report_expected || p[0] != 1);
+}
 
-  std::vector<int> p;
-  if (has_intermediates || !parse_parameters(params, p) || p.size() > 2)
-    return unknown_result(length);
+DecodedInput cursor_report_result(const std::vector<int>& p, std::size_t length) {
+  DecodedInput d;
+  d.status = DecodeStatus::cursor_report;
+  d.length = length;
+  d.row = p[0];
+  d.column = p[1];
+  return d;
+}
 
-  // Cursor position report: CSI row ; column R.
-  if (final_byte == 'R' && p.size() == 2 && p[0] >= 1 && p[1] >= 1 &&
-      (options.cursor_report_expected || p[0] != 1)) {
-    DecodedInput d;
-    d.status = DecodeStatus::cursor_report;
-    d.length = length;
-    d.row = p[0];
-    d.column = p[1];
-    return d;
-  }
-
+// The key of a whole CSI sequence of length bytes with the parameters p (at
+// most two) and final_byte.
+DecodedInput csi_key(unsigned char final_byte, const std::vector<int>& p, std::size_t length) {
   // Letter forms: CSI 1 ; m X. A lone number greater than 1 is taken as the
   // modifier, as some older terminals send CSI 5 D for Ctrl-Left.
   int modifier = parameter(p, 1, 1);
@@ -266,6 +249,38 @@ DecodedInput decode_csi(const std::string& bytes, bool more_may_follow,
     if (f != 0) return special_result(function_code(f, m), length);
   }
   return unknown_result(length);
+}
+
+// ESC [ ... : parameters 0x30-0x3F, intermediates 0x20-0x2F, final 0x40-0x7E.
+DecodedInput decode_csi(const std::string& bytes, bool more_may_follow,
+                        const KeyDecodeOptions& options) {
+  const std::size_t n = bytes.size();
+  std::size_t i = 2;
+  while (i < n && within(bytes[i], 0x30, 0x3F)) ++i;
+  const std::string params = bytes.substr(2, i - 2);
+  // rxvt ends its Shift variants with '$', which is an intermediate byte in
+  // the generic grammar: CSI 3 $ is Shift-Delete, complete as it stands.
+  if (i < n && bytes[i] == '$' && all_digits(params)) {
+    int plain = numbered_key_plain(std::stoi(params.substr(0, 6)));
+    return special_result(plain, i + 1);
+  }
+  const std::size_t intermediates_begin = i;
+  while (i < n && within(bytes[i], 0x20, 0x2F)) ++i;
+  const bool has_intermediates = i > intermediates_begin;
+  if (i == n) return more_may_follow ? incomplete_result() : unknown_result(n);
+  const unsigned char final_byte = bytes[i];
+  // A byte outside the grammar breaks the sequence; it stays for the next
+  // key rather than being swallowed.
+  if (!within(final_byte, 0x40, 0x7E)) return unknown_result(i);
+  const std::size_t length = i + 1;
+  if (final_byte == '[' && params.empty() && !has_intermediates)
+    return decode_linux_function_key(bytes, length, more_may_follow);
+
+  std::vector<int> p;
+  if (has_intermediates || !parse_parameters(params, p) || p.size() > 2)
+    return unknown_result(length);
+  if (is_cursor_report(final_byte, p, options)) return cursor_report_result(p, length);
+  return csi_key(final_byte, p, length);
 }
 
 // ESC O x, optionally with a modifier number before x (older xterms).
