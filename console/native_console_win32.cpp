@@ -126,8 +126,8 @@ COORD buffer_position(int row, int column) {
 
 // The buffer's row and column of a place.
 void resolve(const CursorPlace& place, int& row, int& column) {
-  row = place.row + (place.from_mark ? marked_row - 1 : 0);
-  column = place.column + (place.from_mark ? marked_column - 1 : 0);
+  row = place.row + (place.from_mark ? marked_row : 0);
+  column = place.column + (place.from_mark ? marked_column : 0);
 }
 
 bool inside_buffer(const CONSOLE_SCREEN_BUFFER_INFO& info, int row, int column) {
