@@ -62,7 +62,9 @@ enum class InputOutcome {
             // that hung up); nothing more will come
 };
 
-// Waits up to timeout_ms (-1: no limit, 0: not at all) for input and
+constexpr int kNoTimeLimit = -1;
+
+// Waits up to timeout_ms (kNoTimeLimit, 0: not at all) for input and
 // appends what is there: raw bytes, as a terminal sends them, to bytes
 // (decoded above this line by decode_input), or ready key texts
 // (console/keys.h) to keys, where the system delivers keys as events (a

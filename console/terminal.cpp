@@ -27,7 +27,6 @@ constexpr int kKeyCheckStepMs = 50;
 constexpr int kShortestCheckedSleepMs = 100;
 // sleep_ms(kWaitForKeyMs) is wait_for_key.
 constexpr int kWaitForKeyMs = -1;
-constexpr int kNoTimeLimit = -1;
 constexpr int kAllKeys = 1 << 30;
 
 struct Console {
@@ -273,7 +272,7 @@ bool read_input_line(std::string& line) {
       got = true;
       break;
     }
-    if (read_input(kNoTimeLimit) == native::InputOutcome::ended) {
+    if (read_input(native::kNoTimeLimit) == native::InputOutcome::ended) {
       got = !c.pending.empty();
       line = c.pending;
       c.pending.clear();

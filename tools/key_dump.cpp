@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr int kNoTimeLimit = -1;
 constexpr std::size_t kHexCell = 8;
 
 std::string hex_bytes(const std::string& bytes) {
@@ -65,7 +64,7 @@ int main() {
   std::vector<std::string> keys;
   for (;;) {
     const rt::native::InputOutcome got = rt::native::read_console_input(
-        pending.empty() ? kNoTimeLimit : rt::kEscapeWaitMs, pending, keys);
+        pending.empty() ? rt::native::kNoTimeLimit : rt::kEscapeWaitMs, pending, keys);
     if (got == rt::native::InputOutcome::ended) return 0;
     if (show_keys(pending, keys, got == rt::native::InputOutcome::got)) return 0;
   }
