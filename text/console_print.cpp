@@ -13,7 +13,6 @@ namespace {
 
 // "% d" of the lowest 32-bit value, its sign and its terminating NUL.
 constexpr std::size_t kNumberDigits = 16;
-constexpr char kBell = 7;
 
 std::string& line_tail() {
   static std::string tail;

@@ -3,7 +3,6 @@
 namespace rt {
 namespace {
 
-constexpr unsigned char kBell = 7;
 constexpr unsigned char kBackspace = 8;
 constexpr unsigned char kTab = 9;
 constexpr unsigned char kLineFeed = 10;

@@ -8,6 +8,10 @@
 
 namespace rt {
 
+// BEL: no command a terminal could be driven by, so it is printed as it is
+// and sounds the console's bell.
+constexpr char kBell = 7;
+
 // How the console's bytes form characters. The native layer says which one
 // the console uses (text/native_console_output.h).
 enum class CharacterSet {
