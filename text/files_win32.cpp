@@ -1,15 +1,19 @@
 // The Windows layer beneath the numbered files and the file system: the
-// calls of text/native_files.h made with the system's ANSI file functions.
-// A save's temporary file is held by its handle's sharing (see
-// create_held_file), and put in place with MoveFileExA.
+// calls of text/native_files.h made with the system's wide file functions,
+// the paths converted from the ANSI code page at this edge (and given the
+// long form where they are long: text/wide_paths_win32.h). A save's
+// temporary file is held by its handle's sharing (see create_held_file),
+// and put in place with MoveFileExW.
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "text/device_names.h"
 #include "text/native_files.h"
 #include "text/paths.h"
+#include "text/wide_paths_win32.h"
 
 namespace rt {
 namespace native {
@@ -17,7 +21,8 @@ namespace {
 
 // ReadFile and WriteFile take a 32-bit count; larger requests go in parts.
 constexpr std::size_t kLargestTransfer = std::size_t{1} << 30;
-// GetModuleFileNameA gives no more than a path of this many bytes can hold.
+// GetModuleFileNameW gives no more than a path of this many characters can
+// hold; a long path can have up to about 32,767.
 constexpr DWORD kFirstModulePathSize = MAX_PATH;
 constexpr DWORD kLongestModulePath = 1u << 16;
 
@@ -45,10 +50,25 @@ bool names_a_file(const std::string& path) {
   return true;
 }
 
-// Whether the entry at path is a file (not a folder, not a device); false
-// when it is missing.
-bool is_existing_file(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+// path in the form the wide calls take, when it may name a file at all.
+std::optional<std::wstring> file_path(const std::string& path) {
+  if (!names_a_file(path)) return std::nullopt;
+  return wide_path(path);
+}
+
+// An existing entry's full path in the code page: exactly, or by its short
+// name, or else with "?" for each character the code page lacks, which
+// names nothing; never a look-alike, which could name another entry.
+std::string named_in_code_page(const std::wstring& full_path) {
+  const std::wstring plain = without_long_path_prefix(full_path);
+  const std::optional<std::string> bytes = code_page_path(plain);
+  return bytes ? *bytes : code_page_text_marked(plain);
+}
+
+// Whether the entry at path is a file, a link followed (not a folder, not a
+// device); false when it is missing.
+bool is_existing_file(const std::wstring& path) {
+  const DWORD attributes = followed_attributes(path);
   return attributes != INVALID_FILE_ATTRIBUTES &&
          (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
 }
@@ -68,20 +88,22 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 }  // namespace
 
 FileHandle open_file_for_reading(const std::string& path) {
-  if (!names_a_file(path) || !is_existing_file(path)) return kNoFileHandle;
-  return disk_file_only(CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr,
+  const std::optional<std::wstring> wide = file_path(path);
+  if (!wide || !is_existing_file(*wide)) return kNoFileHandle;
+  return disk_file_only(CreateFileW(wide->c_str(), GENERIC_READ, kShareAll, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 // The temporary file of a save: created only where no entry of the name
 // exists, and held by its open handle, which lets others read it and lets
-// this process rename it (MoveFileExA needs delete sharing from every
+// this process rename it (MoveFileExW needs delete sharing from every
 // handle) but makes an exclusive open fail, which is how
 // remove_if_abandoned tells a live save's file from a leftover.
 FileHandle create_held_file(const std::string& path, bool& name_taken) {
   name_taken = false;
-  if (!names_a_file(path)) return kNoFileHandle;
-  const HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+  const std::optional<std::wstring> wide = file_path(path);
+  if (!wide) return kNoFileHandle;
+  const HANDLE handle = CreateFileW(wide->c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                     nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
@@ -98,8 +120,9 @@ FileHandle create_held_file(const std::string& path, bool& name_taken) {
 // nobody can open it until it is gone: it is marked for deletion through
 // this very handle, so no other file that takes the name later is hit.
 bool remove_if_abandoned(const std::string& path) {
-  if (!names_a_file(path)) return false;
-  const HANDLE handle = CreateFileA(path.c_str(), DELETE | FILE_READ_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+  const std::optional<std::wstring> wide = file_path(path);
+  if (!wide) return false;
+  const HANDLE handle = CreateFileW(wide->c_str(), DELETE | FILE_READ_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return false;
   BY_HANDLE_FILE_INFORMATION information;
@@ -116,8 +139,9 @@ bool remove_if_abandoned(const std::string& path) {
 }
 
 TargetKind target_kind(const std::string& path) {
-  if (!names_a_file(path)) return TargetKind::other;
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const std::optional<std::wstring> wide = file_path(path);
+  if (!wide) return TargetKind::other;
+  const DWORD attributes = GetFileAttributesW(wide->c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     const DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND ? TargetKind::missing : TargetKind::other;
@@ -127,13 +151,14 @@ TargetKind target_kind(const std::string& path) {
 }
 
 bool file_accepts_writes(const std::string& path) {
-  if (!names_a_file(path) || !is_existing_file(path)) return false;
+  const std::optional<std::wstring> wide = file_path(path);
+  if (!wide || !is_existing_file(*wide)) return false;
   // Opening for writing fails for a read-only file; the attribute is
   // looked at first all the same, for an administrator's sake.
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const DWORD attributes = GetFileAttributesW(wide->c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) != 0) return false;
-  const FileHandle file = disk_file_only(CreateFileA(
-      path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const FileHandle file = disk_file_only(CreateFileW(
+      wide->c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file == kNoFileHandle) return false;
   CloseHandle(as_handle(file));
   return true;
@@ -199,8 +224,9 @@ bool empty_file(FileHandle file) {
 bool close_file_handle(FileHandle file) { return CloseHandle(as_handle(file)) != 0; }
 
 int delete_file(const std::string& path) {
-  if (!names_a_file(path)) return 1;
-  return DeleteFileA(path.c_str()) ? 0 : 1;
+  const std::optional<std::wstring> wide = file_path(path);
+  if (!wide) return 1;
+  return DeleteFileW(wide->c_str()) ? 0 : 1;
 }
 
 namespace {
@@ -212,9 +238,11 @@ constexpr int kMoveAttempts = 20;
 constexpr DWORD kMoveRetryMs = 50;
 
 bool move_file(const std::string& old_path, const std::string& new_path, DWORD flags) {
-  if (!names_a_file(old_path) || !names_a_file(new_path)) return false;
+  const std::optional<std::wstring> from = file_path(old_path);
+  const std::optional<std::wstring> to = file_path(new_path);
+  if (!from || !to) return false;
   for (int attempt = 1;; ++attempt) {
-    if (MoveFileExA(old_path.c_str(), new_path.c_str(), flags | MOVEFILE_WRITE_THROUGH)) return true;
+    if (MoveFileExW(from->c_str(), to->c_str(), flags | MOVEFILE_WRITE_THROUGH)) return true;
     const DWORD error = GetLastError();
     if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) || attempt == kMoveAttempts) {
       return false;
@@ -238,34 +266,34 @@ void sync_folder_of(const std::string&) {}
 
 // A folder's access rules come from its parent on Windows.
 void create_directory(const std::string& path, bool) {
-  if (!names_a_file(path)) return;
-  CreateDirectoryA(path.c_str(), nullptr);
+  const std::optional<std::wstring> wide = file_path(path);
+  if (wide) CreateDirectoryW(wide->c_str(), nullptr);
 }
 
 std::string final_file(const std::string& path) {
-  if (!names_a_file(path)) return path;
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const std::optional<std::wstring> wide = file_path(path);
+  if (!wide) return path;
+  const DWORD attributes = GetFileAttributesW(wide->c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return path;
-  const HANDLE handle = CreateFileA(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+  const HANDLE handle = CreateFileW(wide->c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                     nullptr);
   if (handle == INVALID_HANDLE_VALUE) return path;
-  std::string final_path(MAX_PATH, '\0');
-  DWORD length = GetFinalPathNameByHandleA(handle, &final_path[0], static_cast<DWORD>(final_path.size()),
+  std::wstring final_path(MAX_PATH, L'\0');
+  DWORD length = GetFinalPathNameByHandleW(handle, &final_path[0], static_cast<DWORD>(final_path.size()),
                                            FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
   if (length >= final_path.size()) {
     final_path.resize(length + 1);
-    length = GetFinalPathNameByHandleA(handle, &final_path[0], static_cast<DWORD>(final_path.size()),
+    length = GetFinalPathNameByHandleW(handle, &final_path[0], static_cast<DWORD>(final_path.size()),
                                        FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
   }
   CloseHandle(handle);
   if (length == 0 || length >= final_path.size()) return path;
   final_path.resize(length);
-  // "\\?\C:\..." names a drive path; the short form is kept where it fits.
-  if (final_path.size() > 6 && final_path.compare(0, 4, "\\\\?\\") == 0 && final_path[5] == ':' &&
-      final_path.size() - 4 < MAX_PATH) {
-    final_path.erase(0, 4);
-  }
-  return final_path;
+  // The system gives the long form; the file calls here add it back where
+  // the path needs it. A target the code page cannot name even by its
+  // short name names nothing: a rewrite through it fails and leaves the
+  // link and its file alone.
+  return named_in_code_page(final_path);
 }
 
 void wait_milliseconds(int ms) {
@@ -273,22 +301,26 @@ void wait_milliseconds(int ms) {
 }
 
 // Argument 0 as the command line holds it, by the rule the C runtime uses
-// for it (text/paths.h).
-std::string argument0() {
-  const char* line = GetCommandLineA();
-  return line == nullptr ? "" : program_path_of_command_line(line);
+// for it (text/paths.h); nothing when the code page cannot hold it (its
+// look-alike could name another file).
+std::optional<std::string> argument0() {
+  const wchar_t* line = GetCommandLineW();
+  if (line == nullptr) return std::string();
+  return code_page_text(program_path_of_command_line(std::wstring(line)));
 }
 
+// A folder that the code page cannot name is given by its short name, or
+// else as a path that names nothing (named_in_code_page).
 std::string program_file_path() {
   // The buffer grows until the path fits: the result is cut short (and
   // fills the buffer) when it does not.
   for (DWORD size = kFirstModulePathSize; size <= kLongestModulePath; size *= 2) {
-    std::string path(size, '\0');
-    const DWORD length = GetModuleFileNameA(nullptr, &path[0], size);
+    std::wstring path(size, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, &path[0], size);
     if (length == 0) return "";
     if (length < size) {
       path.resize(length);
-      return path;
+      return named_in_code_page(path);
     }
   }
   return "";
@@ -299,7 +331,9 @@ char native_separator() { return '\\'; }
 EntryKind entry_kind(const std::string& path) {
   if (path.find('\0') != std::string::npos || path.empty()) return EntryKind::missing;
   if (!names_a_file(path)) return EntryKind::other;  // a device name or a pipe
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const std::optional<std::wstring> wide = wide_path(path);
+  if (!wide) return EntryKind::missing;
+  const DWORD attributes = followed_attributes(*wide);
   if (attributes == INVALID_FILE_ATTRIBUTES) return EntryKind::missing;
   if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) return EntryKind::other;
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return EntryKind::directory;
@@ -307,20 +341,24 @@ EntryKind entry_kind(const std::string& path) {
 }
 
 std::string absolute_path(const std::string& path) {
-  if (path.find('\0') != std::string::npos || path.empty()) return "";
+  // Resolved from the path as given: GetFullPathNameW takes any length.
+  const std::optional<std::wstring> given = wide_text(path);
+  if (!given || given->empty()) return "";
   // The first call tells the size the path needs, the NUL included.
-  const DWORD needed = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+  const DWORD needed = GetFullPathNameW(given->c_str(), 0, nullptr, nullptr);
   if (needed == 0) return "";
-  std::string full(needed, '\0');
-  const DWORD length = GetFullPathNameA(path.c_str(), needed, &full[0], nullptr);
+  std::wstring full(needed, L'\0');
+  const DWORD length = GetFullPathNameW(given->c_str(), needed, &full[0], nullptr);
   if (length == 0 || length >= needed) return "";
   full.resize(length);
   // "C:\subs\" names the folder "C:\subs"; only a root keeps its separator.
-  while (full.size() > 3 && (full.back() == '\\' || full.back() == '/') &&
-         full[full.size() - 2] != ':') {
+  while (full.size() > 3 && (full.back() == L'\\' || full.back() == L'/') &&
+         full[full.size() - 2] != L':') {
     full.pop_back();
   }
-  return full;
+  // The entry exists (the callers have looked): a name the code page cannot
+  // hold is given by its short form, or not at all.
+  return code_page_path(without_long_path_prefix(full)).value_or("");
 }
 
 }  // namespace native

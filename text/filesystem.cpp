@@ -71,7 +71,7 @@ std::string list_directory(const std::string& pattern, std::uint32_t mask) {
   return next_wanted(entry, native::start_listing(pattern, entry));
 }
 
-std::string executable_path() { return native::argument0(); }
+std::optional<std::string> executable_path() { return native::argument0(); }
 
 std::string program_directory() {
   return directory_of(native::program_file_path(), native::native_separator());

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace rt {
@@ -66,11 +67,16 @@ void make_private_directory(const std::string& path);
 // Nor is a name that holds a backslash: paths are composed with "\", so such
 // a name would address another file (a file named "..\x" would stand for
 // "x" in the parent directory), and where "\" is the separator it cannot
-// exist at all.
+// exist at all. Nor is a dangling link, nor, on Windows, a name that the
+// ANSI code page cannot hold (its "?" or look-alike could not be opened,
+// or would name another file).
 std::string list_directory(const std::string& pattern, std::uint32_t mask);
 
-// Argument 0 of the command line exactly as the process received it.
-std::string executable_path();
+// Argument 0 of the command line exactly as the process received it;
+// nothing when it cannot be given as the program's bytes (on Windows: it
+// holds a character the ANSI code page lacks, whose look-alike would name
+// another file or none).
+std::optional<std::string> executable_path();
 
 // The directory holding the running program's file, as the operating system
 // reports that file: its path cut before the last separator (directory_of

@@ -188,7 +188,7 @@ void wait_milliseconds(int ms) {
   }
 }
 
-std::string argument0() {
+std::optional<std::string> argument0() {
   // The first NUL-terminated field of the kernel's copy of the command line
   // is argument 0 exactly as passed to exec.
   const int fd = ::open("/proc/self/cmdline", O_RDONLY | O_CLOEXEC);
@@ -218,7 +218,7 @@ std::string argument0() {
 std::string program_file_path() {
   const std::string file = read_link("/proc/self/exe");
   // Without /proc: argument 0 names the file when it holds a directory.
-  return file.empty() ? argument0() : file;
+  return file.empty() ? argument0().value_or("") : file;
 }
 
 char native_separator() { return '/'; }

@@ -1,11 +1,15 @@
 // The Windows directory listing beneath the file system operations: the
-// listing calls of text/native_files.h over FindFirstFileA/FindNextFileA.
+// listing calls of text/native_files.h over FindFirstFileW/FindNextFileW,
+// the pattern converted from the ANSI code page (in the long form when it
+// is long) and the names back into it (text/wide_paths_win32.h).
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "text/device_names.h"
 #include "text/native_files.h"
+#include "text/wide_paths_win32.h"
 
 namespace rt {
 namespace native {
@@ -13,56 +17,55 @@ namespace {
 
 // One listing at a time, as the program makes them.
 HANDLE listing = INVALID_HANDLE_VALUE;
-std::string listed_folder;  // with its trailing separator, or ""
+std::wstring listed_folder;  // with its trailing separator, or ""
 
 // The folder part of pattern, up to and with its last separator.
-std::string folder_of(const std::string& pattern) {
-  const std::size_t separator = pattern.find_last_of("\\/");
-  return separator == std::string::npos ? "" : pattern.substr(0, separator + 1);
+std::wstring folder_of(const std::wstring& pattern) {
+  const std::size_t separator = pattern.find_last_of(L"\\/");
+  return separator == std::wstring::npos ? L"" : pattern.substr(0, separator + 1);
 }
 
-// Whether a found entry is one the listing gives: a folder or a file on
-// disk, not a device name, and, for a link, one whose target exists (the
-// attributes are then those of the link as the system keeps them).
-bool is_listed(const WIN32_FIND_DATAA& found) {
-  const std::string name = found.cFileName;
-  if (name != "." && name != ".." && is_reserved_device_name(name, GetACP())) return false;
-  if ((found.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) != 0) return false;
-  if ((found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-    return GetFileAttributesA((listed_folder + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+// The entry as the listing gives it, when it gives it: a folder or a file
+// on disk, not a device name, with a name the code page holds exactly (a
+// "?" or a look-alike could not be opened again, or would name another
+// file), and, for a link, one whose target exists, with the attributes of
+// that target (a link to a folder is a folder, as on POSIX). A dangling
+// link has its own attributes on Windows and is looked through here; wine
+// already leaves a dangling link of the Unix side out.
+bool listed(const WIN32_FIND_DATAW& found, DirectoryEntry& entry) {
+  const std::optional<std::string> name = code_page_text(found.cFileName);
+  if (!name) return false;
+  if (*name != "." && *name != ".." && is_reserved_device_name(*name, GetACP())) return false;
+  DWORD attributes = found.dwFileAttributes;
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    attributes = followed_attributes(system_form(listed_folder + found.cFileName));
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
   }
+  if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) return false;
+  entry.name = *name;
+  entry.attributes = attributes;
   return true;
-}
-
-void give(const WIN32_FIND_DATAA& found, DirectoryEntry& entry) {
-  entry.name = found.cFileName;
-  entry.attributes = found.dwFileAttributes;
 }
 
 }  // namespace
 
 bool start_listing(const std::string& pattern, DirectoryEntry& first) {
   end_listing();
-  if (pattern.find('\0') != std::string::npos) return false;
-  WIN32_FIND_DATAA found;
-  listing = FindFirstFileA(pattern.c_str(), &found);
+  const std::optional<std::wstring> wide = wide_path(pattern);
+  if (!wide) return false;
+  WIN32_FIND_DATAW found;
+  listing = FindFirstFileW(wide->c_str(), &found);
   if (listing == INVALID_HANDLE_VALUE) return false;
-  listed_folder = folder_of(pattern);
-  if (is_listed(found)) {
-    give(found, first);
-    return true;
-  }
+  listed_folder = folder_of(*wide);
+  if (listed(found, first)) return true;
   return next_listing_entry(first);
 }
 
 bool next_listing_entry(DirectoryEntry& entry) {
   if (listing == INVALID_HANDLE_VALUE) return false;
-  WIN32_FIND_DATAA found;
-  while (FindNextFileA(listing, &found)) {
-    if (is_listed(found)) {
-      give(found, entry);
-      return true;
-    }
+  WIN32_FIND_DATAW found;
+  while (FindNextFileW(listing, &found)) {
+    if (listed(found, entry)) return true;
   }
   end_listing();
   return false;

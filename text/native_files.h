@@ -5,7 +5,9 @@
 // above this line in portable code, written once.
 //
 // Paths arrive as the program composes them, with "\" as separator (and
-// possibly "/" too); the layer turns them into its system's form. A path
+// possibly "/" too); the layer turns them into its system's form (on
+// Windows: from the ANSI code page into the wide calls' UTF-16, with the
+// long form for long paths, so that paths of any length work). A path
 // that cannot name a file (it holds a NUL byte) is refused by every call.
 // No call prints or throws, and none waits on anything but a file on disk,
 // except the pauses that wait_milliseconds and a replacement retried on
@@ -14,6 +16,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "text/filesystem.h"
@@ -117,6 +120,11 @@ bool close_file_handle(FileHandle file);
 // system has them; a POSIX file system has none of its own, so its layer
 // gives a regular file the archive bit, the hidden bit for a name that
 // begins with a dot and the read-only bit when its owner may not write it.
+//
+// On Windows a name is given in the ANSI code page, and only when the code
+// page holds every one of its characters: a name given as "?" or a
+// look-alike could not be opened again, or would name another file, so
+// such a name is left out, as though the entry were not there.
 struct DirectoryEntry {
   std::string name;  // bare, byte for byte as the file system stores it
   std::uint32_t attributes = 0;
@@ -127,8 +135,9 @@ struct DirectoryEntry {
 // descend), ending the one in progress, and gives its first entry. False
 // when nothing matches or the directory is missing; no listing is then in
 // progress. Only directories and regular files on disk (links to them
-// followed) are ever given: pipes, sockets, devices, dangling links and
-// reserved device names are left out by the layer.
+// followed, with the attributes of what they lead to) are ever given:
+// pipes, sockets, devices, dangling links, reserved device names and (on
+// Windows) names the code page cannot hold are left out by the layer.
 bool start_listing(const std::string& pattern, DirectoryEntry& first);
 
 // The next entry of the listing in progress; false when there is none
@@ -165,12 +174,17 @@ void create_directory(const std::string& path, bool private_folder);
 // Sleeps for ms milliseconds.
 void wait_milliseconds(int ms);
 
-// Argument 0 of the process's command line exactly as received.
-std::string argument0();
+// Argument 0 of the process's command line exactly as received; nothing
+// when it cannot be given as the program's bytes (on Windows: it holds a
+// character the ANSI code page lacks, so no file call could reach it).
+std::optional<std::string> argument0();
 
 // The full path of the running program's file as the system reports it,
 // in its own form ("/usr/bin/retime", "C:\Tools\retime.exe"), with no
-// length limit; "" when the system cannot tell.
+// length limit; "" when the system cannot tell. On Windows a path the ANSI
+// code page cannot hold is given in its short (8.3) form, or, where the
+// volume keeps none, with "?" for each character the code page lacks
+// (which names nothing, never another file).
 std::string program_file_path();
 
 // The separator of the paths program_file_path gives: '/' or '\'.

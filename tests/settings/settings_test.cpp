@@ -291,7 +291,7 @@ TEST_F(SettingsFile, WriteSettingRewritesThroughTheFileBesideArgumentZero) {
 }
 
 TEST(TemporarySettingsPath, ReplacesTheLastThreeCharactersOfArgumentZero) {
-  const std::string program = executable_path();
+  const std::string program = executable_path().value_or("");
   ASSERT_GT(program.size(), 3u);
   EXPECT_EQ(temporary_settings_path(), program.substr(0, program.size() - 3) + "tmp");
 }

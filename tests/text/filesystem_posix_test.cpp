@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,7 +32,7 @@ using namespace std::string_literals;
 // start it that way to choose its argument 0 and the path it runs from.
 [[maybe_unused]] const bool probe_mode = [] {
   if (std::getenv("RETIME_TEST_PROBE") == nullptr) return false;
-  std::string report = executable_path() + "\n" + program_directory() + "\n";
+  std::string report = executable_path().value_or("<none>") + "\n" + program_directory() + "\n";
   ssize_t written = ::write(1, report.data(), report.size());
   ::_exit(written == static_cast<ssize_t>(report.size()) ? 0 : 1);
 }();
@@ -78,7 +79,7 @@ std::string directory_part(const std::string& path) {
 }
 
 TEST(ProcessPaths, ExecutablePathIsArgumentZeroAsReceived) {
-  EXPECT_EQ(executable_path(), ::testing::internal::GetArgvs().at(0));
+  EXPECT_EQ(executable_path(), std::optional<std::string>(::testing::internal::GetArgvs().at(0)));
 }
 
 TEST(ProcessPaths, ProgramDirectoryHoldsTheRunningBinary) {
