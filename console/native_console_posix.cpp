@@ -1,17 +1,7 @@
 // The console's native layer on a POSIX terminal: termios raw and line
 // mode, the handlers that give the terminal its mode back, poll() and read()
-// for input, ANSI escape sequences for the cursor, TIOCGWINSZ for the size.
-//
-// Escape sequences written (all to standard output):
-//   ESC [ ? 25 h          DECTCEM: show the cursor
-//   ESC [ ? 25 l          DECTCEM: hide the cursor
-//   ESC [ 6 n             DSR: ask for the cursor position; the terminal
-//                         answers ESC [ row ; column R on the input side
-//   ESC [ row ; col H     CUP: move the cursor to row and column
-//   ESC 7 / ESC 8         DECSC / DECRC: mark / go back to the marked cursor
-//   ESC [ n A/B/C/D       CUU/CUD/CUF/CUB: move up/down/right/left n cells,
-//                         from the marked cursor
-//   ESC [ J               ED: erase from the cursor to the end of the screen
+// for input, ANSI escape sequences (all to standard output) for the cursor,
+// TIOCGWINSZ for the size.
 #include <errno.h>
 #include <poll.h>
 #include <signal.h>
@@ -41,8 +31,7 @@ constexpr char kCsi[] = "\x1b[";               // CSI: starts CUP, CUU..CUB
 constexpr char kEraseBelow[] = "\x1b[J";       // ED: erase to end of screen
 constexpr std::size_t kReadChunk = 4096;
 
-// What the signal handlers need; written only while no handler can use it
-// in a half-written state (before raw mode is marked active).
+// What the signal handlers need; written before raw mode is marked active.
 termios g_saved_mode;
 termios g_raw_mode;
 volatile sig_atomic_t g_raw_active = 0;
@@ -71,15 +60,12 @@ void reenter_raw_if_foreground() {
     tcsetattr(STDIN_FILENO, TCSADRAIN, &g_raw_mode);
 }
 
-// The one place for what must happen before the program dies of a signal:
-// only the terminal's mode. An output being written needs nothing: it
-// takes its name only once complete (text/atomic_save.h), so dying here
-// leaves the old output and a temporary file the next run removes.
+// Only the terminal's mode needs restoring: an output takes its name only
+// once complete (text/atomic_save.h). Installed with SA_RESETHAND |
+// SA_NODEFER, so raising the signal again ends the program as it would
+// have ended without us.
 void on_fatal_signal(int signal_number) {
   restore_for_exit();
-  // Installed with SA_RESETHAND | SA_NODEFER: the default action is back
-  // and the signal is not blocked, so this ends the program as it would
-  // have ended without us.
   raise(signal_number);
 }
 
@@ -134,13 +120,11 @@ void install_handler(int signal_number, void (*handler)(int), int flags) {
 
 termios raw_mode_of(const termios& saved) {
   termios raw = saved;
-  // No echo, no line editing, no Ctrl-V, no Ctrl-S/Ctrl-Q flow control, CR
-  // arrives as CR. ISIG stays, so Ctrl-C interrupts; OPOST stays, so the
-  // program's LF still starts a new line at the left edge.
+  // No echo, line editing, Ctrl-V or flow control; CR arrives as CR. ISIG
+  // stays (Ctrl-C interrupts), OPOST too (LF starts a line at the left).
   raw.c_lflag &= ~static_cast<tcflag_t>(ECHO | ICANON | IEXTEN);
   raw.c_iflag &= ~static_cast<tcflag_t>(IXON | ICRNL | INLCR | IGNCR | ISTRIP);
-  // Reads never block; poll() does the waiting.
-  raw.c_cc[VMIN] = 0;
+  raw.c_cc[VMIN] = 0;  // reads never block; poll() does the waiting
   raw.c_cc[VTIME] = 0;
   return raw;
 }

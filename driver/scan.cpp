@@ -71,14 +71,14 @@ bool is_timecode_file(const std::string& path) {
 
 FileLists scan_directory(const std::string& working_directory) {
   FileLists lists;
-  std::string name = list_directory(working_directory + "\\*.*", mask_all_but_directories);
+  std::string name = list_directory(working_directory + "\\*.*", kMaskAllButDirectories);
   while (!name.empty()) {
     if (is_text_file_name(name)) {
       lists.text_files.push_back(name);
     } else if (is_timecode_file(working_directory + "\\" + name)) {
       lists.timecode_files.push_back(name);
     }
-    name = list_directory("", mask_all_but_directories);
+    name = list_directory("", kMaskAllButDirectories);
   }
   return lists;
 }

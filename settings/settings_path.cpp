@@ -9,11 +9,11 @@
 namespace rt {
 namespace {
 
-constexpr Pos replaced_ending_length = 3;
-const std::string settings_ending = "ini";
-const std::string temporary_ending = "tmp";
-const std::string settings_folder_name = "\\retime";
-const std::string settings_file_name = "\\retime.ini";
+constexpr Pos kReplacedEndingLength = 3;
+const std::string kSettingsEnding = "ini";
+const std::string kTemporaryEnding = "tmp";
+const std::string kSettingsFolderName = "\\retime";
+const std::string kSettingsFileName = "\\retime.ini";
 
 // A program found on PATH gets argument 0 as it was typed, without a folder.
 bool is_bare_name(const std::string& argument0) {
@@ -23,17 +23,17 @@ bool is_bare_name(const std::string& argument0) {
 }  // namespace
 
 std::string with_last_three_replaced(const std::string& text, const std::string& ending) {
-  return left_text(text, text_length(text) - replaced_ending_length) + ending;
+  return left_text(text, text_length(text) - kReplacedEndingLength) + ending;
 }
 
 std::string settings_path_in(const std::string& folder) {
   if (folder.empty()) return "";
-  return folder + settings_folder_name + settings_file_name;
+  return folder + kSettingsFolderName + kSettingsFileName;
 }
 
 std::string settings_path_for(const std::string& argument0, const std::string& config_folder) {
   if (is_bare_name(argument0) && !config_folder.empty()) return settings_path_in(config_folder);
-  return with_last_three_replaced(argument0, settings_ending);
+  return with_last_three_replaced(argument0, kSettingsEnding);
 }
 
 namespace {
@@ -57,7 +57,7 @@ std::string settings_path() {
 std::string temporary_settings_path() {
   const std::string settings = settings_path();
   if (settings.empty()) return "";
-  return with_last_three_replaced(settings, temporary_ending);
+  return with_last_three_replaced(settings, kTemporaryEnding);
 }
 
 void make_settings_folder() {
@@ -66,7 +66,7 @@ void make_settings_folder() {
   // Only the user may look into them: the settings hold the directories
   // the user works in.
   make_private_directory(folder);
-  make_private_directory(folder + settings_folder_name);
+  make_private_directory(folder + kSettingsFolderName);
 }
 
 }  // namespace rt

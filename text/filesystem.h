@@ -12,12 +12,12 @@ namespace rt {
 
 // Attribute bits of directory entries and the one mask the program lists
 // with: every entry that is not a directory.
-constexpr std::uint32_t attribute_read_only = 0x01;
-constexpr std::uint32_t attribute_hidden = 0x02;
-constexpr std::uint32_t attribute_system = 0x04;
-constexpr std::uint32_t attribute_directory = 0x10;
-constexpr std::uint32_t attribute_archive = 0x20;
-constexpr std::uint32_t mask_all_but_directories = 0xFFFFFFEFu;
+constexpr std::uint32_t kAttributeReadOnly = 0x01;
+constexpr std::uint32_t kAttributeHidden = 0x02;
+constexpr std::uint32_t kAttributeSystem = 0x04;
+constexpr std::uint32_t kAttributeDirectory = 0x10;
+constexpr std::uint32_t kAttributeArchive = 0x20;
+constexpr std::uint32_t kMaskAllButDirectories = 0xFFFFFFEFu;
 
 // True when the file at path can be opened for reading right now (it is
 // closed again at once); false for a missing file, a directory, anything

@@ -1,10 +1,8 @@
-// The console's output on POSIX: standard output and standard error,
-// written with the one write-everything routine. There is no stdio buffer
-// in between, so printed text and the console module's cursor control
-// arrive in call order. The user's character set is the locale's (set from
-// the environment at start-up), UTF-8 or one byte per character; a
-// single-byte locale is taken as ISO 8859-1, the set the program reads
-// texts in.
+// The console's output on POSIX: standard output and standard error through
+// write_file, with no stdio buffer in between, so printed text and the
+// console's cursor control arrive in call order. The character set is the
+// locale's (set from the environment at start-up): UTF-8, or one byte per
+// character taken as ISO 8859-1, the set the program reads texts in.
 #include <langinfo.h>
 #include <unistd.h>
 
@@ -12,16 +10,15 @@
 #include <cstring>
 
 #include "text/native_console_output.h"
+#include "text/native_files.h"
 #include "text/user_charset.h"
-#include "text/write_all_posix.h"
 
 namespace rt {
 namespace native {
 
-// A closed or failing stream: printing reports nothing, so the text is
-// dropped rather than retried forever.
+// A closed or failing stream drops the text rather than retry forever.
 void write_standard_stream(const char* bytes, std::size_t count, bool to_standard_error) {
-  posix::write_all(to_standard_error ? STDERR_FILENO : STDOUT_FILENO, bytes, count);
+  write_file(to_standard_error ? STDERR_FILENO : STDOUT_FILENO, bytes, count);
 }
 
 void ring_bell() { write_standard_stream("\a", 1, false); }  // BEL

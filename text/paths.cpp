@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
+#include "text/filesystem.h"
+
 namespace rt {
 
 namespace {
-constexpr std::uint32_t kDirectoryBit = 0x10;
-constexpr std::uint32_t kArchiveBit = 0x20;
 constexpr std::uint32_t kBitsFrom0x100 = 0xFFFFFF00u;
 
 // The starts of Windows paths that the long form cares about.
@@ -60,7 +60,7 @@ std::string directory_of(const std::string& file_path, char separator) {
   if (last == std::string::npos) return "";
   if (last == 0) return std::string(1, separator);
   std::string directory = file_path.substr(0, last);
-  const bool drive = directory.size() == 2 && directory[1] == ':' &&
+  const bool drive = separator == '\\' && directory.size() == 2 && directory[1] == ':' &&
                      ((directory[0] >= 'A' && directory[0] <= 'Z') ||
                       (directory[0] >= 'a' && directory[0] <= 'z'));
   if (drive) directory += '\\';
@@ -77,7 +77,7 @@ std::wstring program_path_of_command_line(const std::wstring& command_line) {
 
 std::wstring long_path_form(const std::wstring& given, const std::wstring& full) {
   if (starts_with(given, kLongPrefix) || starts_with(given, kDevicePrefix)) return given;
-  if (full.size() < long_path_from) return given;
+  if (full.size() < kLongPathFrom) return given;
   if (starts_with(full, kLongPrefix) || starts_with(full, kDevicePrefix)) return full;
   std::wstring form;
   std::size_t rest = 0;
@@ -106,7 +106,7 @@ std::wstring without_long_path_prefix(const std::wstring& path) {
 
 std::uint32_t effective_mask(std::uint32_t mask) {
   std::uint32_t effective = mask | kBitsFrom0x100;
-  if ((mask & kDirectoryBit) == 0) effective |= kArchiveBit;
+  if ((mask & kAttributeDirectory) == 0) effective |= kAttributeArchive;
   return effective;
 }
 

@@ -21,8 +21,9 @@ std::optional<std::string> with_slashes(const std::string& path);
 
 // The directory part of a program file's path whose separator is
 // separator: the path cut before its last separator; the root itself for a
-// file in the POSIX root ("/retime" gives "/"); a drive root "X:" gets its
-// "\" back ("C:\retime.exe" gives "C:\"); "" when there is no separator.
+// file in the POSIX root ("/retime" gives "/"); with "\" as separator a
+// drive root "X:" gets it back ("C:\retime.exe" gives "C:\"); "" when there
+// is no separator.
 std::string directory_of(const std::string& file_path, char separator);
 
 // Argument 0 as the C runtime of Windows takes it from the process's
@@ -39,12 +40,12 @@ std::wstring program_path_of_command_line(const std::wstring& command_line);
 // calls of Windows in the long form: the plain form stops at MAX_PATH (260
 // characters with the closing NUL), and a folder's path 12 characters
 // earlier, so that an 8.3 name still fits into it.
-constexpr std::size_t long_path_from = 248;
+constexpr std::size_t kLongPathFrom = 248;
 
 // The path the wide file calls of Windows get for given, whose full form
 // is full: what the system made of given (GetFullPathNameW: made absolute,
 // "/" turned into "\", "." and ".." resolved, trailing dots and blanks
-// cut). A full form shorter than long_path_from, or an empty one (the
+// cut). A full form shorter than kLongPathFrom, or an empty one (the
 // system could not make it), leaves given as it is, for the system to
 // resolve as always. A longer one becomes the long form, which the system
 // takes as it stands, up to about 32,767 characters: "\\?\" before a drive

@@ -1,4 +1,6 @@
-// The edge between the program's paths and the wide file calls of Windows.
+// The edge between the program's paths and the wide file calls of Windows,
+// shared by the Windows native files (implemented in
+// native_folders_win32.cpp, beside the listing that is its main user).
 //
 // The program keeps every text, paths and file names included, as bytes of
 // the system's ANSI code page (GetACP()). The ANSI calls of the system (the
@@ -28,7 +30,7 @@ std::optional<std::wstring> wide_text(const std::string& text);
 // wide_text.
 std::optional<std::wstring> wide_path(const std::string& path);
 
-// A path in UTF-16 in the long form when it is long (long_path_from and
+// A path in UTF-16 in the long form when it is long (kLongPathFrom and
 // long_path_form of text/paths.h, with the full form that GetFullPathNameW
 // works out); as it is otherwise.
 std::wstring system_form(const std::wstring& path);
@@ -52,6 +54,24 @@ std::string code_page_text_marked(const std::wstring& text);
 // those of the file or folder a link finally leads to;
 // INVALID_FILE_ATTRIBUTES when nothing is there, a dangling link included.
 DWORD followed_attributes(const std::wstring& path);
+
+// The sharing that lets every other handle read, write, rename and delete.
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Whether path may be handed to the system as a file name at all: no NUL
+// byte, no device name (CON, NUL.txt, COM1 ... reach a device in any
+// folder), no path in the device namespace ("\\.\pipe\x"); the long form
+// "\\?\C:\..." is a file name.
+bool names_a_file(const std::string& path);
+
+// path in the form the wide calls take (wide_path), when it may name a file
+// at all.
+std::optional<std::wstring> file_path(const std::string& path);
+
+// An existing entry's full path in the code page: exactly, or by its short
+// name, or else with "?" for each character the code page lacks, which
+// names nothing; never a look-alike, which could name another entry.
+std::string named_in_code_page(const std::wstring& full_path);
 
 }  // namespace native
 }  // namespace rt

@@ -136,7 +136,7 @@ class DirectoryWithEveryKind : public ::testing::Test {
 std::vector<std::string> listing(const std::string& pattern, std::uint32_t mask) {
   std::vector<std::string> names;
   for (std::string name = list_directory(pattern, mask); !name.empty() && names.size() < 1000;
-       name = list_directory("", attribute_directory)) {
+       name = list_directory("", kAttributeDirectory)) {
     names.push_back(name);
   }
   std::sort(names.begin(), names.end());
@@ -152,15 +152,15 @@ struct MaskCase {
 
 TEST_F(DirectoryWithEveryKind, ListsOnlyRegularFilesTheMaskAdmits) {
   const MaskCase cases[] = {
-      {mask_all_but_directories, {".hidden", "a.txt", "link.txt", "noext", "ro.txt"}},
+      {kMaskAllButDirectories, {".hidden", "a.txt", "link.txt", "noext", "ro.txt"}},
       {0xFFFFFFFFu, {".hidden", "a.txt", "link.txt", "noext", "ro.txt"}},
       {0, {"a.txt", "link.txt", "noext"}},
-      {attribute_hidden, {".hidden", "a.txt", "link.txt", "noext"}},
-      {attribute_read_only, {"a.txt", "link.txt", "noext", "ro.txt"}},
+      {kAttributeHidden, {".hidden", "a.txt", "link.txt", "noext"}},
+      {kAttributeReadOnly, {"a.txt", "link.txt", "noext", "ro.txt"}},
       // With the directory bit the archive bit is not added, and every file
       // carries it.
-      {attribute_directory, {}},
-      {attribute_directory | attribute_archive, {"a.txt", "link.txt", "noext"}},
+      {kAttributeDirectory, {}},
+      {kAttributeDirectory | kAttributeArchive, {"a.txt", "link.txt", "noext"}},
   };
   for (const MaskCase& c : cases) {
     EXPECT_EQ(listing(dir.path() + "\\*.*", c.mask), c.expected) << std::hex << c.mask;
@@ -168,7 +168,7 @@ TEST_F(DirectoryWithEveryKind, ListsOnlyRegularFilesTheMaskAdmits) {
 }
 
 TEST_F(DirectoryWithEveryKind, PatternFormsSelectNames) {
-  const std::uint32_t all = mask_all_but_directories;
+  const std::uint32_t all = kMaskAllButDirectories;
   EXPECT_EQ(listing(dir.path() + "\\*", all),
             (Names{".hidden", "a.txt", "link.txt", "noext", "ro.txt"}));
   EXPECT_EQ(listing(dir.path() + "/*.*", all),
@@ -182,7 +182,7 @@ TEST_F(DirectoryWithEveryKind, PatternFormsSelectNames) {
 }
 
 TEST_F(DirectoryWithEveryKind, NewPatternRestartsAndEndedListingStaysEnded) {
-  const std::uint32_t all = mask_all_but_directories;
+  const std::uint32_t all = kMaskAllButDirectories;
   std::string first = list_directory(dir.path() + "\\*.*", all);
   EXPECT_FALSE(first.empty());
   // A new pattern drops the listing in progress and starts from the top.
@@ -212,8 +212,8 @@ TEST(ListDirectory, NamesHoldingABackslashAreLeftOutAndOddBytesKept) {
 
   Names expected = odd_but_addressable;
   std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(listing(dir.path() + "\\*.*", mask_all_but_directories), expected);
-  EXPECT_EQ(listing(dir.path() + "\\*", mask_all_but_directories), expected);
+  EXPECT_EQ(listing(dir.path() + "\\*.*", kMaskAllButDirectories), expected);
+  EXPECT_EQ(listing(dir.path() + "\\*", kMaskAllButDirectories), expected);
 }
 
 TEST(FileExists, OnlyReadableRegularFiles) {

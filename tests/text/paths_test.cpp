@@ -130,18 +130,18 @@ TEST(ListingRules, EffectiveMaskAndAdmission) {
   };
   const Case cases[] = {
       {0, 0xFFFFFF20u},
-      {mask_all_but_directories, 0xFFFFFFEFu},
-      {attribute_directory, 0xFFFFFF10u},
-      {attribute_hidden, 0xFFFFFF22u},
+      {kMaskAllButDirectories, 0xFFFFFFEFu},
+      {kAttributeDirectory, 0xFFFFFF10u},
+      {kAttributeHidden, 0xFFFFFF22u},
       {0xFFFFFFFFu, 0xFFFFFFFFu},
   };
   for (const Case& c : cases) EXPECT_EQ(effective_mask(c.mask), c.effective) << std::hex << c.mask;
-  EXPECT_TRUE(admitted(attribute_archive, effective_mask(0)));
-  EXPECT_FALSE(admitted(attribute_archive | attribute_hidden, effective_mask(0)));
-  EXPECT_TRUE(admitted(attribute_archive | 0x100u, effective_mask(0)));
-  EXPECT_FALSE(admitted(attribute_archive, effective_mask(attribute_directory)));
-  EXPECT_TRUE(admitted(attribute_read_only | attribute_system | attribute_archive,
-                       effective_mask(mask_all_but_directories)));
+  EXPECT_TRUE(admitted(kAttributeArchive, effective_mask(0)));
+  EXPECT_FALSE(admitted(kAttributeArchive | kAttributeHidden, effective_mask(0)));
+  EXPECT_TRUE(admitted(kAttributeArchive | 0x100u, effective_mask(0)));
+  EXPECT_FALSE(admitted(kAttributeArchive, effective_mask(kAttributeDirectory)));
+  EXPECT_TRUE(admitted(kAttributeReadOnly | kAttributeSystem | kAttributeArchive,
+                       effective_mask(kMaskAllButDirectories)));
 }
 
 TEST(ListingRules, WhichNamesCount) {
