@@ -20,8 +20,8 @@
 #include "retime/output.h"
 #include "retime/pair_files.h"
 #include "retime/timecode.h"
+#include "text/arithmetic.h"
 #include "text/files.h"
-#include "text/native_arithmetic.h"
 #include "text/numbers.h"
 #include "text/texts.h"
 
@@ -131,7 +131,7 @@ int retime_plainly() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  rt::native::set_up_arithmetic();
+  rt::set_up_arithmetic();
   if (argc != 4) {
     std::fprintf(stderr, "usage: plain_retime TEXT_FILE TIMECODE_FILE OUTPUT_FILE\n");
     return kUsageError;

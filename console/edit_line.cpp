@@ -5,10 +5,8 @@
 
 #include "console/keys.h"
 #include "console/line_editor.h"
-#include "console/native_console.h"
 #include "console/terminal.h"
 #include "text/console_print.h"
-#include "text/native_console_output.h"
 #include "text/visible_text.h"
 
 namespace rt {
@@ -44,23 +42,23 @@ Pos room_from(const LineStart& start) {
   return columns >= start.column ? columns - start.column + 1 : 0;
 }
 
-// One native call per update, so the screen never shows half a redraw.
+// One drawing per update, so the screen never shows half a redraw.
 void show(const ScreenUpdate& update, int row, int start_column) {
   const int cursor_column = column_at(start_column, update.cursor_offset);
   switch (update.kind) {
-    case ScreenUpdate::Kind::none:
+    case EditAction::place:
+      place_cursor(row, cursor_column, true);
       return;
-    case ScreenUpdate::Kind::place:
-      native::place_cursor(row, cursor_column, true);
+    case EditAction::redraw:
+      draw_line(row, start_column, update.text, cursor_column, Drawing::again);
       return;
-    case ScreenUpdate::Kind::redraw:
-      native::draw_line(row, start_column, update.text, cursor_column, native::Drawing::again);
-      return;
-    case ScreenUpdate::Kind::print_at_cursor:
+    case EditAction::print_at_cursor:
       // Only blanks are under the cursor (the empty line): the recalled
       // text is shown over them and nothing needs hiding.
-      native::draw_line(row, start_column, update.text, cursor_column,
-                        native::Drawing::at_cursor);
+      draw_line(row, start_column, update.text, cursor_column, Drawing::at_cursor);
+      return;
+    case EditAction::none:
+    case EditAction::finish:
       return;
   }
 }
@@ -70,8 +68,8 @@ void show(const ScreenUpdate& update, int row, int start_column) {
 // default reaching the right edge of the window's last row neither wraps
 // nor scrolls the row away under the line.
 void show_first(const ScreenUpdate& update, int row, int start_column) {
-  native::draw_line(row, start_column, update.text,
-                    column_at(start_column, update.cursor_offset), native::Drawing::first);
+  draw_line(row, start_column, update.text, column_at(start_column, update.cursor_offset),
+            Drawing::first);
 }
 
 // Without a screen the line is read plainly. Typed on a keyboard (a
@@ -84,7 +82,7 @@ std::string edit_plain_line(const std::string& default_text) {
   const bool got = read_input_line(line);
   const bool typed = console_has_keys();
   if (typed) line = character_keys_of(line, KeyDecodeOptions{});
-  const bool echoed = typed && native::console_output_is_terminal();
+  const bool echoed = typed && console_output_is_terminal();
   if (!got || line.empty()) {
     line = default_text;
     print_text(line);
@@ -126,13 +124,12 @@ void draw_afresh(const LineEdit& edit, LineView& view, LineStart& start,
   start.known = now.known;
   view = LineView{};
   const ScreenUpdate u = plan_update(EditAction::redraw, edit, view, room_from(start));
-  native::draw_line(row, 1, prompt + u.text, column_at(start.column, u.cursor_offset),
-                    native::Drawing::again);
+  draw_line(row, 1, prompt + u.text, column_at(start.column, u.cursor_offset), Drawing::afresh);
   cursor_offset = u.cursor_offset;
 }
 
 std::string edit_on_screen(const std::string& default_text) {
-  LineEdit edit = begin_edit(default_text, native::console_character_set());
+  LineEdit edit = begin_edit(default_text, console_character_set());
   const CursorPosition first_place = cursor_position();
   LineStart start{first_place.row, first_place.column, first_place.known};
   LineView view;
@@ -142,8 +139,7 @@ std::string edit_on_screen(const std::string& default_text) {
   Pos cursor_offset = first.cursor_offset;
 
   for (;;) {
-    if (native::console_disturbed())
-      draw_afresh(edit, view, start, cursor_offset);
+    if (console_disturbed()) draw_afresh(edit, view, start, cursor_offset);
     std::string key = poll_key();
     if (key.empty()) {
       // A terminal that is gone sends no Enter: leave as with Escape.
@@ -157,7 +153,7 @@ std::string edit_on_screen(const std::string& default_text) {
     if (action == EditAction::finish) break;
     const ScreenUpdate u = plan_update(action, edit, view, room_from(start));
     show(u, start.row, start.column);
-    if (u.kind != ScreenUpdate::Kind::none) cursor_offset = u.cursor_offset;
+    if (u.kind != EditAction::none) cursor_offset = u.cursor_offset;
   }
   return edit_result(edit);
 }

@@ -38,20 +38,20 @@ struct NavigationKey {
 };
 
 constexpr NavigationKey kNavigationKeys[] = {
-    {0x24, 0x47, key_code::home, key_code::ctrl_home, key_code::alt_home},
-    {0x26, 0x48, key_code::up, key_code::ctrl_up, key_code::alt_up},
-    {0x21, 0x49, key_code::page_up, key_code::ctrl_page_up, key_code::alt_page_up},
-    {0x25, 0x4B, key_code::left, key_code::ctrl_left, key_code::alt_left},
-    {0x27, 0x4D, key_code::right, key_code::ctrl_right, key_code::alt_right},
-    {0x23, 0x4F, key_code::end, key_code::ctrl_end, key_code::alt_end},
-    {0x28, 0x50, key_code::down, key_code::ctrl_down, key_code::alt_down},
-    {0x22, 0x51, key_code::page_down, key_code::ctrl_page_down, key_code::alt_page_down},
-    {0x2D, 0x52, key_code::insert, key_code::ctrl_insert, key_code::alt_insert},
-    {0x2E, 0x53, key_code::del, key_code::ctrl_del, key_code::alt_del},
+    {0x24, 0x47, key_code::kHome, key_code::kCtrlHome, key_code::kAltHome},
+    {0x26, 0x48, key_code::kUp, key_code::kCtrlUp, key_code::kAltUp},
+    {0x21, 0x49, key_code::kPageUp, key_code::kCtrlPageUp, key_code::kAltPageUp},
+    {0x25, 0x4B, key_code::kLeft, key_code::kCtrlLeft, key_code::kAltLeft},
+    {0x27, 0x4D, key_code::kRight, key_code::kCtrlRight, key_code::kAltRight},
+    {0x23, 0x4F, key_code::kEnd, key_code::kCtrlEnd, key_code::kAltEnd},
+    {0x28, 0x50, key_code::kDown, key_code::kCtrlDown, key_code::kAltDown},
+    {0x22, 0x51, key_code::kPageDown, key_code::kCtrlPageDown, key_code::kAltPageDown},
+    {0x2D, 0x52, key_code::kInsert, key_code::kCtrlInsert, key_code::kAltInsert},
+    {0x2E, 0x53, key_code::kDel, key_code::kCtrlDel, key_code::kAltDel},
 };
 
-constexpr std::uint32_t kCtrlBits = control_key::left_ctrl | control_key::right_ctrl;
-constexpr std::uint32_t kAltBits = control_key::left_alt | control_key::right_alt;
+constexpr std::uint32_t kCtrlBits = control_key::kLeftCtrl | control_key::kRightCtrl;
+constexpr std::uint32_t kAltBits = control_key::kLeftAlt | control_key::kRightAlt;
 
 // Scan codes of the keypad's digit keys (7 8 9, 4 5 6, 1 2 3, 0); with Num
 // Lock off they come with the virtual keys of Home, Up, ... Insert.
@@ -67,7 +67,7 @@ bool is_modifier_alone(std::uint16_t vk) {
 
 bool is_keypad_digit(const ConsoleKeyEvent& event) {
   if (event.virtual_key >= kVkNumpad0 && event.virtual_key <= kVkNumpad9) return true;
-  if ((event.control_state & control_key::enhanced_key) != 0) return false;  // a grey key
+  if ((event.control_state & control_key::kEnhancedKey) != 0) return false;  // a grey key
   for (std::uint16_t scan : kKeypadDigitScanCodes)
     if (event.scan_code == scan) return true;
   return false;
@@ -101,13 +101,13 @@ std::string special_key_text(const ConsoleKeyEvent& event) {
     if (alt) return special_key(k->alt);
     return special_key(k->plain);  // Shift keeps the plain code
   }
-  if (ctrl || alt) return special_key(key_code::unknown);
+  if (ctrl || alt) return special_key(key_code::kUnknown);
   const std::uint16_t vk = event.virtual_key;
-  if (vk >= kVkF1 && vk <= kVkF10) return special_key(key_code::f1 + (vk - kVkF1));
-  if (vk == kVkF11) return special_key(key_code::f11);
-  if (vk == kVkF12) return special_key(key_code::f12);
-  if (vk == kVkClear) return special_key(key_code::begin);
-  return special_key(key_code::unknown);
+  if (vk >= kVkF1 && vk <= kVkF10) return special_key(key_code::kF1 + (vk - kVkF1));
+  if (vk == kVkF11) return special_key(key_code::kF11);
+  if (vk == kVkF12) return special_key(key_code::kF12);
+  if (vk == kVkClear) return special_key(key_code::kBegin);
+  return special_key(key_code::kUnknown);
 }
 
 }  // namespace

@@ -21,13 +21,13 @@ struct ConsoleKeyEvent {
 
 // Bits of the control-key state.
 namespace control_key {
-constexpr std::uint32_t right_alt = 0x0001;
-constexpr std::uint32_t left_alt = 0x0002;
-constexpr std::uint32_t right_ctrl = 0x0004;
-constexpr std::uint32_t left_ctrl = 0x0008;
-constexpr std::uint32_t shift = 0x0010;
-constexpr std::uint32_t num_lock = 0x0020;
-constexpr std::uint32_t enhanced_key = 0x0100;
+constexpr std::uint32_t kRightAlt = 0x0001;
+constexpr std::uint32_t kLeftAlt = 0x0002;
+constexpr std::uint32_t kRightCtrl = 0x0004;
+constexpr std::uint32_t kLeftCtrl = 0x0008;
+constexpr std::uint32_t kShift = 0x0010;
+constexpr std::uint32_t kNumLock = 0x0020;
+constexpr std::uint32_t kEnhancedKey = 0x0100;
 }  // namespace control_key
 
 // Appends the key texts the event stands for to keys: none for a key-up or

@@ -5,7 +5,6 @@
 namespace rt {
 namespace {
 
-constexpr unsigned char kEsc = 0x1B;
 constexpr unsigned char kDel = 0x7F;
 
 // The keys that have Ctrl and Alt codes of their own on the PC keyboard.
@@ -16,16 +15,16 @@ struct NavigationKey {
 };
 
 constexpr NavigationKey kNavigationKeys[] = {
-    {key_code::home, key_code::ctrl_home, key_code::alt_home},
-    {key_code::up, key_code::ctrl_up, key_code::alt_up},
-    {key_code::page_up, key_code::ctrl_page_up, key_code::alt_page_up},
-    {key_code::left, key_code::ctrl_left, key_code::alt_left},
-    {key_code::right, key_code::ctrl_right, key_code::alt_right},
-    {key_code::end, key_code::ctrl_end, key_code::alt_end},
-    {key_code::down, key_code::ctrl_down, key_code::alt_down},
-    {key_code::page_down, key_code::ctrl_page_down, key_code::alt_page_down},
-    {key_code::insert, key_code::ctrl_insert, key_code::alt_insert},
-    {key_code::del, key_code::ctrl_del, key_code::alt_del},
+    {key_code::kHome, key_code::kCtrlHome, key_code::kAltHome},
+    {key_code::kUp, key_code::kCtrlUp, key_code::kAltUp},
+    {key_code::kPageUp, key_code::kCtrlPageUp, key_code::kAltPageUp},
+    {key_code::kLeft, key_code::kCtrlLeft, key_code::kAltLeft},
+    {key_code::kRight, key_code::kCtrlRight, key_code::kAltRight},
+    {key_code::kEnd, key_code::kCtrlEnd, key_code::kAltEnd},
+    {key_code::kDown, key_code::kCtrlDown, key_code::kAltDown},
+    {key_code::kPageDown, key_code::kCtrlPageDown, key_code::kAltPageDown},
+    {key_code::kInsert, key_code::kCtrlInsert, key_code::kAltInsert},
+    {key_code::kDel, key_code::kCtrlDel, key_code::kAltDel},
 };
 
 // Modifier bits of the xterm parameter (parameter value - 1).
@@ -37,13 +36,13 @@ constexpr int kMetaBit = 8;
 int ctrl_code(int plain) {
   for (const NavigationKey& k : kNavigationKeys)
     if (k.plain == plain) return k.ctrl;
-  return key_code::unknown;
+  return key_code::kUnknown;
 }
 
 int alt_code(int plain) {
   for (const NavigationKey& k : kNavigationKeys)
     if (k.plain == plain) return k.alt;
-  return key_code::unknown;
+  return key_code::kUnknown;
 }
 
 // The code of a navigation key with the xterm modifier parameter m
@@ -54,16 +53,16 @@ int navigation_code(int plain, int m) {
   if (bits & kCtrlBit) return ctrl_code(plain);
   if (bits & (kAltBit | kMetaBit)) return alt_code(plain);
   if (bits & kShiftBit) return plain;
-  return key_code::unknown;
+  return key_code::kUnknown;
 }
 
 // Function keys with modifiers have no code of their own here.
 int function_code(int number, int m) {
-  if (m > 1) return key_code::unknown;
-  if (number >= 1 && number <= 10) return key_code::f1 + number - 1;
-  if (number == 11) return key_code::f11;
-  if (number == 12) return key_code::f12;
-  return key_code::unknown;
+  if (m > 1) return key_code::kUnknown;
+  if (number >= 1 && number <= 10) return key_code::kF1 + number - 1;
+  if (number == 11) return key_code::kF11;
+  if (number == 12) return key_code::kF12;
+  return key_code::kUnknown;
 }
 
 // The key of the numbered form CSI n ~ (and rxvt's CSI n $ / ^ / @).
@@ -71,20 +70,20 @@ int numbered_key_plain(int n) {
   switch (n) {
     case 1:  // VT220 Find, sent for Home
     case 7:  // rxvt
-      return key_code::home;
+      return key_code::kHome;
     case 2:
-      return key_code::insert;
+      return key_code::kInsert;
     case 3:
-      return key_code::del;
+      return key_code::kDel;
     case 4:  // VT220 Select, sent for End
     case 8:  // rxvt
-      return key_code::end;
+      return key_code::kEnd;
     case 5:
-      return key_code::page_up;
+      return key_code::kPageUp;
     case 6:
-      return key_code::page_down;
+      return key_code::kPageDown;
     default:
-      return key_code::unknown;
+      return key_code::kUnknown;
   }
 }
 
@@ -103,19 +102,19 @@ constexpr int kNoLetterKey = -1;
 int letter_key_code(unsigned char final_byte, int modifier) {
   switch (final_byte) {
     case 'A':
-      return navigation_code(key_code::up, modifier);
+      return navigation_code(key_code::kUp, modifier);
     case 'B':
-      return navigation_code(key_code::down, modifier);
+      return navigation_code(key_code::kDown, modifier);
     case 'C':
-      return navigation_code(key_code::right, modifier);
+      return navigation_code(key_code::kRight, modifier);
     case 'D':
-      return navigation_code(key_code::left, modifier);
+      return navigation_code(key_code::kLeft, modifier);
     case 'H':
-      return navigation_code(key_code::home, modifier);
+      return navigation_code(key_code::kHome, modifier);
     case 'F':
-      return navigation_code(key_code::end, modifier);
+      return navigation_code(key_code::kEnd, modifier);
     case 'E':
-      return modifier > 1 ? key_code::unknown : key_code::begin;
+      return modifier > 1 ? key_code::kUnknown : key_code::kBegin;
     case 'P':
     case 'Q':
     case 'R':
@@ -143,7 +142,7 @@ DecodedInput special_result(int code, std::size_t length) {
 }
 
 DecodedInput unknown_result(std::size_t length) {
-  return special_result(key_code::unknown, length);
+  return special_result(key_code::kUnknown, length);
 }
 
 DecodedInput incomplete_result() { return DecodedInput{}; }
@@ -181,14 +180,84 @@ bool all_digits(const std::string& s) {
   return true;
 }
 
+// Linux console: F1..F5 are CSI [ A .. CSI [ E, one byte longer than the
+// CSI [ of length bytes.
+DecodedInput decode_linux_function_key(const std::string& bytes, std::size_t length,
+                                       bool more_may_follow) {
+  if (length == bytes.size())
+    return more_may_follow ? incomplete_result() : unknown_result(length);
+  const unsigned char letter = bytes[length];
+  if (within(letter, 'A', 'E'))
+    return special_result(function_code(letter - 'A' + 1, 1), length + 1);
+  return unknown_result(length);
+}
+
+// Cursor position report: CSI row ; column R. CSI 1 ; m R is also F3 with
+// modifiers, so a report of row 1 is taken only while one is expected.
+bool is_cursor_report(unsigned char final_byte, const std::vector<int>& p,
+                      const KeyDecodeOptions& options) {
+  return final_byte == 'R' && p.size() == 2 && p[0] >= 1 && p[1] >= 1 &&
+         (options.cursor_report_expected || p[0] != 1);
+}
+
+DecodedInput cursor_report_result(const std::vector<int>& p, std::size_t length) {
+  DecodedInput d;
+  d.status = DecodeStatus::cursor_report;
+  d.length = length;
+  d.row = p[0];
+  d.column = p[1];
+  return d;
+}
+
+// The key of a whole CSI sequence of length bytes with the parameters p (at
+// most two) and final_byte.
+DecodedInput csi_key(unsigned char final_byte, const std::vector<int>& p, std::size_t length) {
+  // Letter forms: CSI 1 ; m X. A lone number greater than 1 is taken as the
+  // modifier, as some older terminals send CSI 5 D for Ctrl-Left.
+  int modifier = parameter(p, 1, 1);
+  if (p.size() == 1 && parameter(p, 0, 1) > 1) modifier = p[0];
+  const bool letter_form = p.size() < 2 || parameter(p, 0, 1) == 1;
+  if (letter_form) {
+    const int code = letter_key_code(final_byte, modifier);
+    if (code != kNoLetterKey) return special_result(code, length);
+  }
+  switch (letter_form ? final_byte : 0) {
+    case 'Z':
+      return special_result(key_code::kBackTab, length);
+    // rxvt: Shift with the arrows.
+    case 'a':
+      return special_result(key_code::kUp, length);
+    case 'b':
+      return special_result(key_code::kDown, length);
+    case 'c':
+      return special_result(key_code::kRight, length);
+    case 'd':
+      return special_result(key_code::kLeft, length);
+    default:
+      break;
+  }
+
+  // Numbered forms: CSI n ~ (xterm, VT220), CSI n ^ and CSI n @ (rxvt Ctrl
+  // and Ctrl-Shift).
+  if (final_byte == '~' || final_byte == '^' || final_byte == '@') {
+    if (p.empty() || p[0] < 0) return unknown_result(length);
+    int m = final_byte == '~' ? parameter(p, 1, 1) : 1 + kCtrlBit;
+    int plain = numbered_key_plain(p[0]);
+    if (plain != key_code::kUnknown)
+      return special_result(navigation_code(plain, m), length);
+    int f = numbered_function_key(p[0]);
+    if (f != 0) return special_result(function_code(f, m), length);
+  }
+  return unknown_result(length);
+}
+
 // ESC [ ... : parameters 0x30-0x3F, intermediates 0x20-0x2F, final 0x40-0x7E.
 DecodedInput decode_csi(const std::string& bytes, bool more_may_follow,
                         const KeyDecodeOptions& options) {
   const std::size_t n = bytes.size();
   std::size_t i = 2;
-  const std::size_t param_begin = i;
   while (i < n && within(bytes[i], 0x30, 0x3F)) ++i;
-  const std::string params = bytes.substr(param_begin, i - param_begin);
+  const std::string params = bytes.substr(2, i - 2);
   // rxvt ends its Shift variants with '$', which is an intermediate byte in
   // the generic grammar: CSI 3 $ is Shift-Delete, complete as it stands.
   if (i < n && bytes[i] == '$' && all_digits(params)) {
@@ -204,69 +273,14 @@ DecodedInput decode_csi(const std::string& bytes, bool more_may_follow,
   // key rather than being swallowed.
   if (!within(final_byte, 0x40, 0x7E)) return unknown_result(i);
   const std::size_t length = i + 1;
-
-  // Linux console: F1..F5 are CSI [ A .. CSI [ E, one byte longer.
-  if (final_byte == '[' && params.empty() && !has_intermediates) {
-    if (length == n)
-      return more_may_follow ? incomplete_result() : unknown_result(n);
-    unsigned char letter = bytes[length];
-    if (within(letter, 'A', 'E'))
-      return special_result(function_code(letter - 'A' + 1, 1), length + 1);
-    return unknown_result(length);
-  }
+  if (final_byte == '[' && params.empty() && !has_intermediates)
+    return decode_linux_function_key(bytes, length, more_may_follow);
 
   std::vector<int> p;
   if (has_intermediates || !parse_parameters(params, p) || p.size() > 2)
     return unknown_result(length);
-
-  // Cursor position report: CSI row ; column R.
-  if (final_byte == 'R' && p.size() == 2 && p[0] >= 1 && p[1] >= 1 &&
-      (options.cursor_report_expected || p[0] != 1)) {
-    DecodedInput d;
-    d.status = DecodeStatus::cursor_report;
-    d.length = length;
-    d.row = p[0];
-    d.column = p[1];
-    return d;
-  }
-
-  // Letter forms: CSI 1 ; m X. A lone number greater than 1 is taken as the
-  // modifier, as some older terminals send CSI 5 D for Ctrl-Left.
-  int modifier = parameter(p, 1, 1);
-  if (p.size() == 1 && parameter(p, 0, 1) > 1) modifier = p[0];
-  const bool letter_form = p.size() < 2 || parameter(p, 0, 1) == 1;
-  if (letter_form) {
-    const int code = letter_key_code(final_byte, modifier);
-    if (code != kNoLetterKey) return special_result(code, length);
-  }
-  switch (letter_form ? final_byte : 0) {
-    case 'Z':
-      return special_result(key_code::back_tab, length);
-    // rxvt: Shift with the arrows.
-    case 'a':
-      return special_result(key_code::up, length);
-    case 'b':
-      return special_result(key_code::down, length);
-    case 'c':
-      return special_result(key_code::right, length);
-    case 'd':
-      return special_result(key_code::left, length);
-    default:
-      break;
-  }
-
-  // Numbered forms: CSI n ~ (xterm, VT220), CSI n ^ and CSI n @ (rxvt Ctrl
-  // and Ctrl-Shift).
-  if (final_byte == '~' || final_byte == '^' || final_byte == '@') {
-    if (p.empty() || p[0] < 0) return unknown_result(length);
-    int m = final_byte == '~' ? parameter(p, 1, 1) : 1 + kCtrlBit;
-    int plain = numbered_key_plain(p[0]);
-    if (plain != key_code::unknown)
-      return special_result(navigation_code(plain, m), length);
-    int f = numbered_function_key(p[0]);
-    if (f != 0) return special_result(function_code(f, m), length);
-  }
-  return unknown_result(length);
+  if (is_cursor_report(final_byte, p, options)) return cursor_report_result(p, length);
+  return csi_key(final_byte, p, length);
 }
 
 // ESC O x, optionally with a modifier number before x (older xterms).
@@ -290,13 +304,13 @@ DecodedInput decode_ss3(const std::string& bytes, bool more_may_follow) {
       return unknown_result(length);
     // rxvt: Ctrl with the arrows.
     case 'a':
-      return special_result(key_code::ctrl_up, length);
+      return special_result(key_code::kCtrlUp, length);
     case 'b':
-      return special_result(key_code::ctrl_down, length);
+      return special_result(key_code::kCtrlDown, length);
     case 'c':
-      return special_result(key_code::ctrl_right, length);
+      return special_result(key_code::kCtrlRight, length);
     case 'd':
-      return special_result(key_code::ctrl_left, length);
+      return special_result(key_code::kCtrlLeft, length);
     default:
       return unknown_result(length);
   }
@@ -308,7 +322,7 @@ bool is_erase_char(unsigned char b, unsigned char erase) {
   // the line and escape characters never are.
   bool usable = (erase < 0x20 || erase == kDel) && erase != 0 &&
                 erase != '\t' && erase != '\n' && erase != '\r' &&
-                erase != kEsc;
+                erase != kEscapeKey;
   return usable && b == erase;
 }
 
@@ -325,7 +339,7 @@ DecodedInput decode_input(const std::string& bytes, bool more_may_follow,
                           const KeyDecodeOptions& options) {
   if (bytes.empty()) return incomplete_result();
   const unsigned char first = bytes[0];
-  if (first != kEsc) {
+  if (first != kEscapeKey) {
     if (is_erase_char(first, options.erase_char))
       return key_result(std::string(1, kBackspaceKey), 1);
     // Enter arrives as CR, or as LF when the terminal maps it (or Ctrl-J).
@@ -341,7 +355,7 @@ DecodedInput decode_input(const std::string& bytes, bool more_may_follow,
   const unsigned char second = bytes[1];
   if (second == '[') return decode_csi(bytes, more_may_follow, options);
   if (second == 'O') return decode_ss3(bytes, more_may_follow);
-  if (second == kEsc) {
+  if (second == kEscapeKey) {
     // ESC followed by a whole sequence is its Alt variant; anything else
     // means Escape was pressed and the next ESC starts something new.
     DecodedInput inner =
@@ -350,7 +364,7 @@ DecodedInput decode_input(const std::string& bytes, bool more_may_follow,
     if (inner.status == DecodeStatus::key && inner.length > 1) {
       int code = inner.key.size() == 2
                      ? alt_code(static_cast<unsigned char>(inner.key[1]))
-                     : key_code::unknown;
+                     : key_code::kUnknown;
       return special_result(code, inner.length + 1);
     }
     return key_result(std::string(1, kEscapeKey), 1);
@@ -362,7 +376,6 @@ DecodedInput decode_input(const std::string& bytes, bool more_may_follow,
 
 std::string character_keys_of(const std::string& bytes,
                               const KeyDecodeOptions& options) {
-  constexpr unsigned char kFirstCharacterKey = 32;
   std::string kept;
   std::string rest = bytes;
   while (!rest.empty()) {

@@ -9,7 +9,7 @@
 // Alt variants give the PC's own other codes (Ctrl-Left 115, Alt-Left 155,
 // ...), never the plain ones. Keys without a code of their own (modified
 // function keys, Alt with a letter, unknown or broken sequences) give the
-// special key with code key_code::unknown (0), so they still count as key
+// special key with code key_code::kUnknown (0), so they still count as key
 // presses. A NUL byte (Ctrl-Space) gives that key too, so a character key
 // is never code 0.
 //
@@ -43,47 +43,51 @@ namespace rt {
 
 constexpr char kBackspaceKey = 8;
 constexpr char kEnterKey = 13;
-constexpr char kEscapeKey = 27;
+constexpr char kEscapeKey = 27;  // also the byte ESC that starts a sequence
 constexpr unsigned char kSpecialKeyPrefix = 255;
+// Character keys are the codes from here on; below are the control keys.
+constexpr unsigned char kFirstCharacterKey = 32;
+// Ctrl-D: ends a plain line where it stands on a terminal.
+constexpr char kEndOfTransmission = 4;
 
 // Codes of special keys (the second character of a two-character key text).
 namespace key_code {
-constexpr int unknown = 0;
-constexpr int back_tab = 15;
-constexpr int f1 = 59;  // F1..F10 are 59..68
-constexpr int home = 71;
-constexpr int up = 72;
-constexpr int page_up = 73;
-constexpr int left = 75;
-constexpr int begin = 76;
-constexpr int right = 77;
-constexpr int end = 79;
-constexpr int down = 80;
-constexpr int page_down = 81;
-constexpr int insert = 82;
-constexpr int del = 83;
-constexpr int f11 = 133;
-constexpr int f12 = 134;
-constexpr int ctrl_left = 115;
-constexpr int ctrl_right = 116;
-constexpr int ctrl_end = 117;
-constexpr int ctrl_page_down = 118;
-constexpr int ctrl_home = 119;
-constexpr int ctrl_page_up = 132;
-constexpr int ctrl_up = 141;
-constexpr int ctrl_down = 145;
-constexpr int ctrl_insert = 146;
-constexpr int ctrl_del = 147;
-constexpr int alt_home = 151;
-constexpr int alt_up = 152;
-constexpr int alt_page_up = 153;
-constexpr int alt_left = 155;
-constexpr int alt_right = 157;
-constexpr int alt_end = 159;
-constexpr int alt_down = 160;
-constexpr int alt_page_down = 161;
-constexpr int alt_insert = 162;
-constexpr int alt_del = 163;
+constexpr int kUnknown = 0;
+constexpr int kBackTab = 15;
+constexpr int kF1 = 59;  // F1..F10 are 59..68
+constexpr int kHome = 71;
+constexpr int kUp = 72;
+constexpr int kPageUp = 73;
+constexpr int kLeft = 75;
+constexpr int kBegin = 76;
+constexpr int kRight = 77;
+constexpr int kEnd = 79;
+constexpr int kDown = 80;
+constexpr int kPageDown = 81;
+constexpr int kInsert = 82;
+constexpr int kDel = 83;
+constexpr int kF11 = 133;
+constexpr int kF12 = 134;
+constexpr int kCtrlLeft = 115;
+constexpr int kCtrlRight = 116;
+constexpr int kCtrlEnd = 117;
+constexpr int kCtrlPageDown = 118;
+constexpr int kCtrlHome = 119;
+constexpr int kCtrlPageUp = 132;
+constexpr int kCtrlUp = 141;
+constexpr int kCtrlDown = 145;
+constexpr int kCtrlInsert = 146;
+constexpr int kCtrlDel = 147;
+constexpr int kAltHome = 151;
+constexpr int kAltUp = 152;
+constexpr int kAltPageUp = 153;
+constexpr int kAltLeft = 155;
+constexpr int kAltRight = 157;
+constexpr int kAltEnd = 159;
+constexpr int kAltDown = 160;
+constexpr int kAltPageDown = 161;
+constexpr int kAltInsert = 162;
+constexpr int kAltDel = 163;
 }  // namespace key_code
 
 // The two-character key text of a special key.

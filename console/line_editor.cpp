@@ -9,7 +9,6 @@
 namespace rt {
 namespace {
 
-constexpr unsigned char kFirstCharacterKey = 32;
 // What a byte that starts no valid character shows as: one cell, always.
 constexpr char kInvalidByteShown = '?';
 
@@ -112,11 +111,11 @@ EditAction apply_special(LineEdit& edit, int code,
                          const std::string& last_entry) {
   const Pos length = text_length(edit.buffer);
   switch (code) {
-    case key_code::left:
+    case key_code::kLeft:
       if (edit.index <= 1) return EditAction::none;
       edit.index = previous_start(edit);
       return EditAction::place;
-    case key_code::right:
+    case key_code::kRight:
       if (edit.index < length) {
         edit.index = next_start(edit);
         return EditAction::place;
@@ -127,14 +126,14 @@ EditAction apply_special(LineEdit& edit, int code,
         return EditAction::print_at_cursor;
       }
       return EditAction::none;
-    case key_code::del:
+    case key_code::kDel:
       if (edit.index >= length) return EditAction::none;
       remove_bytes(edit, edit.index, next_start(edit));
       return EditAction::redraw;
-    case key_code::home:
+    case key_code::kHome:
       edit.index = 1;
       return EditAction::place;
-    case key_code::end:
+    case key_code::kEnd:
       edit.index = length;
       return EditAction::place;
     default:
@@ -200,12 +199,12 @@ ScreenUpdate plan_update(EditAction action, const LineEdit& edit,
   update.cursor_offset = cells_of(glyphs, first, cursor);
 
   if (action == EditAction::place && !view_moved) {
-    update.kind = ScreenUpdate::Kind::place;
+    update.kind = EditAction::place;
     return update;
   }
   update.kind = action == EditAction::print_at_cursor && !view_moved && fits
-                    ? ScreenUpdate::Kind::print_at_cursor
-                    : ScreenUpdate::Kind::redraw;
+                    ? EditAction::print_at_cursor
+                    : EditAction::redraw;
   // Whole characters only: a wide one never straddles the right edge.
   Pos shown_cells = 0;
   Pos last_non_blank = 0;

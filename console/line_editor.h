@@ -72,8 +72,7 @@ struct LineView {
 };
 
 struct ScreenUpdate {
-  enum class Kind { none, place, redraw, print_at_cursor };
-  Kind kind = Kind::none;
+  EditAction kind = EditAction::none;  // never finish
   std::string text;       // what to print (redraw, print_at_cursor): the
                           // characters' visible forms, no control bytes
   Pos cursor_offset = 0;  // cursor column - start column afterwards

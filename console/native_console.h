@@ -1,10 +1,12 @@
 // What each platform supplies beneath the console module: the console's
-// mode, its raw input, the cursor and the window. Every rule above this
-// line is portable and written once (console/terminal.cpp): the key queue
-// and its flag, the decoding of key bytes, the escape wait, the cursor
-// query with its fallback, plain line input, wait_for_key, sleep_ms and the
-// input line's drawing plan. Portable code never composes control bytes for
-// a terminal: it asks this layer to place the cursor or to draw a line.
+// mode and what gives it back, its raw input, the cursor and the window.
+// Every rule above this line is portable and written once
+// (console/terminal.cpp): the session, the key queue and its flag, the
+// decoding of key bytes, the escape wait, the cursor query with its
+// fallback and the mark it leaves, plain line input, the pauses,
+// wait_for_key, sleep_ms and the input line's drawing plan. Portable code
+// never composes control bytes for a terminal: it asks this layer to place
+// the cursor or to draw a line.
 //
 // Output bytes go through text/native_console_output.h, the one owner of
 // the console's output.
@@ -13,10 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "console/terminal.h"
+
 namespace rt {
 namespace native {
 
-// What the console can do, found out once when it is started.
+// What the console can do, found out when it is started.
 struct ConsoleTraits {
   // Keys can be read one at a time without echo: standard input is a
   // terminal (a console) and is now in raw mode. Ctrl-C still interrupts.
@@ -33,11 +37,14 @@ struct ConsoleTraits {
   unsigned char erase_char = 127;
 };
 
+// Installs what gives the console its saved mode back on every way out
+// (normal exit, Ctrl-C and the other ending signals or console events, an
+// uncaught exception) and across a stop (Ctrl-Z) and resume. Called once,
+// before the console is first started.
+void install_console_restorers();
+
 // Saves the console's mode and enters raw mode on standard input when it
-// is a terminal (applied after pending output, keeping typed-ahead keys),
-// and installs what gives the mode back on every way out (normal exit,
-// Ctrl-C and the other ending signals or console events, an uncaught
-// exception) and across a stop (Ctrl-Z) and resume. Called once.
+// is a terminal (applied after pending output, keeping typed-ahead keys).
 ConsoleTraits start_console_mode();
 
 // Gives the console its saved mode (and, on Windows, code pages) back and
@@ -55,7 +62,9 @@ enum class InputOutcome {
             // that hung up); nothing more will come
 };
 
-// Waits up to timeout_ms (-1: no limit, 0: not at all) for input and
+constexpr int kNoTimeLimit = -1;
+
+// Waits up to timeout_ms (kNoTimeLimit, 0: not at all) for input and
 // appends what is there: raw bytes, as a terminal sends them, to bytes
 // (decoded above this line by decode_input), or ready key texts
 // (console/keys.h) to keys, where the system delivers keys as events (a
@@ -78,31 +87,32 @@ bool cursor_position_now(int& row, int& column);
 // Asks the terminal for the cursor position; the answer arrives as input.
 void send_cursor_query();
 
-// The query went unanswered: from now on the cursor's present place counts
-// as (row, column), and placements are made relative to it.
-void anchor_cursor(int row, int column);
+// Marks the cursor's present place, for places given from the mark.
+void mark_cursor();
 
-// Moves the cursor to row and column and shows or hides it. When the column
-// lies beyond the width or the row outside the rows the console has (the
-// window; on Windows the screen buffer), the cursor stays where it is, but
-// its visibility is still set.
-void place_cursor(int row, int column, bool visible);
-
-// What the screen holds where draw_line draws.
-enum class Drawing {
-  first,      // nothing of the line yet: there is nothing to hide
-  again,      // an earlier drawing: the cursor is hidden while it is redrawn
-  at_cursor,  // only blanks, and the cursor stands at the start column
+// A place for the cursor: a row and column, or, when from_mark, rows down
+// and columns right (negative: up and left) of the place mark_cursor
+// marked. Such a place is not checked against the console's size.
+struct CursorPlace {
+  int row = 1;
+  int column = 1;
+  bool from_mark = false;
 };
 
+// Moves the cursor to place and shows or hides it. When the place lies
+// beyond the width or outside the rows the console has (the window; on
+// Windows the screen buffer), the cursor stays where it is, but its
+// visibility is still set.
+void place_cursor(const CursorPlace& place, bool visible);
+
 // In one operation, so the screen never shows half a redraw and nothing
-// wraps or scrolls: shows text from start_column of row on, clears what an
-// earlier drawing of the line left beyond it (on POSIX, after a change of
-// the window, everything below), and shows the cursor at cursor_column of
-// row. text holds no control bytes and fits between start_column and the
-// window's right edge; it may end in its last column.
-void draw_line(int row, int start_column, const std::string& text,
-               int cursor_column, Drawing drawing);
+// wraps or scrolls: shows text from start on, clears what an earlier
+// drawing of the line left beyond it (on POSIX after a change of the
+// window, Drawing::afresh, everything below), and shows the cursor at
+// cursor, in the same row. text holds no control bytes and fits between
+// start and the window's right edge; it may end in its last column.
+void draw_line(const CursorPlace& start, const std::string& text, const CursorPlace& cursor,
+               Drawing drawing);
 
 struct WindowSize {
   int rows = 0;     // 0: unknown
@@ -114,9 +124,6 @@ WindowSize window_size();
 // after a stop (Ctrl-Z, fg): what the screen shows may no longer be what was
 // drawn, and the line is to be drawn afresh where the cursor now stands.
 bool console_disturbed();
-
-// Pauses ms milliseconds (0 or less: not at all).
-void pause_ms(int ms);
 
 }  // namespace native
 }  // namespace rt

@@ -1,11 +1,13 @@
-// The portable console: the key queue's feeding, the escape wait, the
-// cursor query with its fallback, plain line input and the waits, over the
-// native layer of console/native_console.h.
+// The portable console: the session, the key queue's feeding, the escape
+// wait, the cursor query with its fallback, the places of the cursor, plain
+// line input, the pauses and the waits, over the native layer of
+// console/native_console.h.
 #include "console/terminal.h"
 
 #include <chrono>
 #include <deque>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "console/key_queue.h"
@@ -17,8 +19,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A lone ESC is the Escape key when nothing follows within this time.
-constexpr int kEscapeWaitMs = 50;
 // How long a cursor position query waits for the terminal's answer.
 constexpr int kCursorReplyWaitMs = 200;
 // The step of wait_for_key and of long sleep_ms pauses.
@@ -27,11 +27,10 @@ constexpr int kKeyCheckStepMs = 50;
 constexpr int kShortestCheckedSleepMs = 100;
 // sleep_ms(kWaitForKeyMs) is wait_for_key.
 constexpr int kWaitForKeyMs = -1;
-constexpr int kNoTimeLimit = -1;
 constexpr int kAllKeys = 1 << 30;
-constexpr char kEndOfTransmission = 4;  // Ctrl-D
 
 struct Console {
+  bool restorers_installed = false;
   bool started = false;
   native::ConsoleTraits traits{};
   std::string pending;  // bytes read but not yet handed to the key queue
@@ -42,11 +41,29 @@ struct Console {
   bool input_ended = false;
   int unanswered_queries = 0;
   CursorPosition last_known{};
+  // The cursor query went unanswered: places are given from the cursor
+  // marked where the position was assumed, which stands at marked_at.
+  bool marked = false;
+  CursorPosition marked_at{};
 };
 
 Console& console() {
-  static Console* c = new Console;  // never destroyed: atexit may use it
+  static Console* c = new Console;  // never destroyed: a session may end during exit
   return *c;
+}
+
+void pause_ms(int ms) {
+  if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+// Where row and column lie for the native layer: from the mark once the
+// terminal failed to answer, else as they are (and a place before the first
+// row or column is refused there as outside the console).
+native::CursorPlace place_of(int row, int column) {
+  const Console& c = console();
+  if (c.marked && row >= 1 && column >= 1)
+    return native::CursorPlace{row - c.marked_at.row, column - c.marked_at.column, true};
+  return native::CursorPlace{row, column, false};
 }
 
 // Waits up to timeout_ms for input: bytes go to pending, ready key texts to
@@ -162,37 +179,35 @@ bool query_cursor(CursorPosition& position) {
 
 }  // namespace
 
-void start_console() {
+ConsoleSession::ConsoleSession() {
   Console& c = console();
   if (c.started) return;
+  if (!c.restorers_installed) native::install_console_restorers();
+  c.restorers_installed = true;
   c.started = true;
   c.traits = native::start_console_mode();
+  c.marked = false;
 }
 
-void end_console() {
+ConsoleSession::~ConsoleSession() {
   Console& c = console();
   if (!c.started) return;
   native::end_console_mode();
   c.started = false;
+  c.traits = native::ConsoleTraits{};
 }
 
-bool console_has_screen() {
-  start_console();
-  return console().traits.screen;
-}
+bool console_has_screen() { return console().traits.screen; }
 
-bool console_has_keys() {
-  start_console();
-  return console().traits.keys;
-}
+bool console_has_keys() { return console().traits.keys; }
 
 CursorPosition cursor_position() {
-  start_console();
   Console& c = console();
   CursorPosition assumed = c.last_known;
   assumed.known = false;
   if (!c.traits.screen) return assumed;
   CursorPosition now;
+  c.marked = false;
   if (native::cursor_position_now(now.row, now.column) ||
       (c.traits.cursor_report_in_input && query_cursor(now))) {
     now.known = true;
@@ -200,23 +215,27 @@ CursorPosition cursor_position() {
     return now;
   }
   // No answer: tie the assumed position to where the cursor really is.
-  native::anchor_cursor(assumed.row, assumed.column);
+  native::mark_cursor();
+  c.marked = true;
+  c.marked_at = assumed;
   return assumed;
 }
-
-int cursor_column() { return cursor_position().column; }
-
-int cursor_row() { return cursor_position().row; }
 
 int window_columns() { return native::window_size().columns; }
 
 void place_cursor(int row, int column, bool visible) {
-  start_console();
-  native::place_cursor(row, column, visible);
+  if (console().traits.screen) native::place_cursor(place_of(row, column), visible);
 }
 
+void draw_line(int row, int start_column, const std::string& text, int cursor_column,
+               Drawing drawing) {
+  if (console().traits.screen)
+    native::draw_line(place_of(row, start_column), text, place_of(row, cursor_column), drawing);
+}
+
+bool console_disturbed() { return native::console_disturbed(); }
+
 std::string poll_key() {
-  start_console();
   if (!key_queue_empty()) return take_key();
   read_input(0);
   // One key at a time: keys behind it stay with the console, so that a key
@@ -231,7 +250,6 @@ bool console_input_ended() {
 }
 
 bool read_input_line(std::string& line) {
-  start_console();
   Console& c = console();
   const bool was_raw = c.traits.keys;
   // The terminal's own line editing and echo for the time of the line.
@@ -254,7 +272,7 @@ bool read_input_line(std::string& line) {
       got = true;
       break;
     }
-    if (read_input(kNoTimeLimit) == native::InputOutcome::ended) {
+    if (read_input(native::kNoTimeLimit) == native::InputOutcome::ended) {
       got = !c.pending.empty();
       line = c.pending;
       c.pending.clear();
@@ -271,11 +289,10 @@ bool read_input_line(std::string& line) {
 }
 
 void wait_for_key() {
-  start_console();
   for (;;) {
     if (key_pressed_since_last_check()) return;
     if (console().input_ended) return;  // nothing can come any more
-    native::pause_ms(kKeyCheckStepMs);
+    pause_ms(kKeyCheckStepMs);
   }
 }
 
@@ -286,17 +303,16 @@ void sleep_ms(int ms) {
   }
   if (ms < 0) return;
   if (ms < kShortestCheckedSleepMs) {
-    native::pause_ms(ms);
+    pause_ms(ms);
     return;
   }
-  start_console();
   int left = ms;
   while (left > kKeyCheckStepMs) {
     if (key_pressed_since_last_check()) return;
-    native::pause_ms(kKeyCheckStepMs);
+    pause_ms(kKeyCheckStepMs);
     left -= kKeyCheckStepMs;
   }
-  native::pause_ms(left);
+  pause_ms(left);
 }
 
 }  // namespace rt

@@ -1,37 +1,44 @@
-// The console: keyboard input as key texts, the cursor, and the pauses and
-// waits that look at the key queue. Portable (console/terminal.cpp) over
-// the native layer of console/native_console.h.
+// The console: keyboard input as key texts, the cursor and the input line's
+// drawing, and the pauses and waits that look at the key queue. With
+// text/console_print.h (printing) this is the one door through which the
+// input line and the driver reach the terminal. Portable
+// (console/terminal.cpp) over the native layer of console/native_console.h.
 //
 // The console has a screen when standard input and standard output are both
 // terminals and the terminal can place a cursor. Then input is read key by
 // key in raw mode (no echo, no line editing by the terminal; Ctrl-C still
 // interrupts) and the cursor is placed through the native layer, in order
-// with print_text. Without a screen no cursor control is ever written: input is read as plain lines, and when standard input is a
-// terminal it is still put in raw mode so that wait_for_key reacts to any
-// key.
+// with print_text. Without a screen no cursor control is ever written:
+// input is read as plain lines, and when standard input is a terminal it is
+// still put in raw mode so that wait_for_key reacts to any key.
 //
-// Every operation starts the console when it is not started. The terminal's
-// own mode is given back on every way out: end_console, a normal exit,
-// SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGABRT and an uncaught exception (the
-// signal is then raised again with its default action, so the program ends
-// as it would have); SIGTSTP gives it back for the time the program is
-// stopped. The cursor is shown again on the way out. A window resize and a
-// resume after a stop are noted (native::console_disturbed), so that the
-// input line draws its row afresh.
+// The console is started by a ConsoleSession, and the terminal's own mode
+// is given back on every way out: the session's end, a normal exit, SIGINT,
+// SIGTERM, SIGHUP, SIGQUIT, SIGABRT and an uncaught exception (the signal
+// is then raised again with its default action, so the program ends as it
+// would have); SIGTSTP gives it back for the time the program is stopped.
+// The cursor is shown again on the way out. Outside a session the console
+// has neither keys nor a screen.
 #pragma once
 
 #include <string>
 
 namespace rt {
 
-// Saves the terminal's mode and enters raw mode on standard input when it
-// is a terminal (applied after pending output, keeping typed-ahead keys).
-// Does nothing when the console is started already.
-void start_console();
+// A lone ESC is the Escape key when nothing follows within this time.
+constexpr int kEscapeWaitMs = 50;
 
-// Gives the terminal its saved mode back and shows the cursor. A later
-// console operation starts the console again.
-void end_console();
+// Holds the console for its lifetime: saves the terminal's mode and enters
+// raw mode on standard input when it is a terminal (applied after pending
+// output, keeping typed-ahead keys); its end gives the terminal its saved
+// mode back and shows the cursor. One session at a time.
+class ConsoleSession {
+ public:
+  ConsoleSession();
+  ~ConsoleSession();
+  ConsoleSession(const ConsoleSession&) = delete;
+  ConsoleSession& operator=(const ConsoleSession&) = delete;
+};
 
 // Whether the cursor can be placed and lines drawn: standard input and
 // standard output are both terminals, and the terminal has cursor control.
@@ -52,13 +59,9 @@ struct CursorPosition {
 // waits at most about 200 ms for the answer; keys that arrive meanwhile go
 // to the key queue in order. Without an answer (or without a screen) the
 // last known position is given, 1/1 at first, and that position is tied to
-// the cursor's actual place (save cursor), so that place_cursor still works
+// the cursor's actual place, so that place_cursor and draw_line still work
 // relative to it.
 CursorPosition cursor_position();
-
-// The column and the row of cursor_position().
-int cursor_column();
-int cursor_row();
 
 // The window's width in columns; 0 when unknown.
 int window_columns();
@@ -68,6 +71,29 @@ int window_columns();
 // cursor stays where it is, but its visibility is still set. Nothing is
 // written without a screen.
 void place_cursor(int row, int column, bool visible);
+
+// What the screen holds where draw_line draws.
+enum class Drawing {
+  first,      // nothing of the line yet: there is nothing to hide
+  again,      // an earlier drawing: the cursor is hidden while it is redrawn
+  at_cursor,  // only blanks, and the cursor stands at the start column
+  afresh,     // as again, after console_disturbed: the screen may show
+              // anything below the row, which is cleared first
+};
+
+// In one operation, so the screen never shows half a redraw and nothing
+// wraps or scrolls: shows text from start_column of row on, clears what an
+// earlier drawing of the line left beyond it, and shows the cursor at
+// cursor_column of row. text holds no control bytes and fits between
+// start_column and the window's right edge; it may end in its last column.
+// Nothing is written without a screen.
+void draw_line(int row, int start_column, const std::string& text, int cursor_column,
+               Drawing drawing);
+
+// True once after the window changed its size or the program was resumed
+// after a stop (Ctrl-Z, fg): what the screen shows may no longer be what was
+// drawn, and the line is to be drawn afresh where the cursor now stands.
+bool console_disturbed();
 
 // The next key text from the key queue, without waiting and without echo;
 // "" when no key is waiting. A lone ESC counts as the Escape key once about

@@ -7,7 +7,7 @@
 namespace rt {
 namespace {
 
-const std::string end_of_options = "--";
+const std::string kEndOfOptions = "--";
 
 bool is_option(const std::string& word) { return word.size() > 1 && word[0] == '-'; }
 
@@ -25,7 +25,7 @@ struct LimitOption {
   const char* name;
   int ReadabilityLimits::*limit;
 };
-const LimitOption limit_options[] = {
+const LimitOption kLimitOptions[] = {
     {"--cps", &ReadabilityLimits::cps},
     {"--max-chars", &ReadabilityLimits::cue_characters},
 };
@@ -35,7 +35,7 @@ constexpr int kMostLimit = 999;
 // The limit option that word names, as "--cps" (attached false: the value
 // is the next word) or "--cps=N" (the value N attached); none for others.
 const LimitOption* limit_option(const std::string& word, std::string& value, bool& attached) {
-  for (const LimitOption& option : limit_options) {
+  for (const LimitOption& option : kLimitOptions) {
     const std::string name = option.name;
     if (word == name || word.compare(0, name.size() + 1, name + "=") == 0) {
       attached = word.size() > name.size();
@@ -88,7 +88,7 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
         bad_value = word;
       }
       awaiting_value = nullptr;
-    } else if (!options_ended && word == end_of_options) {
+    } else if (!options_ended && word == kEndOfOptions) {
       options_ended = true;
     } else if (!options_ended && is_option(word)) {
       if (word == "-h" || word == "--help") {

@@ -12,8 +12,8 @@
 #include "console/terminal.h"
 #include "driver/command_line.h"
 #include "driver/run_sequence.h"
-#include "text/native_arithmetic.h"
-#include "text/native_console_output.h"
+#include "text/arithmetic.h"
+#include "text/console_print.h"
 #include "text/user_charset.h"
 
 namespace {
@@ -25,7 +25,7 @@ constexpr int kExitUsage = 2;
 }  // namespace
 
 int main(int argc, char** argv) {
-  rt::native::set_up_arithmetic();
+  rt::set_up_arithmetic();
   std::setlocale(LC_CTYPE, "");  // the user's character set: UTF-8 or one byte
   const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   rt::CommandLine line = rt::parse_command_line(arguments);
@@ -48,15 +48,11 @@ int main(int argc, char** argv) {
 
   // Output to a closed pipe (retime | head) must not kill the run halfway
   // through a pair: the printing is simply lost.
-  rt::native::keep_running_when_output_closes();
-  rt::start_console();
+  rt::keep_running_when_output_closes();
+  const rt::ConsoleSession console;
   const rt::ReadabilityLimits* report = line.report ? &line.limits : nullptr;
-  int status = kExitDone;
-  if (line.action == rt::Action::run_directory) {
-    if (!rt::run_program_on(line.directory, report)) status = kExitPairFailed;
-  } else {
-    rt::run_program(report);
-  }
-  rt::end_console();
-  return status;
+  if (line.action == rt::Action::run_directory)
+    return rt::run_program_on(line.directory, report) ? kExitDone : kExitPairFailed;
+  rt::run_program(report);
+  return kExitDone;
 }

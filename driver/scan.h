@@ -24,16 +24,16 @@ int entry_count(const NameList& list);
 // The cue shape a timecode line must have, and the characters it keeps when
 // every other character of its first 29 is masked with "x".
 constexpr const char* timecode_mask = "xx:xx:xx,xxx --> xx:xx:xx,xxx";
-constexpr int timecode_mask_length = 29;
+constexpr int kTimecodeMaskLength = 29;
 constexpr const char* timecode_kept_characters = ":,-> ";
 
 // The probe makes at most this many tries, each of one line, or two when the
 // first is a number line.
-constexpr int probe_tries = 10;
+constexpr int kProbeTries = 10;
 
 // File number the probe opens each candidate under (closed again before it
 // returns).
-constexpr int probe_file_number = 1;
+constexpr int kProbeFileNumber = 1;
 
 // Lists working_directory + "\*.*" (every entry that is not a directory, in
 // the file system's own order, without descending) and classifies each name:

@@ -61,15 +61,16 @@ struct Screen {
 
 void show(Screen& screen, const rt::ScreenUpdate& update, rt::Pos room) {
   switch (update.kind) {
-    case rt::ScreenUpdate::Kind::none:
+    case rt::EditAction::none:
+    case rt::EditAction::finish:  // never a screen update
       return;
-    case rt::ScreenUpdate::Kind::place:
+    case rt::EditAction::place:
       break;
-    case rt::ScreenUpdate::Kind::redraw:
+    case rt::EditAction::redraw:
       screen.cursor = 0;
       screen.print(update.text);
       break;
-    case rt::ScreenUpdate::Kind::print_at_cursor:
+    case rt::EditAction::print_at_cursor:
       screen.print(update.text);
       break;
   }

@@ -103,19 +103,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string other = other_key(old_lines, key);
   const std::string other_value = first_value(old_lines, other);
 
-  require(rt::write_setting_through(path, key, value, path) == rt::setting_not_written,
+  require(rt::write_setting_through(path, key, value, path) == rt::kSettingNotWritten,
           "the settings file is refused as its own temporary file", case_shown);
   require(rt::fuzz::read_file(path) == old_bytes, "a refused rewrite leaves the file alone", case_shown);
 
   if (!fits_one_line(key) || !fits_one_line(value)) {
-    require(rt::write_setting_through(path, key, value, temporary_path) == rt::setting_not_written,
+    require(rt::write_setting_through(path, key, value, temporary_path) == rt::kSettingNotWritten,
             "a setting that would not stay one line is refused", case_shown);
     require(rt::fuzz::read_file(path) == old_bytes, "a refused setting leaves the file alone", case_shown);
     require(rt::fuzz::directory_entries(directory).size() == 1, "a refused setting leaves no file", case_shown);
     require(rt::free_file_number() == 1, "every file number is free again", case_shown);
     return 0;
   }
-  require(rt::write_setting_through(path, key, value, temporary_path) == rt::setting_written,
+  require(rt::write_setting_through(path, key, value, temporary_path) == rt::kSettingWritten,
           "write_setting_through succeeds", case_shown);
   require(rt::free_file_number() == 1, "every file number is free again", case_shown);
 

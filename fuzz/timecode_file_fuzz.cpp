@@ -36,7 +36,7 @@ bool has_timecode_shape(const std::string& line) {
 bool probe_on_lines(const std::vector<std::string>& lines) {
   std::size_t next = 0;
   auto read = [&]() { return next < lines.size() ? lines[next++] : std::string(); };
-  for (int attempt = 0; attempt < rt::probe_tries; ++attempt) {
+  for (int attempt = 0; attempt < rt::kProbeTries; ++attempt) {
     if (!rt::is_number_line(read())) continue;
     if (has_timecode_shape(read())) return true;
   }

@@ -12,4 +12,13 @@ namespace rt {
 // file stays beside argument 0).
 std::string user_config_folder();
 
+// The folder where a program keeps its settings when its argument 0 cannot
+// be given as bytes (executable_path of text/filesystem.h gives nothing),
+// so that no settings file can lie beside it: on Windows the user's
+// roaming application-data folder (%APPDATA%, when it is a full path), in
+// its short form where the code page cannot hold its name; "" when it
+// cannot be told or named. On POSIX argument 0 is always bytes:
+// user_config_folder().
+std::string application_data_folder();
+
 }  // namespace rt

@@ -23,4 +23,7 @@ std::string user_config_folder() {
   return std::string();
 }
 
+// Argument 0 is always bytes here; the configuration folder would serve.
+std::string application_data_folder() { return user_config_folder(); }
+
 }  // namespace rt

@@ -84,31 +84,31 @@ std::string read_setting(const std::string& path, const std::string& key) {
 
 int write_setting_through(const std::string& path, const std::string& key,
                           const std::string& value, const std::string& temporary_path) {
-  if (!fits_one_line(key) || !fits_one_line(value)) return setting_not_written;
+  if (!fits_one_line(key) || !fits_one_line(value)) return kSettingNotWritten;
   const Rewrite rewrite = rewrite_of(path, temporary_path);
   // The settings file itself must never be taken for its temporary file
   // (a leftover to remove, a lock to create).
-  if (same_path(rewrite.temporary, rewrite.file)) return setting_not_written;
+  if (same_path(rewrite.temporary, rewrite.file)) return kSettingNotWritten;
 
   const int settings_file = free_file_number();
-  if (open_input(rewrite.file, settings_file) != 0) return setting_not_written;
+  if (open_input(rewrite.file, settings_file) != 0) return kSettingNotWritten;
   // A settings file its owner protected from writing is left as it is:
   // replacing it would drop that protection.
   if (!file_writable(rewrite.file)) {
     close_file(settings_file);
-    return setting_not_written;
+    return kSettingNotWritten;
   }
   const int temporary_file = free_file_number();
   if (open_save(rewrite.file, temporary_file, rewrite.temporary, settings_rules(false)) != 0) {
     close_file(settings_file);
-    return setting_not_written;
+    return kSettingNotWritten;
   }
   // Read only now that this run holds the lock: another run may have put a
   // new file in place while this one waited for its turn.
   close_file(settings_file);
   if (open_input(rewrite.file, settings_file) != 0) {
     close_output(temporary_file, false);
-    return setting_not_written;
+    return kSettingNotWritten;
   }
 
   const std::string setting_line = key + "=" + value;
@@ -133,7 +133,7 @@ int write_setting_through(const std::string& path, const std::string& key,
   // The save puts every byte on the disk before the new file takes the old
   // one's place, and keeps the old file whole until then: a power cut or a
   // killed run leaves the old file or the new one, never none or a mix.
-  return close_output(temporary_file) ? setting_written : setting_not_replaced;
+  return close_output(temporary_file) ? kSettingWritten : kSettingNotReplaced;
 }
 
 int write_setting(const std::string& path, const std::string& key, const std::string& value) {
@@ -143,18 +143,18 @@ int write_setting(const std::string& path, const std::string& key, const std::st
 int create_settings_file_through(const std::string& path, const std::vector<Setting>& settings,
                                  const std::string& temporary_path) {
   for (const Setting& setting : settings) {
-    if (!fits_one_line(setting.key) || !fits_one_line(setting.value)) return setting_not_written;
+    if (!fits_one_line(setting.key) || !fits_one_line(setting.value)) return kSettingNotWritten;
   }
-  if (same_path(temporary_path, path)) return setting_not_written;
+  if (same_path(temporary_path, path)) return kSettingNotWritten;
   const int settings_file = free_file_number();
   if (open_save(path, settings_file, temporary_path, settings_rules(true)) != 0) {
-    return setting_not_written;
+    return kSettingNotWritten;
   }
   // The empty line is the one line an empty file is read as, which the
   // first rewrite of an empty file copies before its new setting.
   write_line(settings_file, "");
   for (const Setting& setting : settings) write_line(settings_file, setting.key + "=" + setting.value);
-  return close_output(settings_file) ? setting_written : setting_not_replaced;
+  return close_output(settings_file) ? kSettingWritten : kSettingNotReplaced;
 }
 
 int create_settings_file(const std::string& path, const std::vector<Setting>& settings) {

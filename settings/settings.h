@@ -23,17 +23,17 @@ namespace rt {
 // removed: the setting is then not stored.
 //
 // Results of write_setting.
-constexpr int setting_written = 0;
+constexpr int kSettingWritten = 0;
 // The key or value holds CR, LF or 0x1A (the line would not read back as
 // written), the settings file cannot be read or may not be written (its
 // protection is kept), or the temporary file cannot be made or stays held
 // by another run; the settings file is untouched and no temporary file is
 // left.
-constexpr int setting_not_written = 1;
+constexpr int kSettingNotWritten = 1;
 // The rewritten file could not be completed, put on the disk (synced) or
 // put in place; the settings file is untouched and the temporary file has
 // been removed.
-constexpr int setting_not_replaced = 2;
+constexpr int kSettingNotReplaced = 2;
 
 // The value of the first setting line of key in the file at path; "" when
 // the file cannot be read, holds no such line, or the value is empty. Opens
@@ -52,12 +52,13 @@ std::string read_setting(const std::string& path, const std::string& key);
 // file it leads to is rewritten, through a temporary file beside that file
 // named like it with "tmp" for its last three characters. Uses the lowest
 // free file numbers: first for the settings file, then for the temporary
-// file. Returns setting_written (0) or one of the nonzero results above.
+// file. Returns kSettingWritten (0) or one of the nonzero results above.
 int write_setting(const std::string& path, const std::string& key, const std::string& value);
 
-// write_setting with the temporary file at temporary_path instead of the one
-// beside argument 0. A temporary_path naming the settings file itself is
-// refused with setting_not_written.
+// write_setting with the temporary file at temporary_path instead of
+// temporary_settings_path() (beside the settings file, wherever that lies).
+// A temporary_path naming the settings file itself is refused with
+// kSettingNotWritten.
 int write_setting_through(const std::string& path, const std::string& key,
                           const std::string& value, const std::string& temporary_path);
 
@@ -72,10 +73,10 @@ struct Setting {
 // settings in turn would hold: an empty line, then key=value for each, all
 // ended by CR LF. The file appears whole or not at all, in one step, so a
 // second run never sees it half made and never has it replaced; the lock
-// is the one write_setting takes. Returns setting_written when this call
-// made the file, otherwise setting_not_written (an entry of that name is
+// is the one write_setting takes. Returns kSettingWritten when this call
+// made the file, otherwise kSettingNotWritten (an entry of that name is
 // there, a key or value holds CR, LF or 0x1A, or the temporary file cannot
-// be made) or setting_not_replaced (the new file could not be completed or
+// be made) or kSettingNotReplaced (the new file could not be completed or
 // put in place, also when another run's file came first).
 int create_settings_file(const std::string& path, const std::vector<Setting>& settings);
 

@@ -1,5 +1,7 @@
 #include "settings/settings_path.h"
 
+#include <optional>
+
 #include "settings/config_folder.h"
 #include "text/filesystem.h"
 #include "text/texts.h"
@@ -7,11 +9,11 @@
 namespace rt {
 namespace {
 
-constexpr Pos replaced_ending_length = 3;
-const std::string settings_ending = "ini";
-const std::string temporary_ending = "tmp";
-const std::string settings_folder_name = "\\retime";
-const std::string settings_file_name = "\\retime.ini";
+constexpr Pos kReplacedEndingLength = 3;
+const std::string kSettingsEnding = "ini";
+const std::string kTemporaryEnding = "tmp";
+const std::string kSettingsFolderName = "\\retime";
+const std::string kSettingsFileName = "\\retime.ini";
 
 // A program found on PATH gets argument 0 as it was typed, without a folder.
 bool is_bare_name(const std::string& argument0) {
@@ -21,28 +23,50 @@ bool is_bare_name(const std::string& argument0) {
 }  // namespace
 
 std::string with_last_three_replaced(const std::string& text, const std::string& ending) {
-  return left_text(text, text_length(text) - replaced_ending_length) + ending;
+  return left_text(text, text_length(text) - kReplacedEndingLength) + ending;
+}
+
+std::string settings_path_in(const std::string& folder) {
+  if (folder.empty()) return "";
+  return folder + kSettingsFolderName + kSettingsFileName;
 }
 
 std::string settings_path_for(const std::string& argument0, const std::string& config_folder) {
-  if (is_bare_name(argument0) && !config_folder.empty())
-    return config_folder + settings_folder_name + settings_file_name;
-  return with_last_three_replaced(argument0, settings_ending);
+  if (is_bare_name(argument0) && !config_folder.empty()) return settings_path_in(config_folder);
+  return with_last_three_replaced(argument0, kSettingsEnding);
 }
 
-std::string settings_path() { return settings_path_for(executable_path(), user_config_folder()); }
+namespace {
+
+// The user's folder whose "retime" folder holds the settings; "" when they
+// lie beside argument 0.
+std::string users_settings_folder() {
+  const std::optional<std::string> argument0 = executable_path();
+  if (!argument0) return application_data_folder();
+  return is_bare_name(*argument0) ? user_config_folder() : "";
+}
+
+}  // namespace
+
+std::string settings_path() {
+  const std::optional<std::string> argument0 = executable_path();
+  if (!argument0) return settings_path_in(application_data_folder());
+  return settings_path_for(*argument0, user_config_folder());
+}
 
 std::string temporary_settings_path() {
-  return with_last_three_replaced(settings_path(), temporary_ending);
+  const std::string settings = settings_path();
+  if (settings.empty()) return "";
+  return with_last_three_replaced(settings, kTemporaryEnding);
 }
 
 void make_settings_folder() {
-  const std::string config_folder = user_config_folder();
-  if (!is_bare_name(executable_path()) || config_folder.empty()) return;
+  const std::string folder = users_settings_folder();
+  if (folder.empty()) return;
   // Only the user may look into them: the settings hold the directories
   // the user works in.
-  make_private_directory(config_folder);
-  make_private_directory(config_folder + settings_folder_name);
+  make_private_directory(folder);
+  make_private_directory(folder + kSettingsFolderName);
 }
 
 }  // namespace rt

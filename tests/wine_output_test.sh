@@ -1,13 +1,25 @@
 #!/bin/sh
 # retime.exe DIRECTORY > out.txt under wine: printing into a file ends every
 # line with CR LF, as Windows tools expect, and the run is the usual one.
+# Then the same run in a working directory of 300 characters, by a program
+# whose folder's name the code page cannot hold, beside a text file whose
+# name it cannot hold either and a dangling link: the pair gets its output,
+# neither of the two is paired, and the settings lie in the user's
+# application-data folder.
 #   wine_output_test.sh WINE RETIME_EXE EXAMPLE_DIR EXPECTED_OUTPUT
 # WINEPREFIX and WINEDEBUG come from the environment (the wine fixture's).
 set -u
 wine=$1 exe=$2 example=$3 expected=$4
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/retime_output_XXXXXX") || exit 1
-trap 'rm -rf "$work"' EXIT
+# The settings of a program that cannot name its own folder.
+appdata_settings() {
+  find "$WINEPREFIX/drive_c/users" -path '*/AppData/Roaming/retime/retime.ini' 2>/dev/null
+}
+remove_appdata_settings() {
+  find "$WINEPREFIX/drive_c/users" -path '*/AppData/Roaming/retime' -prune -exec rm -rf {} + 2>/dev/null
+}
+trap 'rm -rf "$work"; remove_appdata_settings' EXIT
 fail() {
   echo "FAIL: $*"
   echo "--- out.txt:"
@@ -35,4 +47,33 @@ crlf_lines=$(grep -c "$cr\$" "$work/out.txt")
 [ "$(tail -n 1 "$work/out.txt")" = "Fertig$cr" ] && [ -z "$(tail -c 1 "$work/out.txt")" ] \
   || fail "the output does not end with Fertig and CR LF"
 grep -q "$cr$cr" "$work/out.txt" && fail "a doubled CR"
+
+# The long run. Wine gives Unix names their characters in a UTF-8 locale
+# only; the program gets Windows-1252 as its code page all the same, which
+# holds the "ó" of "Łódź" but not its "Ł" and "ź".
+LC_ALL=C.UTF-8
+export LC_ALL
+long=$work/long
+while [ $(( 298 - ${#long} )) -gt 60 ]; do long="$long/$(printf '%050d' 0 | tr 0 x)"; done
+long="$long/$(printf "%0$(( 298 - ${#long} - 1 ))d" 0 | tr 0 y)"
+long_directory="Z:$(printf '%s' "$long" | tr / '\\')"
+[ "${#long_directory}" = 300 ] || fail "the long directory has ${#long_directory} characters"
+mkdir -p "$long" "$work/Łódź" || exit 1
+cp "$exe" "$work/Łódź/retime.exe" || exit 1
+cp "$example/film1.srt" "$example/film1.txt" "$long/" || exit 1
+# Both share "film1.sr" with the timecode file, more than film1.txt does,
+# and would win the pairing if they were listed.
+printf 'kein Text\r\n' >"$long/film1.srŁ.txt" || exit 1
+ln -s "$long/missing.txt" "$long/film1.sr_.txt" || exit 1
+remove_appdata_settings
+
+"$wine" "$work/Łódź/retime.exe" "$long_directory" >"$work/out.txt" 2>"$work/err.txt" </dev/null
+status=$?
+[ "$status" = 0 ] || fail "exit status $status in the long directory"
+cmp "$long/untertitel/film1..src" "$expected" || fail "output in the long directory differs from $expected"
+grep -qxF " 1 Timecodedatei$cr" "$work/out.txt" || fail "no count line of 1 in the long directory"
+grep -qxF "     Text: film1.txt$cr" "$work/out.txt" || fail "not paired with film1.txt"
+settings=$(appdata_settings)
+[ -n "$settings" ] || fail "no settings file in the application-data folder"
+grep -qxF "verzeichnis=$long_directory$cr" "$settings" || { cat "$settings"; fail "settings lack the long directory"; }
 echo "PASS"

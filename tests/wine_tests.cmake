@@ -35,7 +35,9 @@ set_tests_properties(retime_tests PROPERTIES
   ENVIRONMENT "${RETIME_WINE_ENVIRONMENT}"
   TIMEOUT 240)
 
-# The program's printing into a file: retime.exe DIRECTORY > out.txt.
+# The program's printing into a file: retime.exe DIRECTORY > out.txt; then
+# such a run in a directory of 300 characters, by a program in a folder
+# whose name the code page cannot hold.
 add_test(NAME retime_output_file_wine
   COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/wine_output_test.sh
     ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:retime>

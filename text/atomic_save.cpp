@@ -3,6 +3,11 @@
 // leaves under the target's name.
 #include "text/atomic_save.h"
 
+#include <chrono>
+#include <thread>
+
+#include "text/native_folders.h"
+
 namespace rt {
 namespace {
 
@@ -57,7 +62,7 @@ bool begin_save(const std::string& target, const std::vector<std::string>& tempo
   const native::TargetKind kind = native::target_kind(target);
   if (kind == native::TargetKind::other) return false;
   if (rules.create_only && kind != native::TargetKind::missing) return false;
-  if (kind == native::TargetKind::file && !native::file_accepts_writes(target)) return false;
+  if (kind == native::TargetKind::file && !native::file_writable(target)) return false;
   int waited_ms = 0;
   for (;;) {
     bool all_held = false;
@@ -67,7 +72,7 @@ bool begin_save(const std::string& target, const std::vector<std::string>& tempo
       return true;
     }
     if (!all_held || waited_ms >= rules.wait_ms) return false;
-    native::wait_milliseconds(kWaitStepMs);
+    std::this_thread::sleep_for(std::chrono::milliseconds(kWaitStepMs));
     waited_ms += kWaitStepMs;
   }
 }
@@ -87,8 +92,8 @@ bool finish_save(Save& save, bool complete) {
   const bool placed =
       native::take_attributes(save.file, save.target) &&
       (!save.rules.synced || native::sync_file(save.file)) &&
-      (save.rules.create_only ? native::rename_without_replacing(save.temporary, save.target)
-                              : native::replace_atomically(save.temporary, save.target)) == 0;
+      (save.rules.create_only ? native::rename_file(save.temporary, save.target)
+                              : native::replace_file(save.temporary, save.target)) == 0;
   if (!placed) {
     abandon(save);
     return false;

@@ -27,8 +27,20 @@ void note_printed(const std::string& t) {
     line_tail() = t.substr(end + 1);
 }
 
-void write_text(const std::string& t) {
-  native::write_console_output(t.data(), t.size());
+void write_text(const std::string& t, std::size_t from, std::size_t to) {
+  native::write_standard_stream(t.data() + from, to - from, false);
+}
+
+// On a terminal each BEL sounds the console's bell in its place among the
+// text (a Windows console rings it only in some hosts by itself).
+void write_ringing(const std::string& t) {
+  std::size_t from = 0;
+  for (std::size_t bell = t.find(kBell); bell != std::string::npos; bell = t.find(kBell, from)) {
+    write_text(t, from, bell);
+    native::ring_bell();
+    from = bell + 1;
+  }
+  write_text(t, from, t.size());
 }
 
 }  // namespace
@@ -39,15 +51,13 @@ void write_text(const std::string& t) {
 void print_text(const std::string& t) {
   note_printed(t);
   if (native::console_output_is_terminal())
-    write_text(visible_text(t, native::console_character_set()));
+    write_ringing(visible_text(t, native::console_character_set()));
   else
-    write_text(t);
+    write_text(t, 0, t.size());
 }
 
 const std::string& printed_line_tail() { return line_tail(); }
 
-// The platform's line end: on POSIX "\n", which a terminal's output
-// processing makes CR LF; on Windows CR LF also into a pipe or file.
 void print_line(const std::string& t) { print_text(t + native::console_line_end()); }
 
 void print_number(std::int32_t v) {
@@ -55,5 +65,13 @@ void print_number(std::int32_t v) {
   int length = std::snprintf(digits, sizeof digits, "% d", static_cast<int>(v));
   if (length > 0) print_text(std::string(digits, static_cast<std::size_t>(length)));
 }
+
+std::string console_line_end() { return native::console_line_end(); }
+
+bool console_output_is_terminal() { return native::console_output_is_terminal(); }
+
+CharacterSet console_character_set() { return native::console_character_set(); }
+
+void keep_running_when_output_closes() { native::keep_running_when_output_closes(); }
 
 }  // namespace rt

@@ -23,10 +23,10 @@
 namespace rt {
 namespace {
 
-constexpr int lowest_number = 1;
-constexpr int highest_number = 255;
-constexpr std::size_t buffer_size = 8192;
-constexpr char end_of_file_byte = 0x1A;  // Ctrl-Z ends a text file for good
+constexpr int kLowestNumber = 1;
+constexpr int kHighestNumber = 255;
+constexpr std::size_t kBufferSize = 8192;
+constexpr char kEndOfFileByte = 0x1A;  // Ctrl-Z ends a text file for good
 
 struct OpenFile {
   native::FileHandle handle = native::kNoFileHandle;
@@ -39,7 +39,7 @@ struct OpenFile {
   // Input: the characters chars[pos, len) are still to be delivered.
   // Output: chars[0, len) are written but not yet in the file.
   // One byte more than a block, for a CR carried over from the block before.
-  char chars[buffer_size + 1];
+  char chars[kBufferSize + 1];
   std::size_t pos = 0;
   std::size_t len = 0;
   // The last byte read was a CR; whether an LF follows is known only after
@@ -51,7 +51,7 @@ struct OpenFile {
 
 // Plain pointers, so the table needs no construction or destruction and is
 // usable from the exit handler whatever the order of static destructors.
-OpenFile* table[highest_number + 1];
+OpenFile* table[kHighestNumber + 1];
 
 // Set by leave_open_files_at_exit, from a signal handler or another
 // thread: the exit handler then keeps its hands off the table. Lock-free,
@@ -60,7 +60,7 @@ std::atomic<bool> leave_files_at_exit{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "set from handlers");
 
 OpenFile* file_at(int n) {
-  if (n < lowest_number || n > highest_number) return nullptr;
+  if (n < kLowestNumber || n > kHighestNumber) return nullptr;
   return table[n];
 }
 
@@ -75,7 +75,7 @@ OpenFile* output_at(int n) {
 }
 
 bool number_usable(int n) {
-  return n >= lowest_number && n <= highest_number && table[n] == nullptr;
+  return n >= kLowestNumber && n <= kHighestNumber && table[n] == nullptr;
 }
 
 // Once a write has failed the file is incomplete for good: later bytes are
@@ -91,8 +91,8 @@ void flush(OpenFile& f) {
 }
 
 void put_bytes(OpenFile& f, const char* bytes, std::size_t count) {
-  if (f.len + count > buffer_size) flush(f);
-  if (count >= buffer_size) {
+  if (f.len + count > kBufferSize) flush(f);
+  if (count >= kBufferSize) {
     write_through(f, bytes, count);
     return;
   }
@@ -112,7 +112,7 @@ bool refill(OpenFile& f) {
       start = 1;
       f.carried_cr = false;
     }
-    const std::int64_t got = native::read_file(f.handle, f.chars + start, buffer_size);
+    const std::int64_t got = native::read_file(f.handle, f.chars + start, kBufferSize);
     if (got <= 0) {
       // A CR that was the file's last byte is an ordinary character.
       f.stream_over = true;
@@ -120,7 +120,7 @@ bool refill(OpenFile& f) {
       return f.len > 0;
     }
     std::size_t end = start + static_cast<std::size_t>(got);
-    if (const void* stop = std::memchr(f.chars + start, end_of_file_byte,
+    if (const void* stop = std::memchr(f.chars + start, kEndOfFileByte,
                                        static_cast<std::size_t>(got))) {
       end = static_cast<std::size_t>(static_cast<const char*>(stop) - f.chars);
       f.stream_over = true;
@@ -198,7 +198,7 @@ int open_saved(const std::string& path, int n,
 }  // namespace
 
 int free_file_number() {
-  for (int n = lowest_number; n <= highest_number; ++n) {
+  for (int n = kLowestNumber; n <= kHighestNumber; ++n) {
     if (table[n] == nullptr) return n;
   }
   return 0;
@@ -259,58 +259,22 @@ bool close_output(int n, bool keep) {
 void leave_open_files_at_exit() { leave_files_at_exit.store(true); }
 
 void close_all() {
-  for (int n = lowest_number; n <= highest_number; ++n) close_file(n);
+  for (int n = kLowestNumber; n <= kHighestNumber; ++n) close_file(n);
 }
 
-// An output file has no stream to read: it reads as a file at its end.
-void read_line(int n, std::string& line) {
-  OpenFile* f = file_at(n);
-  if (f == nullptr) return;
-  if (f->output || !has_character(*f)) {
-    line.clear();
-    return;
-  }
-  std::string taken;
-  bool ended_by_lf = false;
-  while (has_character(*f)) {
-    const char* start = f->chars + f->pos;
-    std::size_t available = f->len - f->pos;
-    const void* lf = std::memchr(start, '\n', available);
-    if (lf != nullptr) {
-      std::size_t count = static_cast<std::size_t>(static_cast<const char*>(lf) - start);
-      taken.append(start, count);
-      f->pos += count + 1;
-      ended_by_lf = true;
-      break;
-    }
-    taken.append(start, available);
-    f->pos = f->len;
-  }
-  if (ended_by_lf) {
-    if (!taken.empty() && taken.back() == '\r') taken.pop_back();
-  } else {
-    while (!taken.empty() && taken.back() == '\0') taken.pop_back();
-  }
-  line = std::move(taken);
-}
+namespace {
 
-void read_short_line(int n, std::string& line, std::size_t max_length) {
-  OpenFile* f = file_at(n);
-  if (f == nullptr) return;
-  if (f->output || !has_character(*f)) {
-    line.clear();
-    return;
-  }
-  // A longer line is told by its first max_length + 1 characters.
-  const std::size_t keep = max_length < SIZE_MAX ? max_length + 1 : max_length;
+// The next line of the input file f as read_line cuts it, of which at most
+// keep characters are kept: the whole line is read either way.
+std::string take_line(OpenFile& f, std::size_t keep) {
   std::string kept;
   std::uint64_t length = 0;              // characters before the LF
   std::uint64_t up_to_last_non_nul = 0;  // the length without trailing NULs
   char last = '\0';
   bool ended_by_lf = false;
-  while (has_character(*f)) {
-    const char* start = f->chars + f->pos;
-    const std::size_t available = f->len - f->pos;
+  while (has_character(f)) {
+    const char* start = f.chars + f.pos;
+    const std::size_t available = f.len - f.pos;
     const void* lf = std::memchr(start, '\n', available);
     const std::size_t count =
         lf != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf) - start) : available;
@@ -323,20 +287,38 @@ void read_short_line(int n, std::string& line, std::size_t max_length) {
     }
     if (count > 0) last = start[count - 1];
     length += count;
-    f->pos += count;
+    f.pos += count;
     if (lf != nullptr) {
-      ++f->pos;
+      ++f.pos;
       ended_by_lf = true;
       break;
     }
   }
-  // The same cuts as read_line, worked out on the lengths.
+  // The cuts worked out on the lengths.
   std::uint64_t result = ended_by_lf ? length - (length > 0 && last == '\r' ? 1 : 0)
                                      : up_to_last_non_nul;
-  // Longer than max_length: then kept holds exactly keep characters.
-  if (result > max_length) result = kept.size();
+  // A line longer than keep: kept holds its first keep characters.
+  if (result > kept.size()) result = kept.size();
   kept.resize(static_cast<std::size_t>(result));
-  line = std::move(kept);
+  return kept;
+}
+
+}  // namespace
+
+// An output file has no stream to read: it reads as a file at its end.
+void read_line(int n, std::string& line) {
+  read_short_line(n, line, SIZE_MAX);
+}
+
+void read_short_line(int n, std::string& line, std::size_t max_length) {
+  OpenFile* f = file_at(n);
+  if (f == nullptr) return;
+  if (f->output || !has_character(*f)) {
+    line.clear();
+    return;
+  }
+  // A longer line is told by its first max_length + 1 characters.
+  line = take_line(*f, max_length < SIZE_MAX ? max_length + 1 : max_length);
 }
 
 bool at_end(int n) {
@@ -370,7 +352,7 @@ std::string read_chars(int n, std::int64_t count) {
   std::string result;
   // The stream is never longer than the file, so read_all gets its whole
   // text in one allocation; a larger count just grows the text.
-  if (count > static_cast<std::int64_t>(buffer_size)) {
+  if (count > static_cast<std::int64_t>(kBufferSize)) {
     result.reserve(static_cast<std::size_t>(std::min(count, file_length(n))));
   }
   std::size_t wanted = static_cast<std::size_t>(count);

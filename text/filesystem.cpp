@@ -4,6 +4,7 @@
 #include "text/filesystem.h"
 
 #include "text/native_files.h"
+#include "text/native_folders.h"
 #include "text/paths.h"
 
 namespace rt {
@@ -17,7 +18,7 @@ std::uint32_t listing_mask = 0;
 
 // Directories are never listed, whatever the mask: the program lists files.
 bool wanted(const native::DirectoryEntry& entry) {
-  return (entry.attributes & attribute_directory) == 0 && listable_name(entry.name) &&
+  return (entry.attributes & kAttributeDirectory) == 0 && listable_name(entry.name) &&
          admitted(entry.attributes, listing_mask);
 }
 
@@ -40,25 +41,25 @@ bool file_exists(const std::string& path) {
   return true;
 }
 
-bool file_writable(const std::string& path) { return native::file_accepts_writes(path); }
+bool file_writable(const std::string& path) { return native::file_writable(path); }
 
 std::string final_file(const std::string& path) { return native::final_file(path); }
 
-int remove_file(const std::string& path) { return native::delete_file(path); }
+int remove_file(const std::string& path) { return native::remove_file(path); }
 
 int rename_file(const std::string& old_path, const std::string& new_path) {
-  return native::rename_without_replacing(old_path, new_path);
+  return native::rename_file(old_path, new_path);
 }
 
 int replace_file(const std::string& old_path, const std::string& new_path) {
-  if (native::replace_atomically(old_path, new_path) != 0) return 1;
+  if (native::replace_file(old_path, new_path) != 0) return 1;
   native::sync_folder_of(new_path);
   return 0;
 }
 
-void make_directory(const std::string& path) { native::create_directory(path, false); }
+void make_directory(const std::string& path) { native::make_directory(path, false); }
 
-void make_private_directory(const std::string& path) { native::create_directory(path, true); }
+void make_private_directory(const std::string& path) { native::make_directory(path, true); }
 
 std::string list_directory(const std::string& pattern, std::uint32_t mask) {
   native::DirectoryEntry entry;
@@ -71,7 +72,7 @@ std::string list_directory(const std::string& pattern, std::uint32_t mask) {
   return next_wanted(entry, native::start_listing(pattern, entry));
 }
 
-std::string executable_path() { return native::argument0(); }
+std::optional<std::string> executable_path() { return native::executable_path(); }
 
 std::string program_directory() {
   return directory_of(native::program_file_path(), native::native_separator());

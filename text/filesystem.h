@@ -5,18 +5,19 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace rt {
 
 // Attribute bits of directory entries and the one mask the program lists
 // with: every entry that is not a directory.
-constexpr std::uint32_t attribute_read_only = 0x01;
-constexpr std::uint32_t attribute_hidden = 0x02;
-constexpr std::uint32_t attribute_system = 0x04;
-constexpr std::uint32_t attribute_directory = 0x10;
-constexpr std::uint32_t attribute_archive = 0x20;
-constexpr std::uint32_t mask_all_but_directories = 0xFFFFFFEFu;
+constexpr std::uint32_t kAttributeReadOnly = 0x01;
+constexpr std::uint32_t kAttributeHidden = 0x02;
+constexpr std::uint32_t kAttributeSystem = 0x04;
+constexpr std::uint32_t kAttributeDirectory = 0x10;
+constexpr std::uint32_t kAttributeArchive = 0x20;
+constexpr std::uint32_t kMaskAllButDirectories = 0xFFFFFFEFu;
 
 // True when the file at path can be opened for reading right now (it is
 // closed again at once); false for a missing file, a directory, anything
@@ -66,11 +67,16 @@ void make_private_directory(const std::string& path);
 // Nor is a name that holds a backslash: paths are composed with "\", so such
 // a name would address another file (a file named "..\x" would stand for
 // "x" in the parent directory), and where "\" is the separator it cannot
-// exist at all.
+// exist at all. Nor is a dangling link, nor, on Windows, a name that the
+// ANSI code page cannot hold (its "?" or look-alike could not be opened,
+// or would name another file).
 std::string list_directory(const std::string& pattern, std::uint32_t mask);
 
-// Argument 0 of the command line exactly as the process received it.
-std::string executable_path();
+// Argument 0 of the command line exactly as the process received it;
+// nothing when it cannot be given as the program's bytes (on Windows: it
+// holds a character the ANSI code page lacks, whose look-alike would name
+// another file or none).
+std::optional<std::string> executable_path();
 
 // The directory holding the running program's file, as the operating system
 // reports that file: its path cut before the last separator (directory_of

@@ -1,8 +1,10 @@
-// What each platform supplies for the console's output: the one routine
-// that writes bytes to it, and what kind of output it is. Every printing
-// rule (line ends, numbers, which bytes are shown how) is portable and sits
-// above this line (text/console_print.cpp); the cursor and the keys are the
-// console module's (console/native_console.h).
+// What each platform supplies for the console's output and the program's
+// other standard stream: writing bytes there, ringing the bell, and what
+// kind of output it is. Every printing rule (line ends, numbers, the bell's
+// place among the text, which bytes are shown how, the user's character
+// set) is portable and sits above this line (text/console_print.cpp,
+// text/user_charset.cpp); the cursor and the keys are the console module's
+// (console/native_console.h), which writes its own bytes through here too.
 #pragma once
 
 #include <cstddef>
@@ -14,22 +16,26 @@
 namespace rt {
 namespace native {
 
-// Writes all count bytes to the console's output (standard output), in
-// call order with everything else written there, unbuffered. A console
-// that is gone or fails drops the rest silently; a non-blocking output is
-// waited for. On a Windows console a BEL byte sounds Beep(1000, 250) and
-// BS, TAB, CR and LF act as the console acts on them.
-void write_console_output(const char* bytes, std::size_t count);
+// Writes all count bytes to standard output, or to standard error when
+// to_standard_error, unbuffered and in call order with everything else
+// written there. A stream that is gone or fails drops the rest silently; a
+// non-blocking output is waited for.
+void write_standard_stream(const char* bytes, std::size_t count, bool to_standard_error);
+
+// Sounds the console's bell. POSIX: the BEL byte to standard output, which
+// the terminal rings. Windows: Beep(1000, 250), one fixed tone in every
+// console host.
+void ring_bell();
 
 // Output to a closed pipe (retime | head) must not end the run halfway
 // through a pair: from now on such printing is simply lost (POSIX: SIGPIPE
 // ignored; on Windows the write just fails). Called once at start-up.
 void keep_running_when_output_closes();
 
-// The line end print_line writes. POSIX: LF, which a terminal's output
-// processing shows as CR LF and which files and pipes keep as it is there.
-// Windows: CR LF, on the console and into files and pipes alike, as the
-// platform's tools expect.
+// The line end of the platform's texts. POSIX: LF, which a terminal's
+// output processing shows as CR LF and which files and pipes keep as it is
+// there. Windows: CR LF, on the console and into files and pipes alike, as
+// the platform's tools expect.
 const char* console_line_end();
 
 // Whether standard output is a terminal (a console window), so that bytes
@@ -42,24 +48,14 @@ bool console_output_is_terminal();
 // start-up on), or the ANSI code page itself without a console.
 CharacterSet console_character_set();
 
-// Whether that character set is UTF-8.
-bool console_is_utf8();
-
-// One character of the program's own texts, given as its UTF-8 bytes, as
-// the user's character set has it for standard output (or, when
+// One non-ASCII character of the program's own texts, given as its UTF-8
+// bytes, as the user's character set has it for standard output (or, when
 // to_standard_error, standard error): the UTF-8 bytes in a UTF-8 locale,
 // the ISO 8859-1 byte in a single-byte one; on Windows the code page of the
 // console window when the stream is one, else the system's ANSI code page.
 // Nothing when the character set lacks the character (never a look-alike).
 std::optional<std::string> user_character(const std::string& utf8_character,
                                           bool to_standard_error);
-
-// Writes bytes (a text whose lines end in "\n") to standard output, or to
-// standard error when to_standard_error, with the system's line ends (CR LF
-// on Windows), unbuffered and in call order. For the texts printed before
-// or instead of a run (the usage text, the usage errors); a stream that is
-// gone or fails drops the rest silently.
-void write_user_stream(const std::string& bytes, bool to_standard_error);
 
 }  // namespace native
 }  // namespace rt

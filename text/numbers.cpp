@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "text/native_arithmetic.h"
+#include "text/native_numbers.h"
 
 namespace rt {
 

@@ -2,12 +2,45 @@
 
 #include <algorithm>
 
+#include "text/filesystem.h"
+
 namespace rt {
 
 namespace {
-constexpr std::uint32_t kDirectoryBit = 0x10;
-constexpr std::uint32_t kArchiveBit = 0x20;
 constexpr std::uint32_t kBitsFrom0x100 = 0xFFFFFF00u;
+
+// The starts of Windows paths that the long form cares about.
+const std::wstring kLongPrefix = L"\\\\?\\";              // \\?\C:\...
+const std::wstring kLongNetworkPrefix = L"\\\\?\\UNC\\";  // \\?\UNC\server\share\...
+const std::wstring kDevicePrefix = L"\\\\.\\";            // \\.\COM1, \\.\pipe\x
+const std::wstring kNetworkStart = L"\\\\";                // \\server\share\...
+
+bool starts_with(const std::wstring& text, const std::wstring& start) {
+  return text.compare(0, start.size(), start) == 0;
+}
+
+// "X:\" or "X:/" with a drive letter X.
+bool is_drive_path(const std::wstring& path) {
+  return path.size() >= 3 && ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
+         path[1] == L':' && (path[2] == L'\\' || path[2] == L'/');
+}
+
+// The first word of a command line by the C runtime's rule for argument 0.
+template <typename String>
+String first_word_of(const String& command_line) {
+  String path;
+  bool quoted = false;
+  for (const auto c : command_line) {
+    if (c == '"') {
+      quoted = !quoted;
+      continue;
+    }
+    if (!quoted && (c == ' ' || c == '\t')) break;
+    path.push_back(c);
+  }
+  return path;
+}
+
 }  // namespace
 
 std::string with_backslashes(std::string path) {
@@ -27,7 +60,7 @@ std::string directory_of(const std::string& file_path, char separator) {
   if (last == std::string::npos) return "";
   if (last == 0) return std::string(1, separator);
   std::string directory = file_path.substr(0, last);
-  const bool drive = directory.size() == 2 && directory[1] == ':' &&
+  const bool drive = separator == '\\' && directory.size() == 2 && directory[1] == ':' &&
                      ((directory[0] >= 'A' && directory[0] <= 'Z') ||
                       (directory[0] >= 'a' && directory[0] <= 'z'));
   if (drive) directory += '\\';
@@ -35,22 +68,45 @@ std::string directory_of(const std::string& file_path, char separator) {
 }
 
 std::string program_path_of_command_line(const std::string& command_line) {
-  std::string path;
-  bool quoted = false;
-  for (const char c : command_line) {
-    if (c == '"') {
-      quoted = !quoted;
-      continue;
-    }
-    if (!quoted && (c == ' ' || c == '\t')) break;
-    path.push_back(c);
+  return first_word_of(command_line);
+}
+
+std::wstring program_path_of_command_line(const std::wstring& command_line) {
+  return first_word_of(command_line);
+}
+
+std::wstring long_path_form(const std::wstring& given, const std::wstring& full) {
+  if (starts_with(given, kLongPrefix) || starts_with(given, kDevicePrefix)) return given;
+  if (full.size() < kLongPathFrom) return given;
+  if (starts_with(full, kLongPrefix) || starts_with(full, kDevicePrefix)) return full;
+  std::wstring form;
+  std::size_t rest = 0;
+  if (starts_with(full, kNetworkStart)) {
+    form = kLongNetworkPrefix;
+    rest = kNetworkStart.size();
+  } else if (is_drive_path(full)) {
+    form = kLongPrefix;
+  } else {
+    return given;  // not a full path: nothing the long form could name
   }
+  for (std::size_t i = rest; i < full.size(); ++i) {
+    const wchar_t c = full[i] == L'/' ? L'\\' : full[i];
+    if (c == L'\\' && form.back() == L'\\') continue;
+    form.push_back(c);
+  }
+  return form;
+}
+
+std::wstring without_long_path_prefix(const std::wstring& path) {
+  if (starts_with(path, kLongNetworkPrefix)) return kNetworkStart + path.substr(kLongNetworkPrefix.size());
+  const std::wstring rest = path.substr(std::min(path.size(), kLongPrefix.size()));
+  if (starts_with(path, kLongPrefix) && is_drive_path(rest)) return rest;
   return path;
 }
 
 std::uint32_t effective_mask(std::uint32_t mask) {
   std::uint32_t effective = mask | kBitsFrom0x100;
-  if ((mask & kDirectoryBit) == 0) effective |= kArchiveBit;
+  if ((mask & kAttributeDirectory) == 0) effective |= kAttributeArchive;
   return effective;
 }
 

@@ -1,6 +1,7 @@
 #include "text/user_charset.h"
 
 #include "text/native_console_output.h"
+#include "text/visible_text.h"
 
 namespace rt {
 namespace {
@@ -15,38 +16,6 @@ const Spelling kWithoutUmlauts[] = {
     {"\xC3\xA4", "ae"}, {"\xC3\xB6", "oe"}, {"\xC3\xBC", "ue"}, {"\xC3\x84", "Ae"},
     {"\xC3\x96", "Oe"}, {"\xC3\x9C", "Ue"}, {"\xC3\x9F", "ss"},
 };
-
-bool is_continuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
-
-// Length of the well-formed UTF-8 character starting at text[at] (lead
-// byte 0xC2 to 0xF4, no surrogates, nothing beyond U+10FFFF, no overlong
-// form); 0 when there is none.
-std::size_t character_length(const std::string& text, std::size_t at) {
-  const unsigned char lead = static_cast<unsigned char>(text[at]);
-  std::size_t length = 0;
-  unsigned char low = 0x80;
-  unsigned char high = 0xBF;  // the range of the second byte
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
-  if (at + length > text.size()) return 0;
-  const unsigned char second = static_cast<unsigned char>(text[at + 1]);
-  if (second < low || second > high) return 0;
-  for (std::size_t i = 2; i < length; ++i) {
-    if (!is_continuation(static_cast<unsigned char>(text[at + i]))) return 0;
-  }
-  return length;
-}
 
 std::string spelt_without(const std::string& character) {
   for (const Spelling& s : kWithoutUmlauts) {
@@ -65,7 +34,7 @@ std::string in_charset(const std::string& utf8, const CharacterEncoder& encode) 
       result += utf8[at++];
       continue;
     }
-    const std::size_t length = character_length(utf8, at);
+    const std::size_t length = utf8_sequence_length(utf8, at);
     if (length == 0) {
       result += '?';
       ++at;
@@ -86,8 +55,22 @@ std::string in_user_charset(const std::string& utf8, UserStream stream) {
   });
 }
 
+std::optional<std::string> latin1_character(const std::string& utf8_character) {
+  constexpr char32_t kLastLatin1 = 0xFF;
+  const std::size_t length = utf8_sequence_length(utf8_character, 0);
+  if (length == 0 || length != utf8_character.size()) return std::nullopt;
+  const char32_t code = utf8_code_point(utf8_character, 0, length);
+  if (code > kLastLatin1) return std::nullopt;
+  return std::string(1, static_cast<char>(code));
+}
+
 void write_to_user(const std::string& bytes, UserStream stream) {
-  native::write_user_stream(bytes, stream == UserStream::standard_error);
+  std::string text;
+  for (const char c : bytes) {
+    if (c == '\n') text += native::console_line_end();
+    else text += c;
+  }
+  native::write_standard_stream(text.data(), text.size(), stream == UserStream::standard_error);
 }
 
 }  // namespace rt

@@ -18,7 +18,10 @@ enum class UserStream { standard_output, standard_error };
 std::string in_user_charset(const std::string& utf8, UserStream stream);
 
 // Writes bytes (already in the user's character set, lines ended by "\n")
-// to stream with the system's line ends, unbuffered.
+// to stream with the system's line ends (CR LF on Windows), unbuffered and
+// in call order. For the texts printed before or instead of a run (the
+// usage text, the usage errors); a stream that is gone or fails drops the
+// rest silently.
 void write_to_user(const std::string& bytes, UserStream stream);
 
 // One non-ASCII character, given as its UTF-8 bytes, in a character set;
@@ -30,5 +33,9 @@ using CharacterEncoder = std::function<std::optional<std::string>(const std::str
 // ("ä" as "ae", "ß" as "ss"), any other such character, and every byte that
 // is not part of a UTF-8 character, as "?".
 std::string in_charset(const std::string& utf8, const CharacterEncoder& encode);
+
+// ISO 8859-1 as an encoder: U+0080 to U+00FF as their one byte, nothing for
+// any other character.
+std::optional<std::string> latin1_character(const std::string& utf8_character);
 
 }  // namespace rt

@@ -3,7 +3,6 @@
 namespace rt {
 namespace {
 
-constexpr unsigned char kBell = 7;
 constexpr unsigned char kBackspace = 8;
 constexpr unsigned char kTab = 9;
 constexpr unsigned char kLineFeed = 10;
@@ -209,37 +208,14 @@ std::string shown_command_character(char32_t c) {
   return std::string("^") + static_cast<char>(c + kCaretOffset);
 }
 
-namespace {
-
-// The bytes and cells of the character at `at`.
-std::size_t measure_at(const std::string& t, std::size_t at, CharacterSet set,
-                       std::size_t& cells) {
-  const TextCharacter c = character_at(t, at, set);
-  cells = static_cast<std::size_t>(character_cells(c, set));
-  return c.length;
-}
-
-}  // namespace
-
 std::size_t text_cells(const std::string& t, CharacterSet set) {
   std::size_t total = 0;
-  std::size_t cells = 0;
-  for (std::size_t at = 0; at < t.size(); total += cells)
-    at += measure_at(t, at, set, cells);
-  return total;
-}
-
-std::string first_cells(const std::string& t, std::size_t cells, CharacterSet set) {
-  std::size_t at = 0;
-  std::size_t used = 0;
-  while (at < t.size()) {
-    std::size_t these = 0;
-    const std::size_t length = measure_at(t, at, set, these);
-    if (used + these > cells) break;
-    used += these;
-    at += length;
+  for (std::size_t at = 0; at < t.size();) {
+    const TextCharacter c = character_at(t, at, set);
+    total += static_cast<std::size_t>(character_cells(c, set));
+    at += c.length;
   }
-  return t.substr(0, at);
+  return total;
 }
 
 std::string visible_text(const std::string& t, CharacterSet set) {

@@ -8,6 +8,10 @@
 
 namespace rt {
 
+// BEL: no command a terminal could be driven by, so it is printed as it is
+// and sounds the console's bell.
+constexpr char kBell = 7;
+
 // How the console's bytes form characters. The native layer says which one
 // the console uses (text/native_console_output.h).
 enum class CharacterSet {
@@ -90,9 +94,5 @@ std::string visible_text(const std::string& t, CharacterSet set);
 // The cells a text without command characters takes on a terminal (a byte
 // that starts no valid character counts one).
 std::size_t text_cells(const std::string& t, CharacterSet set);
-
-// The longest beginning of t, in whole characters, that takes at most
-// cells cells.
-std::string first_cells(const std::string& t, std::size_t cells, CharacterSet set);
 
 }  // namespace rt

@@ -4,16 +4,17 @@
 //
 //   edit_line_probe [options] DEFAULT
 //
-// starts the console, prints "Verzeichnis: ", edits DEFAULT with edit_line,
-// ends the console and prints the answer in brackets on a new line.
+// starts a console session, prints "Verzeichnis: ", edits DEFAULT with
+// edit_line, ends the session and prints the answer in brackets on a new
+// line; the wait and the sleep below have a session of their own.
 // Options:
 //   --before-start MS   pause before the console starts (type-ahead)
 //   --after-start MS    pause after it started, before the prompt
 //   --lines N           print N line ends before the prompt
 //   --again DEFAULT2    then a second prompt and edit_line with DEFAULT2
 //   --throw             throw an exception nobody catches after editing,
-//                       with the console still started
-//   --exit              call exit(0) after editing, with the console started
+//                       with the session still held
+//   --exit              call exit(0) after editing, with the session held
 //   --before-wait MS    pause before the wait below
 //   --wait              then wait_for_key and print "<waited>"
 //   --sleep MS          then sleep_ms(MS) and print "<slept>"
@@ -46,6 +47,7 @@ int main(int argc, char** argv) {
   bool throw_after = false;
   bool exit_after = false;
   bool wait = false;
+  const char* after_start = nullptr;
   const char* before_wait = nullptr;
   const char* sleep = nullptr;
   int lines = 0;
@@ -55,8 +57,7 @@ int main(int argc, char** argv) {
     if (a == "--before-start" && has_value) {
       pause_for(argv[++i]);
     } else if (a == "--after-start" && has_value) {
-      rt::start_console();
-      pause_for(argv[++i]);
+      after_start = argv[++i];
     } else if (a == "--lines" && has_value) {
       lines = std::atoi(argv[++i]);
     } else if (a == "--again" && has_value) {
@@ -77,19 +78,24 @@ int main(int argc, char** argv) {
     }
   }
 
-  rt::start_console();
-  print(std::string(static_cast<std::size_t>(lines), '\n'));
-  print("Verzeichnis: ");
-  std::string answer = rt::edit_line(default_text);
-  if (again) {
-    print("\nVerzeichnis: ");
-    answer += "|" + rt::edit_line(second_default);
+  std::string answer;
+  {
+    const rt::ConsoleSession console;
+    if (after_start != nullptr) pause_for(after_start);
+    print(std::string(static_cast<std::size_t>(lines), '\n'));
+    print("Verzeichnis: ");
+    answer = rt::edit_line(default_text);
+    if (again) {
+      print("\nVerzeichnis: ");
+      answer += "|" + rt::edit_line(second_default);
+    }
+    if (throw_after) throw std::runtime_error("nobody catches this");
+    if (exit_after) std::exit(0);
   }
-  if (throw_after) throw std::runtime_error("nobody catches this");
-  if (exit_after) std::exit(0);
-  rt::end_console();
   print("\n[" + answer + "]\n");
   if (before_wait != nullptr) pause_for(before_wait);
+  if (!wait && sleep == nullptr) return 0;
+  const rt::ConsoleSession console;
   if (wait) {
     rt::wait_for_key();
     print("<waited>\n");

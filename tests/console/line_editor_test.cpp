@@ -21,11 +21,11 @@ std::string ch(int code) { return std::string(1, static_cast<char>(code)); }
 const std::string kBackspace = ch(8);
 const std::string kEnter = ch(13);
 const std::string kEscape = ch(27);
-const std::string kLeft = special_key(key_code::left);
-const std::string kRight = special_key(key_code::right);
-const std::string kHome = special_key(key_code::home);
-const std::string kEnd = special_key(key_code::end);
-const std::string kDelete = special_key(key_code::del);
+const std::string kLeft = special_key(key_code::kLeft);
+const std::string kRight = special_key(key_code::kRight);
+const std::string kHome = special_key(key_code::kHome);
+const std::string kEnd = special_key(key_code::kEnd);
+const std::string kDelete = special_key(key_code::kDel);
 constexpr CharacterSet kUtf8 = CharacterSet::utf8;
 
 struct KeyRun {
@@ -103,14 +103,14 @@ const EditCase kEditCases[] = {
     {"Tab and other control codes are ignored", "ab",
      {ch(9), ch(1), ch(10), ch(31), ch(0), kEnter}, " ", "ab", 3},
     {"other special keys change nothing", "abc",
-     {special_key(key_code::up), special_key(key_code::down),
-      special_key(key_code::insert), special_key(key_code::page_up),
-      special_key(key_code::page_down), special_key(key_code::f1),
-      special_key(key_code::f12), special_key(key_code::ctrl_left),
-      special_key(key_code::ctrl_right), special_key(key_code::alt_left),
-      special_key(key_code::ctrl_home), special_key(key_code::alt_end),
-      special_key(key_code::ctrl_del), special_key(key_code::alt_del),
-      special_key(key_code::unknown), kEnter},
+     {special_key(key_code::kUp), special_key(key_code::kDown),
+      special_key(key_code::kInsert), special_key(key_code::kPageUp),
+      special_key(key_code::kPageDown), special_key(key_code::kF1),
+      special_key(key_code::kF12), special_key(key_code::kCtrlLeft),
+      special_key(key_code::kCtrlRight), special_key(key_code::kAltLeft),
+      special_key(key_code::kCtrlHome), special_key(key_code::kAltEnd),
+      special_key(key_code::kCtrlDel), special_key(key_code::kAltDel),
+      special_key(key_code::kUnknown), kEnter},
      " ", "abc", 4},
     {"the first character of a special key is not looked at", "abc",
      {std::string("\0K", 2), "x", kEnter}, " ", "abxc", 4},
@@ -187,7 +187,7 @@ TEST(LineEditor, ActionsFollowTheKeyTables) {
       {kLeft, EditAction::none},         {kBackspace, EditAction::none},
       {kEnd, EditAction::place},         {kDelete, EditAction::none},
       {kBackspace, EditAction::redraw},  {ch(9), EditAction::none},
-      {special_key(key_code::up), EditAction::none},
+      {special_key(key_code::kUp), EditAction::none},
       {kEscape, EditAction::finish},
   };
   LineEdit edit = begin_edit("ab");
@@ -215,17 +215,17 @@ TEST(LineView, FittingTextIsPrintedWholeAndPlacedByIndex) {
   LineView view;
   LineEdit edit = begin_edit("C:\\subs");
   ScreenUpdate start = plan_update(EditAction::redraw, edit, view, width);
-  EXPECT_EQ(start.kind, ScreenUpdate::Kind::redraw);
+  EXPECT_EQ(start.kind, EditAction::redraw);
   EXPECT_EQ(start.text, "C:\\subs ");
   EXPECT_EQ(14 + start.cursor_offset, 21);
 
   ScreenUpdate u = plan_update(apply_key(edit, kBackspace, " "), edit, view, width);
-  EXPECT_EQ(u.kind, ScreenUpdate::Kind::redraw);
+  EXPECT_EQ(u.kind, EditAction::redraw);
   EXPECT_EQ(u.text, "C:\\sub ");  // columns 14..20; 21 keeps its old blank
   EXPECT_EQ(14 + u.cursor_offset, 20);
 
   u = plan_update(apply_key(edit, kHome, " "), edit, view, width);
-  EXPECT_EQ(u.kind, ScreenUpdate::Kind::place);
+  EXPECT_EQ(u.kind, EditAction::place);
   EXPECT_EQ(14 + u.cursor_offset, 14);
 
   u = plan_update(apply_key(edit, "D", " "), edit, view, width);
@@ -237,7 +237,7 @@ TEST(LineView, FittingTextIsPrintedWholeAndPlacedByIndex) {
   EXPECT_EQ(14 + u.cursor_offset, 15);
 
   u = plan_update(apply_key(edit, kEnter, " "), edit, view, width);
-  EXPECT_EQ(u.kind, ScreenUpdate::Kind::none);
+  EXPECT_EQ(u.kind, EditAction::none);
 }
 
 TEST(LineView, NothingChangesForIgnoredKeys) {
@@ -245,8 +245,8 @@ TEST(LineView, NothingChangesForIgnoredKeys) {
   LineEdit edit = begin_edit("ab");
   plan_update(EditAction::redraw, edit, view, 10);
   ScreenUpdate u =
-      plan_update(apply_key(edit, special_key(key_code::up), " "), edit, view, 10);
-  EXPECT_EQ(u.kind, ScreenUpdate::Kind::none);
+      plan_update(apply_key(edit, special_key(key_code::kUp), " "), edit, view, 10);
+  EXPECT_EQ(u.kind, EditAction::none);
   EXPECT_TRUE(u.text.empty());
 }
 
@@ -255,7 +255,7 @@ TEST(LineView, RecallIsPrintedAtTheCursor) {
   LineEdit edit = begin_edit("");
   plan_update(EditAction::redraw, edit, view, 20);
   ScreenUpdate u = plan_update(apply_key(edit, kRight, "xyz "), edit, view, 20);
-  EXPECT_EQ(u.kind, ScreenUpdate::Kind::print_at_cursor);
+  EXPECT_EQ(u.kind, EditAction::print_at_cursor);
   EXPECT_EQ(u.text, "xyz ");
   EXPECT_EQ(u.cursor_offset, 3);
 }
@@ -278,18 +278,18 @@ TEST(LineView, LongTextShowsAWindowThatFollowsTheCursor) {
 
   // A move inside the window only places the cursor.
   u = plan_update(apply_key(edit, kLeft, " "), edit, view, width);
-  EXPECT_EQ(u.kind, ScreenUpdate::Kind::place);
+  EXPECT_EQ(u.kind, EditAction::place);
   EXPECT_EQ(u.cursor_offset, 3);
 
   // Leaving the window moves it, and it is drawn again.
   u = plan_update(apply_key(edit, kHome, " "), edit, view, width);
-  EXPECT_EQ(u.kind, ScreenUpdate::Kind::redraw);
+  EXPECT_EQ(u.kind, EditAction::redraw);
   EXPECT_EQ(u.text, "abcde");
   EXPECT_EQ(u.cursor_offset, 0);
 
   for (int i = 0; i < 5; ++i) apply_key(edit, kRight, " ");
   u = plan_update(EditAction::place, edit, view, width);
-  EXPECT_EQ(u.kind, ScreenUpdate::Kind::redraw);
+  EXPECT_EQ(u.kind, EditAction::redraw);
   EXPECT_EQ(u.text, "bcdef");
   EXPECT_EQ(u.cursor_offset, 4);
 
@@ -305,7 +305,7 @@ TEST(LineView, ShrinkingBackToFitShowsTheWholeText) {
   ScreenUpdate u = plan_update(EditAction::redraw, edit, view, width);
   EXPECT_EQ(u.text, "bcde ");
   u = plan_update(apply_key(edit, kBackspace, " "), edit, view, width);
-  EXPECT_EQ(u.kind, ScreenUpdate::Kind::redraw);
+  EXPECT_EQ(u.kind, EditAction::redraw);
   EXPECT_EQ(u.text, "abcd ");
   EXPECT_EQ(u.cursor_offset, 4);
 }
@@ -318,7 +318,7 @@ TEST(LineView, NarrowerWindowIsCoveredToItsEdge) {
   // The window got narrower than the text: the window's cells are all
   // rewritten, none beyond.
   ScreenUpdate u = plan_update(EditAction::place, edit, view, 4);
-  EXPECT_EQ(u.kind, ScreenUpdate::Kind::place);  // the view did not move
+  EXPECT_EQ(u.kind, EditAction::place);  // the view did not move
   for (int i = 0; i < 3; ++i) apply_key(edit, kDelete, " ");  // "defgh "
   u = plan_update(EditAction::redraw, edit, view, 10);
   EXPECT_EQ(u.text, "defgh   ");  // covers the old "abcdefgh"

@@ -91,7 +91,7 @@ TEST(ConsoleOnTerminal, EditingCSubsIntoDSubWritesExactlyItsScreenChanges) {
       kHideCursor + "\x1b[1;14H" "DC:\\sub " "\x1b[1;15H" + kShowCursor +
       // Delete: redraw, the cursor stays at 15
       kHideCursor + "\x1b[1;14H" "D:\\sub " "\x1b[1;15H" + kShowCursor +
-      // end_console shows the cursor; then the probe prints the answer
+      // the session's end shows the cursor; then the probe prints the answer
       kShowCursor + answer_line("D:\\sub");
   EXPECT_EQ(p->output(), expected);
 }

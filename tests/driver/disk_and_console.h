@@ -15,13 +15,13 @@
 #include <string>
 
 #include "tests/text/temp_directory.h"
-#include "text/native_console_output.h"
+#include "text/console_print.h"
 
 namespace rt::test_support {
 
 // The line end print_line writes: "\n" on POSIX, which a terminal shows as
 // CR LF; "\r\n" on Windows.
-inline const std::string eol = rt::native::console_line_end();
+inline const std::string eol = rt::console_line_end();
 
 using ScratchDirectory = rt::TempDirectory;
 using rt::console_transcript;

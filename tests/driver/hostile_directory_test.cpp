@@ -661,7 +661,7 @@ TEST(NoSilentLoss, OutputInterruptedBySignalKeepsThePreviousOutput) {
           for (const int s : endings) {
             if (s != SIGKILL) ::signal(s, SIG_DFL);
           }
-          start_console();
+          const ConsoleSession console;
           if (open_output(path, 3) != 0) ::_exit(3);
           for (int i = 0; i < 20000; ++i) write_line(3, "Eine Zeile des Untertitels, die geschrieben wird.");
           ::raise(signal_number);

@@ -17,8 +17,8 @@
 #include "retime/pair_files.h"
 #include "tests/retime/reference_search.h"
 #include "tests/text/temp_directory.h"
+#include "text/console_print.h"
 #include "text/files.h"
-#include "text/native_console_output.h"
 
 namespace rt {
 namespace {
@@ -36,7 +36,7 @@ const std::string kExampleOutput =
     "3\r\n00:00:05,500 --> 00:00:08,000\r\n\r\n\r\n";
 
 // Console lines end as print_line ends them on this platform.
-const std::string kEol = native::console_line_end();
+const std::string kEol = console_line_end();
 const std::string kSearchedConsole = " Berechne Korrekturfaktor..." + kEol;
 const std::string kFailedConsole = " Berechne Korrekturfaktor..." + kEol + " Fehler" + kEol;
 

@@ -27,6 +27,17 @@ TEST(SettingsPath, ByPathBesideArgumentZeroByBareNameInTheConfigFolder) {
     EXPECT_EQ(settings_path_for(c.argument0, c.config_folder), c.expected) << c.argument0;
 }
 
+// A program whose argument 0 cannot be given as bytes keeps its settings
+// in a folder of the user's; without one it has no settings file.
+TEST(SettingsPath, InTheRetimeFolderOfAFolderOfTheUsers) {
+  const char* cases[][2] = {
+      {"C:\\Users\\anna\\AppData\\Roaming", "C:\\Users\\anna\\AppData\\Roaming\\retime\\retime.ini"},
+      {"C:\\Users\\LUKASZ~1\\AppData\\Roaming", "C:\\Users\\LUKASZ~1\\AppData\\Roaming\\retime\\retime.ini"},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(settings_path_in(c[0]), c[1]) << c[0];
+}
+
 TEST(SettingsPath, LastThreeCharactersReplacedWhateverTheyAre) {
   const char* cases[][3] = {
       {"/home/anna/.config\\retime\\retime.ini", "tmp", "/home/anna/.config\\retime\\retime.tmp"},

@@ -47,11 +47,11 @@ mode_t mode_of(const std::string& path) {
 // it is not readable, the directory written, the extension read.
 void use_settings_as_a_run_does(const std::string& settings, const std::string& temporary) {
   if (!file_exists(settings) &&
-      create_settings_file_through(settings, {{"texterweiterung", ".txt"}}, temporary) != setting_not_written) {
+      create_settings_file_through(settings, {{"texterweiterung", ".txt"}}, temporary) != kSettingNotWritten) {
     ::_exit(10);  // it was made anew, or at least tried
   }
   const int written = write_setting_through(settings, "verzeichnis", "/new", temporary);
-  ::_exit(written == setting_written ? 11 : 0);
+  ::_exit(written == kSettingWritten ? 11 : 0);
 }
 
 struct Protection {
@@ -99,7 +99,7 @@ TEST(SettingsRewrite, KeepsTheModeAndTheOwnerOfAUsersFile) {
   const mode_t umask_before = ::umask(0);
   const int written = write_setting_through(dir / "retini", "verzeichnis", "/new", dir / "rettmp");
   ::umask(umask_before);
-  EXPECT_EQ(written, setting_written);
+  EXPECT_EQ(written, kSettingWritten);
   EXPECT_EQ(read_bytes(dir / "retini"), kRewritten);
   struct stat st {};
   ASSERT_EQ(::stat((dir / "retini").c_str(), &st), 0);
@@ -116,7 +116,7 @@ TEST(SettingsRewrite, ASymbolicLinkStaysALinkAndTheFileItLeadsToIsRewritten) {
   ASSERT_EQ(::mkdir((dir / "real").c_str(), 0755), 0);
   write_bytes(dir / "real/retime.ini", kStored);
   ASSERT_EQ(::symlink("real/retime.ini", (dir / "retini").c_str()), 0);
-  EXPECT_EQ(write_setting_through(dir / "retini", "verzeichnis", "/new", dir / "rettmp"), setting_written);
+  EXPECT_EQ(write_setting_through(dir / "retini", "verzeichnis", "/new", dir / "rettmp"), kSettingWritten);
   char target[64] = {};
   ASSERT_EQ(::readlink((dir / "retini").c_str(), target, sizeof target - 1), 15);
   EXPECT_STREQ(target, "real/retime.ini");
@@ -140,7 +140,7 @@ TEST(SettingsRewrite, AnotherUsersFileUnderTheTemporaryNameIsNeverWritten) {
   ASSERT_EQ(::chown((dir / "rettmp").c_str(), kNobody, kNobody), 0);
   ASSERT_EQ(::chmod((dir / "rettmp").c_str(), 0666), 0);
 
-  EXPECT_EQ(write_setting_through(dir / "retini", "verzeichnis", "/geheim", dir / "rettmp"), setting_not_written);
+  EXPECT_EQ(write_setting_through(dir / "retini", "verzeichnis", "/geheim", dir / "rettmp"), kSettingNotWritten);
 
   EXPECT_EQ(read_bytes(dir / "rettmp"), "");
   struct stat st {};

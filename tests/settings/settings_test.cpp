@@ -56,9 +56,9 @@ class SettingsFile : public ::testing::Test {
 
 TEST_F(SettingsFile, FirstRunLeavesFourLinesEachEndedByCrLf) {
   store("");  // the run creates the file empty, then stores the defaults
-  EXPECT_EQ(write("texterweiterung", ".txt"), setting_written);
-  EXPECT_EQ(write("ausgabeerweiterung", ".src"), setting_written);
-  EXPECT_EQ(write("verzeichnis", "C:\\subs"), setting_written);
+  EXPECT_EQ(write("texterweiterung", ".txt"), kSettingWritten);
+  EXPECT_EQ(write("ausgabeerweiterung", ".src"), kSettingWritten);
+  EXPECT_EQ(write("verzeichnis", "C:\\subs"), kSettingWritten);
 
   EXPECT_EQ(stored(), "\r\ntexterweiterung=.txt\r\nausgabeerweiterung=.src\r\nverzeichnis=C:\\subs\r\n");
   EXPECT_EQ(read_setting(path_, "texterweiterung"), ".txt");
@@ -72,25 +72,25 @@ TEST_F(SettingsFile, FirstRunLeavesFourLinesEachEndedByCrLf) {
 TEST_F(SettingsFile, FirstRunFileIsMadeWholeAsTheTwoRewritesWouldLeaveIt) {
   const std::vector<Setting> defaults = {{"texterweiterung", ".txt"}, {"ausgabeerweiterung", ".src"}};
   store("");
-  ASSERT_EQ(write("texterweiterung", ".txt"), setting_written);
-  ASSERT_EQ(write("ausgabeerweiterung", ".src"), setting_written);
+  ASSERT_EQ(write("texterweiterung", ".txt"), kSettingWritten);
+  ASSERT_EQ(write("ausgabeerweiterung", ".src"), kSettingWritten);
   const std::string two_steps = stored();
   std::filesystem::remove(path_);
 
-  EXPECT_EQ(create_settings_file_through(path_, defaults, temporary_), setting_written);
+  EXPECT_EQ(create_settings_file_through(path_, defaults, temporary_), kSettingWritten);
   EXPECT_EQ(stored(), two_steps);
   EXPECT_FALSE(temporary_left());
 
   store("");  // there already, even empty: left as it is
-  EXPECT_EQ(create_settings_file_through(path_, defaults, temporary_), setting_not_written);
+  EXPECT_EQ(create_settings_file_through(path_, defaults, temporary_), kSettingNotWritten);
   EXPECT_EQ(stored(), "");
   EXPECT_FALSE(temporary_left());
 }
 
 TEST_F(SettingsFile, LaterRunReplacesTheDirectoryInPlace) {
   store("\r\ntexterweiterung=.txt\r\nausgabeerweiterung=.src\r\nverzeichnis=C:\\subs\r\n");
-  EXPECT_EQ(write("verzeichnis", "D:\\filme"), setting_written);
-  EXPECT_EQ(write("ausgabeerweiterung", ".srt"), setting_written);
+  EXPECT_EQ(write("verzeichnis", "D:\\filme"), kSettingWritten);
+  EXPECT_EQ(write("ausgabeerweiterung", ".srt"), kSettingWritten);
   EXPECT_EQ(stored(), "\r\ntexterweiterung=.txt\r\nausgabeerweiterung=.srt\r\nverzeichnis=D:\\filme\r\n");
   EXPECT_FALSE(temporary_left());
 }
@@ -155,7 +155,7 @@ class WriteSetting : public SettingsFile, public ::testing::WithParamInterface<W
 TEST_P(WriteSetting, RewritesTheFile) {
   const WriteCase& c = GetParam();
   store(c.before);
-  EXPECT_EQ(write(c.key, c.value), setting_written);
+  EXPECT_EQ(write(c.key, c.value), kSettingWritten);
   EXPECT_EQ(stored(), c.after);
   EXPECT_FALSE(temporary_left());
   EXPECT_EQ(read_setting(path_, c.key), c.value) << "a written value reads back";
@@ -194,8 +194,8 @@ TEST_F(SettingsFile, ValueThatWouldNotStayOneLineIsNotStored) {
   const std::string old = "a=1\r\nverzeichnis=alt\r\n";
   for (const std::string& value : {"/home/a\nb"s, "C:\\a\rb"s, "\r\n"s, "x\x1Ay"s, "ende\r"s}) {
     store(old);
-    EXPECT_EQ(write("verzeichnis", value), setting_not_written);
-    EXPECT_EQ(write("verz\neichnis", "neu"), setting_not_written);
+    EXPECT_EQ(write("verzeichnis", value), kSettingNotWritten);
+    EXPECT_EQ(write("verz\neichnis", "neu"), kSettingNotWritten);
     EXPECT_EQ(stored(), old);
     EXPECT_FALSE(temporary_left());
   }
@@ -211,19 +211,19 @@ TEST_F(SettingsFile, RewritesTakeTurnsAndTakeOverALeftover) {
   const int held = 7;
   ASSERT_EQ(open_save(path_, held, temporary_, rules), 0);
   write_line(held, "verzeichnis=von einem anderen Lauf");
-  EXPECT_EQ(write("verzeichnis", "neu"), setting_not_written);
+  EXPECT_EQ(write("verzeichnis", "neu"), kSettingNotWritten);
   EXPECT_EQ(stored(), old);
   EXPECT_TRUE(close_output(held));
   EXPECT_EQ(stored(), "verzeichnis=von einem anderen Lauf\r\n");
 
   std::ofstream(temporary_) << "halb geschrieben";  // left by a killed run
-  EXPECT_EQ(write("verzeichnis", "neu"), setting_written);
+  EXPECT_EQ(write("verzeichnis", "neu"), kSettingWritten);
   EXPECT_EQ(stored(), "verzeichnis=neu\r\n");
   EXPECT_FALSE(temporary_left());
 }
 
 TEST_F(SettingsFile, WritingToAMissingFileFailsAndCreatesNothing) {
-  EXPECT_EQ(write("verzeichnis", "x"), setting_not_written);
+  EXPECT_EQ(write("verzeichnis", "x"), kSettingNotWritten);
   EXPECT_FALSE(std::filesystem::exists(path_));
   EXPECT_FALSE(temporary_left());
 }
@@ -232,7 +232,7 @@ TEST_F(SettingsFile, TemporaryFileThatCannotBeMadeLeavesTheOldFile) {
   const std::string old = "a=1\r\nverzeichnis=alt\r\n";
   store(old);
   EXPECT_EQ(write_setting_through(path_, "verzeichnis", "neu", folder_ + "/missing/retime.tmp"),
-            setting_not_written);
+            kSettingNotWritten);
   EXPECT_EQ(stored(), old);
   EXPECT_FALSE(std::filesystem::exists(folder_ + "/missing"));
 }
@@ -240,7 +240,7 @@ TEST_F(SettingsFile, TemporaryFileThatCannotBeMadeLeavesTheOldFile) {
 TEST_F(SettingsFile, TemporaryPathEqualToTheSettingsPathIsRefused) {
   const std::string old = "verzeichnis=alt\r\n";
   store(old);
-  EXPECT_EQ(write_setting_through(path_, "verzeichnis", "neu", path_), setting_not_written);
+  EXPECT_EQ(write_setting_through(path_, "verzeichnis", "neu", path_), kSettingNotWritten);
   EXPECT_EQ(stored(), old);
 }
 
@@ -257,7 +257,7 @@ TEST_F(SettingsFile, FailedReplacementKeepsTheOldFileAndRemovesTheTemporaryFile)
   const std::string old = "a=1\r\nverzeichnis=alt\r\n";
   store(old);
 
-  EXPECT_EQ(write_setting_through(path_, "verzeichnis", "neu", temporary), setting_not_replaced);
+  EXPECT_EQ(write_setting_through(path_, "verzeichnis", "neu", temporary), kSettingNotReplaced);
 
   EXPECT_EQ(stored(), old);
   EXPECT_FALSE(std::filesystem::exists(temporary));
@@ -270,7 +270,7 @@ TEST_F(SettingsFile, FilesKeptOpenByTheCallerAreNotTouched) {
   ASSERT_EQ(open_input(other, 1), 0);
   ASSERT_EQ(open_input(other, 3), 0);
 
-  EXPECT_EQ(write("k", "2"), setting_written);  // takes numbers 2 and 4
+  EXPECT_EQ(write("k", "2"), kSettingWritten);  // takes numbers 2 and 4
   EXPECT_EQ(read_setting(path_, "k"), "2");
 
   std::string line;
@@ -285,13 +285,13 @@ TEST_F(SettingsFile, FilesKeptOpenByTheCallerAreNotTouched) {
 
 TEST_F(SettingsFile, WriteSettingRewritesThroughTheFileBesideArgumentZero) {
   store("k=1\r\n");
-  EXPECT_EQ(write_setting(path_, "k", "2"), setting_written);
+  EXPECT_EQ(write_setting(path_, "k", "2"), kSettingWritten);
   EXPECT_EQ(stored(), "k=2\r\n");
   EXPECT_FALSE(std::filesystem::exists(temporary_settings_path()));
 }
 
 TEST(TemporarySettingsPath, ReplacesTheLastThreeCharactersOfArgumentZero) {
-  const std::string program = executable_path();
+  const std::string program = executable_path().value_or("");
   ASSERT_GT(program.size(), 3u);
   EXPECT_EQ(temporary_settings_path(), program.substr(0, program.size() - 3) + "tmp");
 }

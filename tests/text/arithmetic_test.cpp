@@ -1,4 +1,4 @@
-#include "text/native_arithmetic.h"
+#include "text/arithmetic.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +14,8 @@ TEST(Arithmetic, SetUpGivesExtendedPrecisionRoundingToNearest) {
   unsigned word = 0;
   long double sum = 0;
   std::thread worker([&] {
-    native::set_up_arithmetic();
-    word = native::arithmetic_control_word();
+    set_up_arithmetic();
+    word = arithmetic_control_word();
     volatile long double tiny = 1.0L / (1ULL << 62);
     sum = 1.0L + tiny;
   });

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,7 +32,7 @@ using namespace std::string_literals;
 // start it that way to choose its argument 0 and the path it runs from.
 [[maybe_unused]] const bool probe_mode = [] {
   if (std::getenv("RETIME_TEST_PROBE") == nullptr) return false;
-  std::string report = executable_path() + "\n" + program_directory() + "\n";
+  std::string report = executable_path().value_or("<none>") + "\n" + program_directory() + "\n";
   ssize_t written = ::write(1, report.data(), report.size());
   ::_exit(written == static_cast<ssize_t>(report.size()) ? 0 : 1);
 }();
@@ -78,7 +79,7 @@ std::string directory_part(const std::string& path) {
 }
 
 TEST(ProcessPaths, ExecutablePathIsArgumentZeroAsReceived) {
-  EXPECT_EQ(executable_path(), ::testing::internal::GetArgvs().at(0));
+  EXPECT_EQ(executable_path(), std::optional<std::string>(::testing::internal::GetArgvs().at(0)));
 }
 
 TEST(ProcessPaths, ProgramDirectoryHoldsTheRunningBinary) {
@@ -135,7 +136,7 @@ class DirectoryWithEveryKind : public ::testing::Test {
 std::vector<std::string> listing(const std::string& pattern, std::uint32_t mask) {
   std::vector<std::string> names;
   for (std::string name = list_directory(pattern, mask); !name.empty() && names.size() < 1000;
-       name = list_directory("", attribute_directory)) {
+       name = list_directory("", kAttributeDirectory)) {
     names.push_back(name);
   }
   std::sort(names.begin(), names.end());
@@ -151,15 +152,15 @@ struct MaskCase {
 
 TEST_F(DirectoryWithEveryKind, ListsOnlyRegularFilesTheMaskAdmits) {
   const MaskCase cases[] = {
-      {mask_all_but_directories, {".hidden", "a.txt", "link.txt", "noext", "ro.txt"}},
+      {kMaskAllButDirectories, {".hidden", "a.txt", "link.txt", "noext", "ro.txt"}},
       {0xFFFFFFFFu, {".hidden", "a.txt", "link.txt", "noext", "ro.txt"}},
       {0, {"a.txt", "link.txt", "noext"}},
-      {attribute_hidden, {".hidden", "a.txt", "link.txt", "noext"}},
-      {attribute_read_only, {"a.txt", "link.txt", "noext", "ro.txt"}},
+      {kAttributeHidden, {".hidden", "a.txt", "link.txt", "noext"}},
+      {kAttributeReadOnly, {"a.txt", "link.txt", "noext", "ro.txt"}},
       // With the directory bit the archive bit is not added, and every file
       // carries it.
-      {attribute_directory, {}},
-      {attribute_directory | attribute_archive, {"a.txt", "link.txt", "noext"}},
+      {kAttributeDirectory, {}},
+      {kAttributeDirectory | kAttributeArchive, {"a.txt", "link.txt", "noext"}},
   };
   for (const MaskCase& c : cases) {
     EXPECT_EQ(listing(dir.path() + "\\*.*", c.mask), c.expected) << std::hex << c.mask;
@@ -167,7 +168,7 @@ TEST_F(DirectoryWithEveryKind, ListsOnlyRegularFilesTheMaskAdmits) {
 }
 
 TEST_F(DirectoryWithEveryKind, PatternFormsSelectNames) {
-  const std::uint32_t all = mask_all_but_directories;
+  const std::uint32_t all = kMaskAllButDirectories;
   EXPECT_EQ(listing(dir.path() + "\\*", all),
             (Names{".hidden", "a.txt", "link.txt", "noext", "ro.txt"}));
   EXPECT_EQ(listing(dir.path() + "/*.*", all),
@@ -181,7 +182,7 @@ TEST_F(DirectoryWithEveryKind, PatternFormsSelectNames) {
 }
 
 TEST_F(DirectoryWithEveryKind, NewPatternRestartsAndEndedListingStaysEnded) {
-  const std::uint32_t all = mask_all_but_directories;
+  const std::uint32_t all = kMaskAllButDirectories;
   std::string first = list_directory(dir.path() + "\\*.*", all);
   EXPECT_FALSE(first.empty());
   // A new pattern drops the listing in progress and starts from the top.
@@ -211,8 +212,8 @@ TEST(ListDirectory, NamesHoldingABackslashAreLeftOutAndOddBytesKept) {
 
   Names expected = odd_but_addressable;
   std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(listing(dir.path() + "\\*.*", mask_all_but_directories), expected);
-  EXPECT_EQ(listing(dir.path() + "\\*", mask_all_but_directories), expected);
+  EXPECT_EQ(listing(dir.path() + "\\*.*", kMaskAllButDirectories), expected);
+  EXPECT_EQ(listing(dir.path() + "\\*", kMaskAllButDirectories), expected);
 }
 
 TEST(FileExists, OnlyReadableRegularFiles) {

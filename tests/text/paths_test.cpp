@@ -12,6 +12,14 @@ namespace {
 
 using namespace std::string_literals;
 
+// ASCII texts between the two widths, for the cases of the wide rules.
+std::wstring wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+std::string narrow(const std::wstring& text) {
+  std::string bytes;
+  for (const wchar_t c : text) bytes += c < 0x80 ? static_cast<char>(c) : '?';
+  return bytes;
+}
+
 TEST(ProcessPaths, DirectoryOfCutsBeforeTheLastSlash) {
   EXPECT_EQ(directory_of("/usr/local/bin/retime", '/'), "/usr/local/bin");
   EXPECT_EQ(directory_of("/retime", '/'), "/");
@@ -44,8 +52,64 @@ TEST(ProcessPaths, ArgumentZeroTakesTheQuotesOfTheFirstWordAsTheCRuntimeDoes) {
       {" retime", ""},
       {"", ""},
   };
-  for (const auto& c : cases)
+  for (const auto& c : cases) {
     EXPECT_EQ(program_path_of_command_line(c.command_line), c.path) << c.command_line;
+    // The system's own command line, in UTF-16, by the same rule.
+    EXPECT_EQ(program_path_of_command_line(wide(c.command_line)), wide(c.path)) << c.command_line;
+  }
+}
+
+TEST(LongPaths, OnlyAFullFormOfAtLeast248CharactersGetsTheLongForm) {
+  const std::wstring folder(240, L'a');  // C:\ and 240 characters: 243
+  const std::wstring long_folder(300, L'b');
+  const struct {
+    std::wstring given;
+    std::wstring full;
+    std::wstring expected;
+  } cases[] = {
+      // Short: as given, for the system to resolve as always.
+      {L"C:\\subs\\film1.srt", L"C:\\subs\\film1.srt", L"C:\\subs\\film1.srt"},
+      {L"subs\\\\untertitel", L"C:\\work\\subs\\untertitel", L"subs\\\\untertitel"},
+      {L"C:\\" + folder + L"\\x.t", L"C:\\" + folder + L"\\x.t", L"C:\\" + folder + L"\\x.t"},  // 247
+      {L"x", L"", L"x"},  // the system could not make a full form
+      // Long: the full form with the prefix.
+      {L"C:\\" + folder + L"\\x.tx", L"C:\\" + folder + L"\\x.tx", L"\\\\?\\C:\\" + folder + L"\\x.tx"},  // 248
+      {L"film1.srt", L"D:\\" + long_folder + L"\\film1.srt", L"\\\\?\\D:\\" + long_folder + L"\\film1.srt"},
+      {L"..\\x", L"c:/" + long_folder + L"/x", L"\\\\?\\c:\\" + long_folder + L"\\x"},
+      // A folder given with a separator at its end, joined with "\untertitel".
+      {L"Z:\\" + long_folder + L"\\\\untertitel", L"Z:\\" + long_folder + L"\\\\\\untertitel",
+       L"\\\\?\\Z:\\" + long_folder + L"\\untertitel"},
+      {L"\\\\server\\share\\" + long_folder, L"\\\\server\\share\\\\" + long_folder,
+       L"\\\\?\\UNC\\server\\share\\" + long_folder},
+      // Already in the long form or the device namespace: as given.
+      {L"\\\\?\\C:\\" + long_folder, L"\\\\?\\C:\\" + long_folder, L"\\\\?\\C:\\" + long_folder},
+      {L"\\\\.\\COM1", L"\\\\.\\COM1", L"\\\\.\\COM1"},
+      // A long full form that is no full path: nothing to prefix.
+      {L"x", L"x" + long_folder, L"x"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(long_path_form(c.given, c.full), c.expected) << narrow(c.given) << " | " << narrow(c.full);
+  }
+}
+
+TEST(LongPaths, ThePlainFormOfAFinalPath) {
+  const std::wstring long_folder(300, L'b');
+  const struct {
+    std::wstring final_path;
+    std::wstring plain;
+  } cases[] = {
+      {L"\\\\?\\C:\\Filme\\film1.ini", L"C:\\Filme\\film1.ini"},
+      {L"\\\\?\\UNC\\server\\share\\x", L"\\\\server\\share\\x"},
+      {L"\\\\?\\Volume{1}\\x", L"\\\\?\\Volume{1}\\x"},
+      {L"C:\\x", L"C:\\x"},
+      {L"\\\\?\\", L"\\\\?\\"},
+      {L"", L""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(without_long_path_prefix(c.final_path), c.plain) << narrow(c.final_path);
+  // The long form of a long full path is that path again, in plain form.
+  for (const std::wstring& full : {L"C:\\" + long_folder, L"\\\\server\\share\\" + long_folder}) {
+    EXPECT_EQ(without_long_path_prefix(long_path_form(full, full)), full) << narrow(full);
+  }
 }
 
 TEST(NativePath, BackslashesBecomeSlashesAndNulIsRefused) {
@@ -66,18 +130,18 @@ TEST(ListingRules, EffectiveMaskAndAdmission) {
   };
   const Case cases[] = {
       {0, 0xFFFFFF20u},
-      {mask_all_but_directories, 0xFFFFFFEFu},
-      {attribute_directory, 0xFFFFFF10u},
-      {attribute_hidden, 0xFFFFFF22u},
+      {kMaskAllButDirectories, 0xFFFFFFEFu},
+      {kAttributeDirectory, 0xFFFFFF10u},
+      {kAttributeHidden, 0xFFFFFF22u},
       {0xFFFFFFFFu, 0xFFFFFFFFu},
   };
   for (const Case& c : cases) EXPECT_EQ(effective_mask(c.mask), c.effective) << std::hex << c.mask;
-  EXPECT_TRUE(admitted(attribute_archive, effective_mask(0)));
-  EXPECT_FALSE(admitted(attribute_archive | attribute_hidden, effective_mask(0)));
-  EXPECT_TRUE(admitted(attribute_archive | 0x100u, effective_mask(0)));
-  EXPECT_FALSE(admitted(attribute_archive, effective_mask(attribute_directory)));
-  EXPECT_TRUE(admitted(attribute_read_only | attribute_system | attribute_archive,
-                       effective_mask(mask_all_but_directories)));
+  EXPECT_TRUE(admitted(kAttributeArchive, effective_mask(0)));
+  EXPECT_FALSE(admitted(kAttributeArchive | kAttributeHidden, effective_mask(0)));
+  EXPECT_TRUE(admitted(kAttributeArchive | 0x100u, effective_mask(0)));
+  EXPECT_FALSE(admitted(kAttributeArchive, effective_mask(kAttributeDirectory)));
+  EXPECT_TRUE(admitted(kAttributeReadOnly | kAttributeSystem | kAttributeArchive,
+                       effective_mask(kMaskAllButDirectories)));
 }
 
 TEST(ListingRules, WhichNamesCount) {

@@ -1,4 +1,4 @@
-#include "text/native_arithmetic.h"
+#include "text/native_numbers.h"
 
 #include <stdlib.h>  // __mingw_strtod
 

@@ -1,6 +1,8 @@
 // retime_key_dump: prints the raw bytes of every key press and the key text
 // they decode to, for finding out what a terminal really sends. Press q to
-// end (Ctrl-C works too).
+// end (Ctrl-C works too). A debugging aid, built with -DRETIME_KEY_DUMP=ON
+// and never installed; it reads the console's native layer directly, below
+// the key queue, so that it sees the bytes as they come.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -12,9 +14,6 @@
 
 namespace {
 
-// A lone ESC waits as long as the console would before it counts.
-constexpr int kEscapeWaitMs = 50;
-constexpr int kNoTimeLimit = -1;
 constexpr std::size_t kHexCell = 8;
 
 std::string hex_bytes(const std::string& bytes) {
@@ -37,39 +36,36 @@ std::string describe(const rt::DecodedInput& d) {
   return "character " + std::to_string(static_cast<unsigned char>(d.key[0]));
 }
 
+// Shows each key that arrived; true when it was q.
+bool show_keys(std::string& pending, std::vector<std::string>& keys, bool more_may_follow) {
+  // A console that delivers keys as events hands over key texts.
+  for (const std::string& key : keys) {
+    rt::print_text("key event  ->  " + hex_bytes(key) + "\n");
+    if (key == "q") return true;
+  }
+  keys.clear();
+  while (!pending.empty()) {
+    rt::DecodedInput d = rt::decode_input(pending, more_may_follow, {});
+    if (d.status == rt::DecodeStatus::incomplete) break;
+    std::string used = pending.substr(0, d.length);
+    pending.erase(0, d.length);
+    rt::print_text(hex_bytes(used) + "  ->  " + describe(d) + "\n");
+    if (used == "q") return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 int main() {
-  rt::start_console();
+  const rt::ConsoleSession console;
   rt::print_text("Press keys; q ends.\n");
   std::string pending;
   std::vector<std::string> keys;
   for (;;) {
     const rt::native::InputOutcome got = rt::native::read_console_input(
-        pending.empty() ? kNoTimeLimit : kEscapeWaitMs, pending, keys);
-    if (got == rt::native::InputOutcome::ended) break;
-    // A console that delivers keys as events hands over key texts.
-    for (const std::string& key : keys) {
-      rt::print_text("key event  ->  " + hex_bytes(key) + "\n");
-      if (key == "q") {
-        rt::end_console();
-        return 0;
-      }
-    }
-    keys.clear();
-    while (!pending.empty()) {
-      rt::DecodedInput d = rt::decode_input(
-          pending, got == rt::native::InputOutcome::got, {});
-      if (d.status == rt::DecodeStatus::incomplete) break;
-      std::string used = pending.substr(0, d.length);
-      pending.erase(0, d.length);
-      rt::print_text(hex_bytes(used) + "  ->  " + describe(d) + "\n");
-      if (used == "q") {
-        rt::end_console();
-        return 0;
-      }
-    }
+        pending.empty() ? rt::native::kNoTimeLimit : rt::kEscapeWaitMs, pending, keys);
+    if (got == rt::native::InputOutcome::ended) return 0;
+    if (show_keys(pending, keys, got == rt::native::InputOutcome::got)) return 0;
   }
-  rt::end_console();
-  return 0;
 }

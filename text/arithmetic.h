@@ -1,10 +1,13 @@
-// What each platform supplies for exact arithmetic: the floating-point
-// unit's set-up at start-up, and the reading of a decimal or hexadecimal
-// real whatever the C runtime's locale says.
+// The floating-point unit's set-up for the engine's exact arithmetic. The
+// x87 control word is set and read the same way on every platform the
+// program builds for (x86-64 with a GCC-compatible compiler); only what the
+// C runtime leaves there at start-up differs (MinGW's start-up object may
+// or may not set 64-bit precision, depending on which one the linker
+// picked, and _controlfp ignores the precision bits on x64), so the program
+// sets the word itself.
 #pragma once
 
 namespace rt {
-namespace native {
 
 // The x87 control word the extended-precision arithmetic needs: every
 // exception masked, 64-bit precision, rounding to nearest.
@@ -20,11 +23,4 @@ void set_up_arithmetic();
 // The x87 control word of the calling thread as it is now.
 unsigned arithmetic_control_word();
 
-// The longest beginning of text that forms a real in the C locale's form
-// ("." as decimal point; "inf", "nan" and hexadecimal reals included), as
-// strtod reads it: rounded to nearest, signed infinity on overflow, 0 when
-// nothing can be read. Any locale the process has set is ignored.
-double read_c_real(const char* text);
-
-}  // namespace native
 }  // namespace rt

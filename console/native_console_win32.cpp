@@ -55,6 +55,10 @@ std::atomic<bool> mode_changed{false};
 std::atomic<bool> line_mode{false};
 std::atomic<bool> window_changed{false};
 
+// Where mark_cursor found the cursor, in the buffer's rows and columns.
+int marked_row = 1;
+int marked_column = 1;
+
 // How far the line's last drawing reached, in cells from the first column
 // of its row: a later drawing clears up to there and no further. The text's
 // bytes are counted (never fewer than its cells), up to the row's width,
@@ -118,6 +122,12 @@ COORD buffer_position(int row, int column) {
   at.X = static_cast<SHORT>(column - 1);
   at.Y = static_cast<SHORT>(row - 1);
   return at;
+}
+
+// The buffer's row and column of a place.
+void resolve(const CursorPlace& place, int& row, int& column) {
+  row = place.row + (place.from_mark ? marked_row : 0);
+  column = place.column + (place.from_mark ? marked_column : 0);
 }
 
 bool inside_buffer(const CONSOLE_SCREEN_BUFFER_INFO& info, int row, int column) {
@@ -201,6 +211,12 @@ void take_input_records(std::vector<std::string>& keys) {
 
 }  // namespace
 
+void install_console_restorers() {
+  SetConsoleCtrlHandler(on_console_event, TRUE);
+  std::atexit(restore_at_exit);
+  previous_terminate = std::set_terminate(restore_on_terminate);
+}
+
 ConsoleTraits start_console_mode() {
   ConsoleTraits traits;
   saved.input = GetStdHandle(STD_INPUT_HANDLE);
@@ -219,9 +235,6 @@ ConsoleTraits start_console_mode() {
   if (saved.input_is_console) SetConsoleMode(saved.input, raw_mode());
   if (saved.output_is_console) SetConsoleMode(saved.output, kOutputMode);
   mode_changed = true;
-  SetConsoleCtrlHandler(on_console_event, TRUE);
-  std::atexit(restore_at_exit);
-  previous_terminate = std::set_terminate(restore_on_terminate);
 
   traits.keys = saved.input_is_console;
   traits.screen = traits.keys && saved.output_is_console;
@@ -268,13 +281,14 @@ bool cursor_position_now(int& row, int& column) {
 // The console answers cursor_position_now at once: nothing is asked in band.
 void send_cursor_query() {}
 
-// The console always tells where the cursor is, so there is nothing to
-// anchor placements to.
-void anchor_cursor(int, int) {}
+void mark_cursor() { cursor_position_now(marked_row, marked_column); }
 
-void place_cursor(int row, int column, bool visible) {
+void place_cursor(const CursorPlace& place, bool visible) {
   CONSOLE_SCREEN_BUFFER_INFO info;
   if (!screen_info(info)) return;
+  int row = 0;
+  int column = 0;
+  resolve(place, row, column);
   if (inside_buffer(info, row, column)) {
     SetConsoleCursorPosition(saved.output, buffer_position(row, column));
   }
@@ -287,9 +301,15 @@ void place_cursor(int row, int column, bool visible) {
 // drawing covered is cleared (after a change of the window's width the
 // console may have rewrapped it onto the rows below); the rows below it
 // are the user's.
-void draw_line(int row, int start_column, const std::string& text, int cursor_column,
+void draw_line(const CursorPlace& start, const std::string& text, const CursorPlace& cursor,
                Drawing drawing) {
   CONSOLE_SCREEN_BUFFER_INFO info;
+  int row = 0;
+  int start_column = 0;
+  int cursor_row = 0;
+  int cursor_column = 0;
+  resolve(start, row, start_column);
+  resolve(cursor, cursor_row, cursor_column);
   if (!screen_info(info) || !inside_buffer(info, row, start_column)) return;
   show_cursor(false);
   DWORD done = 0;
@@ -301,8 +321,8 @@ void draw_line(int row, int start_column, const std::string& text, int cursor_co
   const long earlier = drawing == Drawing::first ? 0 : drawn_extent;
   clear_cells(info, row_start + extent, row_start + (earlier > width ? earlier : width));
   drawn_extent = extent < width ? extent : width;
-  if (inside_buffer(info, row, cursor_column)) {
-    SetConsoleCursorPosition(saved.output, buffer_position(row, cursor_column));
+  if (inside_buffer(info, cursor_row, cursor_column)) {
+    SetConsoleCursorPosition(saved.output, buffer_position(cursor_row, cursor_column));
   }
   show_cursor(true);
 }
@@ -317,10 +337,6 @@ WindowSize window_size() {
 }
 
 bool console_disturbed() { return window_changed.exchange(false); }
-
-void pause_ms(int ms) {
-  if (ms > 0) Sleep(static_cast<DWORD>(ms));
-}
 
 }  // namespace native
 }  // namespace rt

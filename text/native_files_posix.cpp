@@ -1,0 +1,209 @@
+// Files on POSIX. The temporary files of saves are held with flock(2),
+// which the kernel lets go when the holder dies: a leftover is told from a
+// live save's file without guessing.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <optional>
+
+#include "text/native_files.h"
+#include "text/paths.h"
+
+namespace rt {
+namespace native {
+namespace {
+
+int fd_of(FileHandle file) { return static_cast<int>(file); }
+
+bool same_file(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Whether the name still leads to the open file.
+bool named_by(int fd, const std::string& native) {
+  struct stat held;
+  struct stat named;
+  return ::fstat(fd, &held) == 0 && ::lstat(native.c_str(), &named) == 0 && same_file(held, named);
+}
+
+// A file-size limit must fail the write (EFBIG), not end the process with
+// a partial output; looked at for every file, as a child may have been
+// given the default back.
+void fail_writes_beyond_size_limit() {
+  struct sigaction current;
+  if (::sigaction(SIGXFSZ, nullptr, &current) != 0) return;
+  if ((current.sa_flags & SA_SIGINFO) != 0 || current.sa_handler != SIG_DFL) return;
+  ::signal(SIGXFSZ, SIG_IGN);
+}
+
+// The mode a file made now gets: the umask can only be read by setting it.
+mode_t new_file_mode() {
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+// Where the file system has no locks, a file unchanged for a minute.
+bool held_by_nobody(int fd, const struct stat& st) {
+  if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+  if (errno == EWOULDBLOCK || errno == EINTR) return false;
+  constexpr time_t kQuietSeconds = 60;
+  return ::time(nullptr) - st.st_mtime >= kQuietSeconds;
+}
+
+// Opens the regular file at native (one that may be written, for writing),
+// after a look that opens nothing: opening a FIFO or a terminal can block.
+// O_NONBLOCK covers a pipe swapped in after the look (fstat then tells); it
+// stays, files on disk ignore it, and the pseudo-files that wait for data
+// (/proc/kmsg) read as ended. -1 otherwise.
+int open_regular(const std::optional<std::string>& native, int flags) {
+  struct stat st;
+  const bool follow = (flags & O_NOFOLLOW) == 0;
+  if (!native || (follow ? ::stat : ::lstat)(native->c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+      ((flags & O_ACCMODE) != O_RDONLY && (st.st_mode & 0222) == 0)) {
+    return -1;
+  }
+  const int fd = ::open(native->c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+}  // namespace
+
+FileHandle open_file_for_reading(const std::string& path) {
+  const int fd = open_regular(with_slashes(path), O_RDONLY);
+  return fd < 0 ? kNoFileHandle : fd;
+}
+
+FileHandle create_held_file(const std::string& path, bool& name_taken) {
+  name_taken = false;
+  const std::optional<std::string> native = with_slashes(path);
+  if (!native) return kNoFileHandle;
+  fail_writes_beyond_size_limit();
+  const int fd = ::open(native->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC,
+                        0600);
+  if (fd < 0) {
+    name_taken = errno == EEXIST;
+    return kNoFileHandle;
+  }
+  // Another run may have taken the new file for a leftover before the
+  // lock. A file system without locks refuses with another error.
+  const bool lost = (::flock(fd, LOCK_EX | LOCK_NB) != 0 && (errno == EWOULDBLOCK || errno == EINTR)) ||
+                    !named_by(fd, *native);
+  if (lost) {
+    ::close(fd);
+    name_taken = true;
+    return kNoFileHandle;
+  }
+  return fd;
+}
+
+bool remove_if_abandoned(const std::string& path) {
+  const std::optional<std::string> native = with_slashes(path);
+  const int fd = open_regular(native, O_RDONLY | O_NOFOLLOW);
+  if (fd < 0) return false;
+  // Held, the file is removed or renamed by no other run; the name is
+  // checked again for one replaced before the lock.
+  struct stat held;
+  const bool removed = ::fstat(fd, &held) == 0 && held.st_uid == ::geteuid() && held_by_nobody(fd, held) &&
+                       named_by(fd, *native) && ::unlink(native->c_str()) == 0;
+  ::close(fd);
+  return removed;
+}
+
+bool file_writable(const std::string& path) {
+  const int fd = open_regular(with_slashes(path), O_WRONLY | O_NOFOLLOW);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
+}
+
+bool take_attributes(FileHandle file, const std::string& from_path) {
+  const std::optional<std::string> native = with_slashes(from_path);
+  struct stat own;
+  if (!native || ::fstat(fd_of(file), &own) != 0) return false;
+  mode_t mode = 0;
+  struct stat old;
+  if (::lstat(native->c_str(), &old) == 0) {
+    if (!S_ISREG(old.st_mode)) return false;
+    // Root gives a user's file back to the user; anyone may keep a group
+    // they belong to.
+    const bool root = ::geteuid() == 0;
+    if (root && (own.st_uid != old.st_uid || own.st_gid != old.st_gid)) {
+      (void)::fchown(fd_of(file), old.st_uid, old.st_gid);
+    } else if (!root && own.st_gid != old.st_gid) {
+      (void)::fchown(fd_of(file), static_cast<uid_t>(-1), old.st_gid);
+    }
+    mode = old.st_mode & 07777;
+  } else if (errno == ENOENT) {
+    mode = new_file_mode();
+  } else {
+    return false;
+  }
+  // After the owner, which clears the set-user-ID bits. FAT keeps its own.
+  if ((own.st_mode & 07777) != mode) (void)::fchmod(fd_of(file), mode);
+  return true;
+}
+
+bool written_out(FileHandle file) {
+  const int copy = ::dup(fd_of(file));
+  // Linux closes the descriptor even when close reports EINTR.
+  return copy >= 0 && (::close(copy) == 0 || errno == EINTR);
+}
+
+void discard_held_file(FileHandle file, const std::string& path) {
+  const std::optional<std::string> native = with_slashes(path);
+  if (native && named_by(fd_of(file), *native)) ::unlink(native->c_str());
+  ::close(fd_of(file));
+}
+
+std::int64_t read_file(FileHandle file, char* into, std::size_t count) {
+  for (;;) {
+    const ssize_t got = ::read(fd_of(file), into, count);
+    if (got >= 0) return got;
+    if (errno != EINTR) return -1;
+  }
+}
+
+bool write_file(FileHandle file, const char* bytes, std::size_t count) {
+  while (count > 0) {
+    const ssize_t done = ::write(fd_of(file), bytes, count);
+    if (done < 0 && errno == EINTR) continue;
+    if (done < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      struct pollfd ready = {fd_of(file), POLLOUT, 0};
+      if (::poll(&ready, 1, -1) < 0 && errno != EINTR) return false;
+      continue;
+    }
+    if (done <= 0) return false;
+    bytes += done;
+    count -= static_cast<std::size_t>(done);
+  }
+  return true;
+}
+
+bool seek_file_start(FileHandle file) { return ::lseek(fd_of(file), 0, SEEK_SET) == 0; }
+
+std::int64_t file_size(FileHandle file) {
+  struct stat st;
+  return ::fstat(fd_of(file), &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
+}
+
+bool sync_file(FileHandle file) { return ::fsync(fd_of(file)) == 0; }
+
+bool empty_file(FileHandle file) {
+  return ::ftruncate(fd_of(file), 0) == 0 && ::lseek(fd_of(file), 0, SEEK_SET) == 0;
+}
+
+bool close_file_handle(FileHandle file) { return ::close(fd_of(file)) == 0; }
+
+}  // namespace native
+}  // namespace rt

@@ -1,0 +1,175 @@
+// Files on Windows: the calls of text/native_files.h made with the
+// system's wide file functions, the paths converted from the ANSI code page
+// at this edge (text/wide_paths_win32.h). A save's temporary file is held
+// by its handle's sharing (see create_held_file).
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "text/native_files.h"
+#include "text/native_folders.h"
+#include "text/wide_paths_win32.h"
+
+namespace rt {
+namespace native {
+namespace {
+
+// ReadFile and WriteFile take a 32-bit count; larger requests go in parts.
+constexpr std::size_t kLargestTransfer = std::size_t{1} << 30;
+
+HANDLE as_handle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
+FileHandle as_file(HANDLE handle) { return reinterpret_cast<FileHandle>(handle); }
+
+// Whether the entry at path is a file, a link followed (not a folder, not a
+// device); false when it is missing.
+bool is_existing_file(const std::wstring& path) {
+  const DWORD attributes = followed_attributes(path);
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+}
+
+// The handle when it refers to a file on disk; otherwise it is closed.
+FileHandle disk_file_only(HANDLE handle) {
+  if (handle == INVALID_HANDLE_VALUE) return kNoFileHandle;
+  if (GetFileType(handle) != FILE_TYPE_DISK) {
+    CloseHandle(handle);
+    return kNoFileHandle;
+  }
+  return as_file(handle);
+}
+
+}  // namespace
+
+FileHandle open_file_for_reading(const std::string& path) {
+  const std::optional<std::wstring> wide = file_path(path);
+  if (!wide || !is_existing_file(*wide)) return kNoFileHandle;
+  return disk_file_only(CreateFileW(wide->c_str(), GENERIC_READ, kShareAll, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// The temporary file of a save: created only where no entry of the name
+// exists, and held by its open handle, which lets others read it and lets
+// this process rename it (MoveFileExW needs delete sharing from every
+// handle) but makes an exclusive open fail, which is how
+// remove_if_abandoned tells a live save's file from a leftover.
+FileHandle create_held_file(const std::string& path, bool& name_taken) {
+  name_taken = false;
+  const std::optional<std::wstring> wide = file_path(path);
+  if (!wide) return kNoFileHandle;
+  const HANDLE handle = CreateFileW(wide->c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    // A file being deleted keeps its name until its last handle closes,
+    // and refuses a new one with "access denied" meanwhile.
+    name_taken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
+                 error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED;
+    return kNoFileHandle;
+  }
+  return disk_file_only(handle);
+}
+
+// Opened without any sharing, the file cannot be held by anyone else, and
+// nobody can open it until it is gone: it is marked for deletion through
+// this very handle, so no other file that takes the name later is hit.
+bool remove_if_abandoned(const std::string& path) {
+  const std::optional<std::wstring> wide = file_path(path);
+  if (!wide) return false;
+  const HANDLE handle = CreateFileW(wide->c_str(), DELETE | FILE_READ_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION information;
+  constexpr DWORD kNotAFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT;
+  bool removed = false;
+  if (GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &information) &&
+      (information.dwFileAttributes & kNotAFile) == 0) {
+    FILE_DISPOSITION_INFO disposition;
+    disposition.DeleteFile = TRUE;
+    removed = SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+  }
+  CloseHandle(handle);
+  return removed;
+}
+
+
+bool file_writable(const std::string& path) {
+  const std::optional<std::wstring> wide = file_path(path);
+  if (!wide || !is_existing_file(*wide)) return false;
+  // Opening for writing fails for a read-only file; the attribute is
+  // looked at first all the same, for an administrator's sake.
+  const DWORD attributes = GetFileAttributesW(wide->c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) != 0) return false;
+  const FileHandle file = disk_file_only(CreateFileW(
+      wide->c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file == kNoFileHandle) return false;
+  CloseHandle(as_handle(file));
+  return true;
+}
+
+// The new file gets its access rules from its folder, as the old one did
+// (Windows has no mode to carry over); only the kind of the target counts.
+bool take_attributes(FileHandle, const std::string& from_path) {
+  return target_kind(from_path) != TargetKind::other;
+}
+
+// WriteFile has handed every byte to the system; closing tells nothing more.
+bool written_out(FileHandle) { return true; }
+
+void discard_held_file(FileHandle file, const std::string&) {
+  FILE_DISPOSITION_INFO disposition;
+  disposition.DeleteFile = TRUE;
+  // Through the handle, not by name: after a close the name might already
+  // belong to another run's new file.
+  SetFileInformationByHandle(as_handle(file), FileDispositionInfo, &disposition, sizeof disposition);
+  CloseHandle(as_handle(file));
+}
+
+std::int64_t read_file(FileHandle file, char* into, std::size_t count) {
+  DWORD got = 0;
+  const DWORD wanted = static_cast<DWORD>(count < kLargestTransfer ? count : kLargestTransfer);
+  if (!ReadFile(as_handle(file), into, wanted, &got, nullptr)) return -1;
+  return got;
+}
+
+bool write_file(FileHandle file, const char* bytes, std::size_t count) {
+  while (count > 0) {
+    DWORD wrote = 0;
+    const DWORD part = static_cast<DWORD>(count < kLargestTransfer ? count : kLargestTransfer);
+    if (!WriteFile(as_handle(file), bytes, part, &wrote, nullptr) || wrote == 0) return false;
+    bytes += wrote;
+    count -= wrote;
+  }
+  return true;
+}
+
+bool seek_file_start(FileHandle file) {
+  LARGE_INTEGER start;
+  start.QuadPart = 0;
+  return SetFilePointerEx(as_handle(file), start, nullptr, FILE_BEGIN) != 0;
+}
+
+std::int64_t file_size(FileHandle file) {
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(as_handle(file), &size)) return -1;
+  return size.QuadPart;
+}
+
+bool sync_file(FileHandle file) { return FlushFileBuffers(as_handle(file)) != 0; }
+
+bool empty_file(FileHandle file) {
+  LARGE_INTEGER start;
+  start.QuadPart = 0;
+  return SetFilePointerEx(as_handle(file), start, nullptr, FILE_BEGIN) &&
+         SetEndOfFile(as_handle(file));
+}
+
+bool close_file_handle(FileHandle file) { return CloseHandle(as_handle(file)) != 0; }
+
+
+
+
+
+}  // namespace native
+}  // namespace rt
