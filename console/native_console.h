@@ -37,10 +37,11 @@ struct ConsoleTraits {
   unsigned char erase_char = 127;
 };
 
-// Installs what gives the console its saved mode back on every way out
-// (normal exit, Ctrl-C and the other ending signals or console events, an
-// uncaught exception) and across a stop (Ctrl-Z) and resume. Called once,
-// before the console is first started.
+// Installs what gives the console its saved mode back when the program
+// ends by the platform's own ways (Ctrl-C and the other ending signals or
+// console events) and across a stop (Ctrl-Z) and resume; the normal exit and
+// an uncaught exception are the console session's (console/terminal.cpp).
+// Called once, before the console is first started.
 void install_console_restorers();
 
 // Saves the console's mode and enters raw mode on standard input when it

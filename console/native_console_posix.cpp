@@ -11,7 +11,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <exception>
 #include <string>
 
 #include "console/keys.h"
@@ -38,7 +37,6 @@ volatile sig_atomic_t g_raw_active = 0;
 volatile sig_atomic_t g_show_cursor_on_exit = 0;
 volatile sig_atomic_t g_disturbed = 0;
 bool g_input_terminal = false;
-std::terminate_handler g_previous_terminate = nullptr;
 
 void write_out(const std::string& bytes) {
   write_standard_stream(bytes.data(), bytes.size(), false);
@@ -100,12 +98,6 @@ void on_continue_signal(int) {
 
 void on_window_change(int) { g_disturbed = 1; }
 
-[[noreturn]] void on_terminate() {
-  restore_for_exit();
-  if (g_previous_terminate != nullptr) g_previous_terminate();
-  std::abort();
-}
-
 // Leaves alone a signal that someone chose to ignore or handle already.
 void install_handler(int signal_number, void (*handler)(int), int flags) {
   struct sigaction old;
@@ -160,8 +152,6 @@ void install_console_restorers() {
   install_handler(SIGTSTP, on_stop_signal, SA_RESTART);
   install_handler(SIGCONT, on_continue_signal, SA_RESTART);
   install_handler(SIGWINCH, on_window_change, SA_RESTART);
-  g_previous_terminate = std::set_terminate(on_terminate);
-  std::atexit(end_console_mode);
 }
 
 ConsoleTraits start_console_mode() {

@@ -9,8 +9,6 @@
 #include <windows.h>
 
 #include <atomic>
-#include <cstdlib>
-#include <exception>
 #include <string>
 #include <vector>
 
@@ -101,15 +99,6 @@ BOOL WINAPI on_console_event(DWORD) {
   leave_open_files_at_exit();
   restore_console();
   return FALSE;
-}
-
-void restore_at_exit() { restore_console(); }
-
-std::terminate_handler previous_terminate = nullptr;
-void restore_on_terminate() {
-  restore_console();
-  if (previous_terminate != nullptr) previous_terminate();
-  std::abort();
 }
 
 bool screen_info(CONSOLE_SCREEN_BUFFER_INFO& info) {
@@ -213,8 +202,6 @@ void take_input_records(std::vector<std::string>& keys) {
 
 void install_console_restorers() {
   SetConsoleCtrlHandler(on_console_event, TRUE);
-  std::atexit(restore_at_exit);
-  previous_terminate = std::set_terminate(restore_on_terminate);
 }
 
 ConsoleTraits start_console_mode() {

@@ -5,7 +5,9 @@
 #include "console/terminal.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <deque>
+#include <exception>
 #include <string>
 #include <thread>
 #include <vector>
@@ -177,12 +179,28 @@ bool query_cursor(CursorPosition& position) {
   }
 }
 
+std::terminate_handler previous_terminate = nullptr;
+
+[[noreturn]] void end_console_on_terminate() {
+  native::end_console_mode();
+  if (previous_terminate != nullptr) previous_terminate();
+  std::abort();
+}
+
+// The terminal is given back however the program ends: by the platform's
+// signals or events, at exit, and when an exception escapes.
+void install_restorers() {
+  native::install_console_restorers();
+  std::atexit(native::end_console_mode);
+  previous_terminate = std::set_terminate(end_console_on_terminate);
+}
+
 }  // namespace
 
 ConsoleSession::ConsoleSession() {
   Console& c = console();
   if (c.started) return;
-  if (!c.restorers_installed) native::install_console_restorers();
+  if (!c.restorers_installed) install_restorers();
   c.restorers_installed = true;
   c.started = true;
   c.traits = native::start_console_mode();

@@ -35,27 +35,26 @@ set_tests_properties(retime_tests PROPERTIES
   ENVIRONMENT "${RETIME_WINE_ENVIRONMENT}"
   TIMEOUT 240)
 
+# A script that runs retime.exe on the example under wine and compares its
+# output with the fixture.
+function(add_wine_program_test name script timeout)
+  add_test(NAME ${name}
+    COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/${script}
+      ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:retime>
+      ${PROJECT_SOURCE_DIR}/example ${CMAKE_CURRENT_SOURCE_DIR}/fixtures/film1..src)
+  set_tests_properties(${name} PROPERTIES
+    FIXTURES_REQUIRED wine
+    ENVIRONMENT "${RETIME_WINE_ENVIRONMENT}"
+    TIMEOUT ${timeout})
+endfunction()
+
 # The program's printing into a file: retime.exe DIRECTORY > out.txt; then
 # such a run in a directory of 300 characters, by a program in a folder
 # whose name the code page cannot hold.
-add_test(NAME retime_output_file_wine
-  COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/wine_output_test.sh
-    ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:retime>
-    ${PROJECT_SOURCE_DIR}/example ${CMAKE_CURRENT_SOURCE_DIR}/fixtures/film1..src)
-set_tests_properties(retime_output_file_wine PROPERTIES
-  FIXTURES_REQUIRED wine
-  ENVIRONMENT "${RETIME_WINE_ENVIRONMENT}"
-  TIMEOUT 120)
+add_wine_program_test(retime_output_file_wine wine_output_test.sh 120)
 
 # The program itself in a terminal: tmux plays the user at wine's console.
 find_program(RETIME_TMUX NAMES tmux)
 if(RETIME_TMUX)
-  add_test(NAME retime_console_wine
-    COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/wine_console_test.sh
-      ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:retime>
-      ${PROJECT_SOURCE_DIR}/example ${CMAKE_CURRENT_SOURCE_DIR}/fixtures/film1..src)
-  set_tests_properties(retime_console_wine PROPERTIES
-    FIXTURES_REQUIRED wine
-    ENVIRONMENT "${RETIME_WINE_ENVIRONMENT}"
-    TIMEOUT 240)
+  add_wine_program_test(retime_console_wine wine_console_test.sh 240)
 endif()
