@@ -49,54 +49,9 @@ void set_mode(const termios& mode) {
 
 // Only tcsetattr and write: safe inside a signal handler.
 void restore_for_exit() {
-  if (g_raw_active) tcsetattr(STDIN_FILENO, TCSADRAIN, &g_saved_mode);
+  if (g_raw_active) set_mode(g_saved_mode);
   if (g_show_cursor_on_exit) write_standard_stream(kShowCursor, sizeof kShowCursor - 1, false);
 }
-
-void reenter_raw_if_foreground() {
-  if (g_raw_active && tcgetpgrp(STDIN_FILENO) == getpgrp())
-    tcsetattr(STDIN_FILENO, TCSADRAIN, &g_raw_mode);
-}
-
-// Only the terminal's mode needs restoring: an output takes its name only
-// once complete (text/atomic_save.h). Installed with SA_RESETHAND |
-// SA_NODEFER, so raising the signal again ends the program as it would
-// have ended without us.
-void on_fatal_signal(int signal_number) {
-  restore_for_exit();
-  raise(signal_number);
-}
-
-void on_stop_signal(int) {
-  int saved_errno = errno;
-  restore_for_exit();
-  struct sigaction ours;
-  struct sigaction default_action {};
-  default_action.sa_handler = SIG_DFL;
-  sigemptyset(&default_action.sa_mask);
-  sigaction(SIGTSTP, &default_action, &ours);
-  sigset_t stop_only;
-  sigset_t before;
-  sigemptyset(&stop_only);
-  sigaddset(&stop_only, SIGTSTP);
-  sigprocmask(SIG_UNBLOCK, &stop_only, &before);
-  raise(SIGTSTP);  // the process stops here until SIGCONT
-  sigprocmask(SIG_SETMASK, &before, nullptr);
-  sigaction(SIGTSTP, &ours, nullptr);
-  reenter_raw_if_foreground();
-  errno = saved_errno;
-}
-
-// After a stop the shell has written over the screen; after a resize the
-// terminal may have rewrapped it. Either way the line is drawn afresh.
-void on_continue_signal(int) {
-  int saved_errno = errno;
-  reenter_raw_if_foreground();
-  g_disturbed = 1;
-  errno = saved_errno;
-}
-
-void on_window_change(int) { g_disturbed = 1; }
 
 // Leaves alone a signal that someone chose to ignore or handle already.
 void install_handler(int signal_number, void (*handler)(int), int flags) {
@@ -109,6 +64,30 @@ void install_handler(int signal_number, void (*handler)(int), int flags) {
   action.sa_flags = flags;
   sigaction(signal_number, &action, nullptr);
 }
+
+// Only the terminal's mode needs restoring: an output takes its name only
+// once complete (text/atomic_save.h). Installed with SA_RESETHAND |
+// SA_NODEFER, so raising the signal again ends (or, for Ctrl-Z, stops) the
+// program as it would have without us.
+void on_ending_signal(int signal_number) {
+  int saved_errno = errno;
+  restore_for_exit();
+  raise(signal_number);
+  errno = saved_errno;
+}
+
+// After a stop the shell has written over the screen; after a resize the
+// terminal may have rewrapped it. Either way the line is drawn afresh. The
+// stop took Ctrl-Z's handler away; it is put back for the next one.
+void on_continue_signal(int) {
+  int saved_errno = errno;
+  install_handler(SIGTSTP, on_ending_signal, SA_RESETHAND | SA_NODEFER);
+  if (g_raw_active && tcgetpgrp(STDIN_FILENO) == getpgrp()) set_mode(g_raw_mode);
+  g_disturbed = 1;
+  errno = saved_errno;
+}
+
+void on_window_change(int) { g_disturbed = 1; }
 
 termios raw_mode_of(const termios& saved) {
   termios raw = saved;
@@ -147,21 +126,19 @@ std::string move_to(const CursorPlace& place) {
 }  // namespace
 
 void install_console_restorers() {
-  for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGABRT})
-    install_handler(s, on_fatal_signal, SA_RESETHAND | SA_NODEFER);
-  install_handler(SIGTSTP, on_stop_signal, SA_RESTART);
+  for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGABRT, SIGTSTP})
+    install_handler(s, on_ending_signal, SA_RESETHAND | SA_NODEFER);
   install_handler(SIGCONT, on_continue_signal, SA_RESTART);
   install_handler(SIGWINCH, on_window_change, SA_RESTART);
 }
 
 ConsoleTraits start_console_mode() {
   ConsoleTraits traits;
-  g_input_terminal = isatty(STDIN_FILENO) == 1;
-  termios saved;
-  if (g_input_terminal && tcgetattr(STDIN_FILENO, &saved) == 0) {
-    g_saved_mode = saved;
-    g_raw_mode = raw_mode_of(saved);
-    traits.erase_char = saved.c_cc[VERASE];
+  // No handler reads the saved mode before raw mode is marked active.
+  g_input_terminal = tcgetattr(STDIN_FILENO, &g_saved_mode) == 0;
+  if (g_input_terminal) {
+    g_raw_mode = raw_mode_of(g_saved_mode);
+    traits.erase_char = g_saved_mode.c_cc[VERASE];
     g_raw_active = 1;
     // TCSADRAIN, not TCSAFLUSH: keys typed ahead must not be thrown away.
     if (tcsetattr(STDIN_FILENO, TCSADRAIN, &g_raw_mode) != 0) g_raw_active = 0;
@@ -175,11 +152,8 @@ ConsoleTraits start_console_mode() {
 }
 
 void end_console_mode() {
-  if (g_raw_active) {
-    set_mode(g_saved_mode);
-    g_raw_active = 0;
-  }
-  if (g_show_cursor_on_exit) write_out(kShowCursor);
+  restore_for_exit();
+  g_raw_active = 0;
   g_show_cursor_on_exit = 0;
 }
 
@@ -192,8 +166,7 @@ void set_line_mode(bool on) {
 InputOutcome read_console_input(int timeout_ms, std::string& bytes,
                                 std::vector<std::string>&) {
   pollfd p{STDIN_FILENO, POLLIN, 0};
-  const int ready = poll(&p, 1, timeout_ms);
-  if (ready <= 0) return InputOutcome::nothing;
+  if (poll(&p, 1, timeout_ms) <= 0) return InputOutcome::nothing;
   if ((p.revents & POLLNVAL) != 0) return InputOutcome::ended;
   char buffer[kReadChunk];
   const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);

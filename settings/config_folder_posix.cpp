@@ -19,8 +19,7 @@ std::string user_config_folder() {
   const std::string config_home = absolute_variable("XDG_CONFIG_HOME");
   if (!config_home.empty()) return config_home;
   const std::string home = absolute_variable("HOME");
-  if (!home.empty()) return home + "/.config";
-  return std::string();
+  return home.empty() ? home : home + "/.config";
 }
 
 // Argument 0 is always bytes here; the configuration folder would serve.

@@ -39,8 +39,8 @@ FileHandle open_file_for_reading(const std::string& path);
 // kNoFileHandle otherwise; name_taken then tells whether the name was
 // taken (or its leftover is being removed by another run at this moment),
 // as opposed to a folder that takes no new file. On POSIX it also ignores
-// SIGXFSZ when its action is the default, so that a file-size limit fails
-// the write (write_file gives false) instead of ending the process.
+// SIGXFSZ (as a closed output's SIGPIPE is), so that a file-size limit
+// fails the write (write_file gives false) instead of ending the process.
 FileHandle create_held_file(const std::string& path, bool& name_taken);
 
 // Removes the file at path when it is a leftover no live process holds: a

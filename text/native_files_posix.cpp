@@ -21,25 +21,12 @@ namespace {
 
 int fd_of(FileHandle file) { return static_cast<int>(file); }
 
-bool same_file(const struct stat& a, const struct stat& b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
 // Whether the name still leads to the open file.
 bool named_by(int fd, const std::string& native) {
   struct stat held;
   struct stat named;
-  return ::fstat(fd, &held) == 0 && ::lstat(native.c_str(), &named) == 0 && same_file(held, named);
-}
-
-// A file-size limit must fail the write (EFBIG), not end the process with
-// a partial output; looked at for every file, as a child may have been
-// given the default back.
-void fail_writes_beyond_size_limit() {
-  struct sigaction current;
-  if (::sigaction(SIGXFSZ, nullptr, &current) != 0) return;
-  if ((current.sa_flags & SA_SIGINFO) != 0 || current.sa_handler != SIG_DFL) return;
-  ::signal(SIGXFSZ, SIG_IGN);
+  return ::fstat(fd, &held) == 0 && ::lstat(native.c_str(), &named) == 0 &&
+         held.st_dev == named.st_dev && held.st_ino == named.st_ino;
 }
 
 // The mode a file made now gets: the umask can only be read by setting it.
@@ -88,7 +75,10 @@ FileHandle create_held_file(const std::string& path, bool& name_taken) {
   name_taken = false;
   const std::optional<std::string> native = with_slashes(path);
   if (!native) return kNoFileHandle;
-  fail_writes_beyond_size_limit();
+  // A file-size limit must fail the write (EFBIG), not end the process
+  // with a partial output; set for every file, as a child may have been
+  // given the default back.
+  ::signal(SIGXFSZ, SIG_IGN);
   const int fd = ::open(native->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC,
                         0600);
   if (fd < 0) {
@@ -122,9 +112,8 @@ bool remove_if_abandoned(const std::string& path) {
 
 bool file_writable(const std::string& path) {
   const int fd = open_regular(with_slashes(path), O_WRONLY | O_NOFOLLOW);
-  if (fd < 0) return false;
-  ::close(fd);
-  return true;
+  if (fd >= 0) ::close(fd);
+  return fd >= 0;
 }
 
 bool take_attributes(FileHandle file, const std::string& from_path) {
@@ -138,11 +127,8 @@ bool take_attributes(FileHandle file, const std::string& from_path) {
     // Root gives a user's file back to the user; anyone may keep a group
     // they belong to.
     const bool root = ::geteuid() == 0;
-    if (root && (own.st_uid != old.st_uid || own.st_gid != old.st_gid)) {
-      (void)::fchown(fd_of(file), old.st_uid, old.st_gid);
-    } else if (!root && own.st_gid != old.st_gid) {
-      (void)::fchown(fd_of(file), static_cast<uid_t>(-1), old.st_gid);
-    }
+    if (own.st_gid != old.st_gid || (root && own.st_uid != old.st_uid))
+      (void)::fchown(fd_of(file), root ? old.st_uid : static_cast<uid_t>(-1), old.st_gid);
     mode = old.st_mode & 07777;
   } else if (errno == ENOENT) {
     mode = new_file_mode();

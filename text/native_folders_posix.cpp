@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <memory>
 #include <optional>
 
 #include "text/native_folders.h"
@@ -31,11 +32,8 @@ std::string folder_of(const std::string& native) {
 
 // realpath: every link, "." and ".." resolved; "" when it fails.
 std::string resolved_path(const std::string& path) {
-  char* resolved = ::realpath(path.c_str(), nullptr);
-  if (resolved == nullptr) return "";
-  std::string result = resolved;
-  ::free(resolved);
-  return result;
+  const std::unique_ptr<char, void (*)(void*)> resolved(::realpath(path.c_str(), nullptr), ::free);
+  return resolved ? resolved.get() : "";
 }
 
 // The bits a POSIX file system lacks, as DirectoryEntry describes them.
@@ -46,11 +44,10 @@ std::uint32_t attributes_of(const char* name, const struct stat& st) {
   return attributes;
 }
 
-// "*.*" and "*" mean every name, names without a dot or beginning with one
-// included; other patterns go to fnmatch, with "\" taken literally.
+// "*.*" means every name, names without a dot included; other patterns go
+// to fnmatch, with "\" taken literally ("*" matches names with a leading dot).
 bool name_matches(const char* name) {
-  if (listing_wildcard == "*.*" || listing_wildcard == "*") return true;
-  return ::fnmatch(listing_wildcard.c_str(), name, FNM_NOESCAPE) == 0;
+  return listing_wildcard == "*.*" || ::fnmatch(listing_wildcard.c_str(), name, FNM_NOESCAPE) == 0;
 }
 
 void end_listing() {
@@ -64,26 +61,18 @@ bool start_listing(const std::string& pattern, DirectoryEntry& first) {
   end_listing();
   const std::optional<std::string> native = with_slashes(pattern);
   if (!native) return false;
-  const std::size_t last = native->rfind('/');
-  listing_wildcard = last == std::string::npos ? *native : native->substr(last + 1);
+  listing_wildcard = native->substr(native->rfind('/') + 1);  // npos + 1: the whole
   if (listing_wildcard.empty()) return false;
-  // O_DIRECTORY refuses anything but a directory before it is opened.
-  const int fd = ::open(folder_of(*native).c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  listing_dir = ::fdopendir(fd);
-  if (listing_dir == nullptr) {
-    ::close(fd);
-    return false;
-  }
-  return next_listing_entry(first);
+  // opendir opens with O_DIRECTORY, which refuses anything but a directory
+  // before it is opened: a pipe named like a folder cannot block it.
+  listing_dir = ::opendir(folder_of(*native).c_str());
+  return listing_dir != nullptr && next_listing_entry(first);
 }
 
 bool next_listing_entry(DirectoryEntry& entry) {
   while (listing_dir != nullptr) {
     const struct dirent* found = ::readdir(listing_dir);
     if (found == nullptr) break;
-    const unsigned char type = found->d_type;
-    if (type != DT_REG && type != DT_DIR && type != DT_LNK && type != DT_UNKNOWN) continue;
     if (!name_matches(found->d_name)) continue;
     // fstatat only looks (following a link), so pipes and devices cannot
     // block the listing; a dangling link fails here and is left out.
@@ -154,8 +143,7 @@ std::string absolute_path(const std::string& path) {
   if (!native || native->empty()) return "";
   std::string& given = *native;
   while (given.size() > 1 && given.back() == '/') given.pop_back();
-  const std::size_t slash = given.rfind('/');
-  const std::string last = slash == std::string::npos ? given : given.substr(slash + 1);
+  const std::string last = given.substr(given.rfind('/') + 1);
   // "." and ".." name a folder by the way there; the root has no last name.
   if (last.empty() || last == "." || last == "..") return resolved_path(given);
   // The folder is resolved, the last name kept: a link to a file must give

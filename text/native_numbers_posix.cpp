@@ -3,8 +3,6 @@
 #include <locale.h>
 #include <stdlib.h>  // strtod_l
 
-#include <cstdlib>
-
 namespace rt {
 namespace native {
 
@@ -13,8 +11,8 @@ double read_c_real(const char* text) {
   static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", locale_t{});
   // Making it fails only when memory runs out; the process locale (set to
   // "C" for numbers at start-up) is the best left then.
-  if (c_locale == locale_t{}) return std::strtod(text, nullptr);
-  return strtod_l(text, nullptr, c_locale);
+  if (c_locale == locale_t{}) return ::strtod(text, nullptr);
+  return ::strtod_l(text, nullptr, c_locale);
 }
 
 }  // namespace native
