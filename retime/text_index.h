@@ -160,10 +160,11 @@ class TextIndex {
   template <typename Bits>
   Anchor locate_anchor(Pos segment_start, std::int32_t quota) const;
 
-  // The breaks around a located anchor: from the record of the vowel's
-  // block where that holds both (the anchor is the position before the
-  // vowel, in its block unless the vowel is the block's first byte).
+  // A located anchor and the breaks around it: from the record of the
+  // vowel's block where that holds both (the anchor is the position before
+  // the vowel, in its block unless the vowel is the block's first byte).
   struct Around {
+    Anchor at;
     Pos forward;
     Pos backward;
     bool in_block;  // both from the vowel's block
@@ -172,7 +173,7 @@ class TextIndex {
 
   // skip_blanks(cut + 1) for a cut between the breaks around, from the
   // record of the vowel's block where the cut lies in it.
-  Pos start_after(Pos cut, const Anchor& at, const Around& around) const;
+  Pos start_after(Pos cut, const Around& around) const;
 
   // The first block of the window where the vowel search for quota vowels
   // from first_block looks, one before where the mean density puts the last
@@ -288,15 +289,16 @@ inline typename TextIndex<P>::Around TextIndex<P>::breaks_around(const Anchor& a
     const std::uint64_t behind = breaks & bits::upto(anchor_offset);
     if (ahead != 0 && behind != 0) {
       const Pos first_of_block = static_cast<Pos>(at.block) * kBlockBytes + 1;
-      return {first_of_block + bits::lowest(ahead), first_of_block + bits::highest(behind), true};
+      return {at, first_of_block + bits::lowest(ahead), first_of_block + bits::highest(behind), true};
     }
   }
-  return {next_break(at.anchor), last_break(at.anchor), false};
+  return {at, next_break(at.anchor), last_break(at.anchor), false};
 }
 
 template <typename P>
-inline Pos TextIndex<P>::start_after(Pos cut, const Anchor& at, const Around& around) const {
+inline Pos TextIndex<P>::start_after(Pos cut, const Around& around) const {
   if (around.in_block) {
+    const Anchor& at = around.at;
     const Pos first_of_block = static_cast<Pos>(at.block) * kBlockBytes + 1;
     // Bits past Len are clear, so they stop the search at Len + 1.
     const int after_cut = static_cast<int>(cut - first_of_block) + 1;
@@ -312,27 +314,25 @@ template <typename P>
 template <typename Bits, typename ChooseCut>
 inline typename TextIndex<P>::CueStep TextIndex<P>::cue_step(Pos segment_start, std::int32_t quota,
                                                              ChooseCut choose_cut) const {
-  const Anchor at = locate_anchor<Bits>(segment_start, quota);
-  const Around around = breaks_around(at);
-  const Pos cut = choose_cut(around.forward, around.backward, segment_start, at.anchor);
+  const Around around = breaks_around(locate_anchor<Bits>(segment_start, quota));
+  const Pos cut = choose_cut(around.forward, around.backward, segment_start, around.at.anchor);
   if (cut <= segment_start) return {cut, 0};
-  return {cut, start_after(cut, at, around)};
+  return {cut, start_after(cut, around)};
 }
 
 template <typename P>
 template <typename Bits, typename ChooseCut>
 inline typename TextIndex<P>::VowelStep TextIndex<P>::vowel_step(Pos segment_start, std::int32_t quota,
                                                                  ChooseCut choose_cut) const {
-  const Anchor at = locate_anchor<Bits>(segment_start, quota);
-  const Around around = breaks_around(at);
+  const Around around = breaks_around(locate_anchor<Bits>(segment_start, quota));
   VowelStep step;
   if (around.forward == 0 || around.backward == 0) {
     step.next = kIrregular;
     return step;
   }
   // From a segment_start at backward, no rule about segment_start applies.
-  const Pos cut = choose_cut(around.forward, around.backward, around.backward, at.anchor);
-  const Pos next = start_after(cut, at, around);
+  const Pos cut = choose_cut(around.forward, around.backward, around.backward, around.at.anchor);
+  const Pos next = start_after(cut, around);
   step.next = static_cast<P>(next);
   step.cut = static_cast<P>(cut);
   step.backward = static_cast<P>(around.backward);
