@@ -152,6 +152,54 @@ TEST_F(NumberedFiles, ReadShortLineKeepsWhatReadLineGivesUpToTheLimit) {
   EXPECT_EQ(untouched, "old");
 }
 
+// A bounded input ends after its budget of bytes, and a line the bound cuts
+// (no LF before it while the file goes on) is not delivered, by read_line
+// or read_short_line, also when it began blocks earlier; rewind starts over.
+TEST_F(NumberedFiles, BoundedInputEndsAtItsBudgetWithoutACutLine) {
+  struct BoundCase {
+    const char* what;
+    std::string bytes;
+    std::int64_t budget;
+    std::vector<std::string> lines;
+  };
+  const std::string two_blocks(8192 * 2, 'x');
+  const BoundCase cases[] = {
+      {"the whole file within the budget", "ab\ncd\nef", 100, {"ab", "cd", "ef"}},
+      {"a file exactly as long as the budget", "ab\ncd", 5, {"ab", "cd"}},
+      {"a line cut by the bound", "ab\ncd\nef", 5, {"ab"}},
+      {"a line ending at the bound", "ab\ncd\nef", 6, {"ab", "cd"}},
+      {"a CR LF pair split by the bound", "ab\r\ncd", 3, {}},
+      {"Ctrl-Z right after the bound ends the stream there", "ab\ncd\x1A" "ef", 5, {"ab", "cd"}},
+      {"Ctrl-Z within the budget", "a\x1A" "b\nc", 3, {"a"}},
+      {"no budget at all", "ab\n", 0, {}},
+      {"a line over blocks, then one cut", two_blocks + "\r\n1\r\n", 8192 * 2 + 4, {two_blocks}},
+      {"a cut line that began blocks earlier", "1\n" + two_blocks + "\n", 8192 * 2, {"1"}},
+  };
+  for (const BoundCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    close_all();
+    write_bytes(dir / "in.txt", c.bytes);
+    ASSERT_EQ(open_input_bounded(dir / "in.txt", 1, c.budget), 0);
+    ASSERT_EQ(open_input_bounded(dir / "in.txt", 2, c.budget), 0);
+    for (int pass = 0; pass < 2; ++pass) {
+      for (const std::string& expected : c.lines) {
+        std::string line = "old";
+        read_line(1, line);
+        EXPECT_EQ(line, expected);
+        read_short_line(2, line, 64);
+        EXPECT_EQ(line, expected.substr(0, 65));
+      }
+      for (int n : {1, 2}) {
+        std::string line = "old";
+        read_line(n, line);
+        EXPECT_EQ(line, "");
+        EXPECT_TRUE(at_end(n));
+        rewind(n);
+      }
+    }
+  }
+}
+
 TEST_F(NumberedFiles, CrLfSplitAcrossTheBufferBoundaryIsOnePair) {
   const std::string first(8191, 'x');
   open_with(first + "\r\nz");
