@@ -56,11 +56,12 @@ bool remove_if_abandoned(const std::string& path);
 // being created, emptied or changed, and closed again.
 bool file_writable(const std::string& path);
 
-// Gives the open file the mode, owner and group of the regular file at
-// from_path (the owner only as root, the group where the process may set
-// it), or, when nothing is there, the mode a newly created file gets; as
-// far as the file system lets them be set. False when from_path names
-// something other than a regular file or missing entry.
+// Gives the open file the permission bits, owner and group of the regular
+// file at from_path (the owner only as root, the group where the process
+// may set it; never a set-user-ID, set-group-ID or sticky bit), or, when
+// nothing is there, the mode a newly created file gets; as far as the file
+// system lets them be set. False when from_path names something other than
+// a regular file or missing entry.
 bool take_attributes(FileHandle file, const std::string& from_path);
 
 // Whether the bytes written so far reached the file as far as the system

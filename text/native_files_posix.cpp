@@ -129,13 +129,16 @@ bool take_attributes(FileHandle file, const std::string& from_path) {
     const bool root = ::geteuid() == 0;
     if (own.st_gid != old.st_gid || (root && own.st_uid != old.st_uid))
       (void)::fchown(fd_of(file), root ? old.st_uid : static_cast<uid_t>(-1), old.st_gid);
-    mode = old.st_mode & 07777;
+    // The permission bits only: a set-user-ID or set-group-ID bit would
+    // make the new file run with the rights of its owner (root, after a
+    // root run), and the sticky bit means nothing on a file.
+    mode = old.st_mode & 0777;
   } else if (errno == ENOENT) {
     mode = new_file_mode();
   } else {
     return false;
   }
-  // After the owner, which clears the set-user-ID bits. FAT keeps its own.
+  // After the owner, which would clear such bits anyway. FAT keeps its own.
   if ((own.st_mode & 07777) != mode) (void)::fchmod(fd_of(file), mode);
   return true;
 }

@@ -456,27 +456,32 @@ TEST(HostileDirectory, PlantedOutputNamesAreNeverWrittenThrough) {
 }
 
 // Replaced whole: a hard link to the old output (a copy kept elsewhere)
-// keeps the old bytes, the new file keeps the old one's mode, and no
-// temporary file stays behind.
+// keeps the old bytes, the new file keeps the old one's permission bits
+// (never a set-user-ID, set-group-ID or sticky bit), and no temporary file
+// stays behind.
 TEST(HostileDirectory, ExistingOutputFileIsReplaced) {
-  ScratchDirectory dir;
-  write_worked_pair(dir.path(), "film1");
-  ASSERT_TRUE(fs::create_directory(dir / "untertitel"));
-  const std::string old_output = std::string(100000, 'o') + worked_output;
-  write_bytes(dir / "untertitel/film1..src", old_output);
-  ASSERT_EQ(::chmod((dir / "untertitel/film1..src").c_str(), 0640), 0);
-  ASSERT_EQ(::link((dir / "untertitel/film1..src").c_str(), (dir / "kept copy.src").c_str()), 0);
+  const std::pair<mode_t, mode_t> modes[] = {{0640, 0640}, {06755, 0755}, {02750, 0750}, {01644, 0644}};
+  for (const auto& [old_mode, new_mode] : modes) {
+    SCOPED_TRACE(old_mode);
+    ScratchDirectory dir;
+    write_worked_pair(dir.path(), "film1");
+    ASSERT_TRUE(fs::create_directory(dir / "untertitel"));
+    const std::string old_output = std::string(100000, 'o') + worked_output;
+    write_bytes(dir / "untertitel/film1..src", old_output);
+    ASSERT_EQ(::chmod((dir / "untertitel/film1..src").c_str(), old_mode), 0);
+    ASSERT_EQ(::link((dir / "untertitel/film1..src").c_str(), (dir / "kept copy.src").c_str()), 0);
 
-  const ChildRun run = batch_in_child(dir.path());
+    const ChildRun run = batch_in_child(dir.path());
 
-  ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
-  EXPECT_EQ(output_of(dir, "film1..src"), worked_output);
-  EXPECT_EQ(read_bytes(dir / "kept copy.src"), old_output);
-  struct stat st {};
-  ASSERT_EQ(::stat((dir / "untertitel/film1..src").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0640u);
-  EXPECT_EQ(st.st_nlink, 1u);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir / "untertitel"), fs::directory_iterator()), 1);
+    ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
+    EXPECT_EQ(output_of(dir, "film1..src"), worked_output);
+    EXPECT_EQ(read_bytes(dir / "kept copy.src"), old_output);
+    struct stat st {};
+    ASSERT_EQ(::stat((dir / "untertitel/film1..src").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, new_mode);
+    EXPECT_EQ(st.st_nlink, 1u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "untertitel"), fs::directory_iterator()), 1);
+  }
 }
 
 TEST(HostileDirectory, FilesChangedBetweenScanAndPairEndThePairWithFehler) {
