@@ -6,6 +6,7 @@
 #include <chrono>
 #include <thread>
 
+#include "text/native_files.h"
 #include "text/native_folders.h"
 
 namespace rt {
@@ -92,8 +93,7 @@ bool finish_save(Save& save, bool complete) {
   const bool placed =
       native::take_attributes(save.file, save.target) &&
       (!save.rules.synced || native::sync_file(save.file)) &&
-      (save.rules.create_only ? native::rename_file(save.temporary, save.target)
-                              : native::replace_file(save.temporary, save.target)) == 0;
+      native::place_held_file(save.file, save.temporary, save.target, !save.rules.create_only) == 0;
   if (!placed) {
     abandon(save);
     return false;

@@ -72,9 +72,11 @@ bool begin_save(const std::string& target, const std::vector<std::string>& tempo
 
 // Ends the save. complete says the temporary file holds every byte meant
 // for it: it then takes the target's place and true is given when it did.
-// An incomplete save leaves the old file or, without keep_old_on_failure,
-// an empty file in its place, and gives false; so does a complete save
-// that could not be put in place (the temporary file is then removed).
+// Only the file this save wrote is put in place: when its temporary name
+// no longer leads to it, the save fails. An incomplete save leaves the old
+// file or, without keep_old_on_failure, an empty file in its place, and
+// gives false; so does a complete save that could not be put in place (the
+// temporary file is then removed).
 bool finish_save(Save& save, bool complete);
 
 }  // namespace rt

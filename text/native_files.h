@@ -24,6 +24,13 @@ namespace native {
 using FileHandle = std::intptr_t;
 inline constexpr FileHandle kNoFileHandle = -1;
 
+// Symbolic links: on POSIX a link met as the last component of a path, or
+// as the folder a save writes into, is followed only when it belongs to
+// the process's own user or to root (text/links_posix.h says why); a link
+// of another user counts as no file, and a save into a folder reached
+// through one fails. On Windows links are followed as the system follows
+// them (wine shows a link of the Unix side as a plain file or folder).
+
 // Opens the existing regular file at path for reading, positioned at its
 // first byte. kNoFileHandle when it is missing, a directory, unreadable, or
 // not a file on disk (pipes, sockets, devices, and on Windows the reserved
@@ -63,6 +70,15 @@ bool file_writable(const std::string& path);
 // system lets them be set. False when from_path names something other than
 // a regular file or missing entry.
 bool take_attributes(FileHandle file, const std::string& from_path);
+
+// Puts the held file, made at temporary, in place at target in one step:
+// replacing the file there when replace, else only where no entry of that
+// name exists (a link included). Only the very file held is ever put in
+// place: on POSIX the temporary name must still lead to it (the same
+// device and file number), on Windows it is renamed through its handle.
+// 0 on success; nonzero, with nothing changed, otherwise (on Windows
+// retried for about a second while another program holds either file).
+int place_held_file(FileHandle file, const std::string& temporary, const std::string& target, bool replace);
 
 // Whether the bytes written so far reached the file as far as the system
 // can tell before it is closed (network file systems report lost writes

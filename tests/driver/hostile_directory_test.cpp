@@ -199,6 +199,87 @@ TEST(HostileDirectory, LinkToATimecodeFileIsListedAndProcessed) {
   EXPECT_TRUE(fs::is_symlink(root / "work/linked.srt"));
 }
 
+// A link in the working directory is followed only when it is the user's
+// own or root's: the owner of a shared directory could otherwise make a
+// root run read what they may not (a text s.txt -> a secret, copied into an
+// output they can read) or write where they may not (untertitel -> a
+// folder of root's). Each case runs with the links root's own, where they
+// work like the files they lead to, and given to another user, where a
+// link counts as no file and nothing is written anywhere.
+TEST(HostileDirectory, LinksAreFollowedOnlyWhenTheyAreTheUsersOwnOrRoots) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to give a link to another user";
+  constexpr uid_t kNobody = 65534;
+  struct Link {
+    std::string at;      // relative to the scratch folder
+    std::string target;  // likewise
+    bool given_away;     // in the run with links of another user
+  };
+  struct LinkCase {
+    const char* what;
+    std::vector<std::pair<std::string, std::string>> files;  // relative path, bytes (mode 0600)
+    std::vector<Link> links;
+    std::string own_transcript;
+    std::string output;  // relative path written in the run with own links
+    std::string foreign_transcript;
+  };
+  const LinkCase cases[] = {
+      {"a text file linked to a secret",
+       {{"work/s.srt", worked_timecodes}, {"secret", worked_text}},
+       {{"work/s.txt", "secret", true}},
+       count_line(1) + "\n 1. Objekt\n" + paired("s.srt", "s.txt", "s..src"), "work/untertitel/s..src",
+       count_line(1) + "\n 1. Objekt\n" + unpaired("s.srt")},
+      {"a timecode file linked",
+       {{"cues", worked_timecodes}, {"work/t.txt", worked_text}},
+       {{"work/t.srt", "cues", true}},
+       count_line(1) + "\n 1. Objekt\n" + paired("t.srt", "t.txt", "t..src"), "work/untertitel/t..src",
+       count_line(0)},
+      {"untertitel linked to a folder holding a file of root's under the output name",
+       {{"work/notesA.srt", worked_timecodes}, {"work/notesB.txt", worked_text}, {"private/notes.src", "notes"}},
+       {{"work/untertitel", "private", true}},
+       count_line(1) + "\n 1. Objekt\n" + paired("notesA.srt", "notesB.txt", "notes.src"), "private/notes.src",
+       count_line(1) + "\n 1. Objekt\n" + paired("notesA.srt", "notesB.txt", "notes.src", true)},
+      {"the user's own link to a link of another user",
+       {{"work/c.srt", worked_timecodes}, {"secret", worked_text}},
+       {{"work/c.txt", "hop", false}, {"hop", "secret", true}},
+       count_line(1) + "\n 1. Objekt\n" + paired("c.srt", "c.txt", "c..src"), "work/untertitel/c..src",
+       count_line(1) + "\n 1. Objekt\n" + unpaired("c.srt")},
+  };
+  for (const LinkCase& c : cases) {
+    for (const bool foreign : {false, true}) {
+      SCOPED_TRACE(std::string(c.what) + (foreign ? ", links of another user" : ", own links"));
+      ScratchDirectory root;
+      ASSERT_TRUE(fs::create_directories(root / "work"));
+      ASSERT_TRUE(fs::create_directories(root / "private"));
+      ASSERT_EQ(::chmod((root / "private").c_str(), 0700), 0);
+      for (const auto& [path, bytes] : c.files) {
+        write_bytes(root / path, bytes);
+        ASSERT_EQ(::chmod((root / path).c_str(), 0600), 0);
+      }
+      for (const Link& link : c.links) {
+        ASSERT_EQ(::symlink((root / link.target).c_str(), (root / link.at).c_str()), 0);
+        if (foreign && link.given_away) {
+          ASSERT_EQ(::lchown((root / link.at).c_str(), kNobody, kNobody), 0);
+        }
+      }
+      const auto before = tree_state(root.path(), "work/untertitel");
+
+      const ChildRun run = batch_in_child(root / "work");
+
+      ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
+      if (foreign) {
+        EXPECT_EQ(run.transcript, c.foreign_transcript);
+        EXPECT_EQ(tree_state(root.path(), "work/untertitel"), before);
+        if (!fs::is_symlink(root / "work/untertitel")) {
+          EXPECT_TRUE(fs::is_empty(root / "work/untertitel"));
+        }
+      } else {
+        EXPECT_EQ(run.transcript, c.own_transcript);
+        EXPECT_EQ(read_bytes(root / c.output), worked_output);
+      }
+    }
+  }
+}
+
 // The unreadable files are made so by their mode; root reads them all the
 // same, so the batch then runs as an unprivileged user in the child.
 TEST(HostileDirectory, UnreadableTimecodeFileIsDroppedAndUnreadableTextReadsAsEmpty) {

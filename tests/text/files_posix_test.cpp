@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -403,6 +404,14 @@ TEST_F(NumberedFiles, OpenInputRefusesWhatIsNotARegularFile) {
   EXPECT_EQ(open_input("/dev/null", 1), 2);
   EXPECT_EQ(open_input(dir / "dangling", 1), 2);
   EXPECT_EQ(open_input(dir.path(), 1), 2);
+  // A link of another user is not followed, also behind one's own link.
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::symlink(target.c_str(), (dir / "foreign").c_str()), 0);
+    ASSERT_EQ(::lchown((dir / "foreign").c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::symlink("foreign", (dir / "own to foreign").c_str()), 0);
+    EXPECT_EQ(open_input(dir / "foreign", 1), 2);
+    EXPECT_EQ(open_input(dir / "own to foreign", 1), 2);
+  }
   EXPECT_EQ(free_file_number(), 1);
   ASSERT_EQ(open_input(dir / "link", 1), 0);
   EXPECT_EQ(read_all(1), "through the link");
@@ -481,6 +490,45 @@ TEST_F(NumberedFiles, OutputSavesRemoveOnlyLeftoversOfTheirOwn) {
   }
   for (const char* gone : {".rettmp0", ".rettmp4", ".rettmp5"}) {
     EXPECT_NE(::lstat((path + gone).c_str(), &st), 0) << gone;
+  }
+}
+
+// A temporary name that no longer leads to the file written (taken away,
+// or another file put under it) fails the save: the old file stays, and
+// that other file is neither put in place nor removed.
+TEST_F(NumberedFiles, OnlyTheFileASaveWroteIsPutInPlace) {
+  struct FailureCase {
+    const char* what;
+    bool old_file;
+    // Done to the temporary name before the close; keep tells the close.
+    std::function<void(const std::string& temporary)> tamper;
+    bool keep;
+    std::string output;
+    std::string temporary;  // what the temporary name holds afterwards
+  };
+  const auto removed = [](const std::string& temporary) { ::unlink(temporary.c_str()); };
+  const auto replaced = [](const std::string& temporary) {
+    ASSERT_EQ(::rename(temporary.c_str(), (temporary + ".moved").c_str()), 0);
+    write_bytes(temporary, "another run's partial file");
+  };
+  const FailureCase cases[] = {
+      {"temporary name removed", true, removed, true, "old", "<missing>"},
+      {"temporary name removed, no old file", false, removed, true, "<missing>", "<missing>"},
+      {"another file under the temporary name", true, replaced, true, "old", "another run's partial file"},
+      {"another file under the temporary name, no old file", false, replaced, true, "<missing>",
+       "another run's partial file"},
+  };
+  for (const FailureCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDirectory scratch;
+    const std::string path = scratch / "film.src";
+    if (c.old_file) write_bytes(path, "old");
+    ASSERT_EQ(open_output(path, 1), 0);
+    write_line(1, "new");
+    c.tamper(path + ".rettmp0");
+    EXPECT_FALSE(close_output(1, c.keep));
+    EXPECT_EQ(read_bytes(path), c.output);
+    EXPECT_EQ(read_bytes(path + ".rettmp0"), c.temporary);
   }
 }
 
