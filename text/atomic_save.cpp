@@ -80,20 +80,20 @@ bool begin_save(const std::string& target, const std::vector<std::string>& tempo
 
 bool finish_save(Save& save, bool complete) {
   if (save.file == native::kNoFileHandle) return false;
-  // A failed output still leaves a file under its name, empty: users take
-  // the empty file for the sign of the failure. It replaces the old one
-  // whole like any save.
-  if (!complete && (save.rules.keep_old_on_failure || !native::empty_file(save.file))) {
-    abandon(save);
-    return false;
-  }
   // Attributes are taken only now: the old file may have changed while the
   // new one was written, and a target that is no longer a regular file is
   // left alone.
-  const bool placed =
-      native::take_attributes(save.file, save.target) &&
-      (!save.rules.synced || native::sync_file(save.file)) &&
-      native::place_held_file(save.file, save.temporary, save.target, !save.rules.create_only) == 0;
+  bool placed = false;
+  if (complete) {
+    placed = native::take_attributes(save.file, save.target) &&
+             (!save.rules.synced || native::sync_file(save.file)) &&
+             native::place_held_file(save.file, save.temporary, save.target, !save.rules.create_only) == 0;
+  } else if (save.rules.empty_file_on_failure) {
+    // A failed save never replaces a file: the empty file takes the name
+    // only while no entry has it.
+    placed = native::empty_file(save.file) && native::take_attributes(save.file, save.target) &&
+             native::place_held_file(save.file, save.temporary, save.target, false) == 0;
+  }
   if (!placed) {
     abandon(save);
     return false;

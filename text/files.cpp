@@ -242,7 +242,7 @@ int open_input_bounded(const std::string& path, int n, std::int64_t byte_budget)
 int open_output(const std::string& path, int n) {
   const std::string composed = with_backslashes(path);
   SaveRules rules;
-  rules.keep_old_on_failure = false;  // a failed pair leaves its output empty
+  rules.empty_file_on_failure = true;  // a failed first output shows as an empty file
   return open_saved(composed, n, output_temporary_names(composed), rules);
 }
 

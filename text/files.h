@@ -72,9 +72,9 @@ void close_file(int n);
 // file, and it took its place. Otherwise (a write that failed: no space,
 // an I/O error, a file-size limit; a loss reported by the system; keep
 // false; a file that could not be put in place) false is given, and the
-// path keeps its old file or, for an output opened by open_output, gets an
-// empty file; an input file under n is closed as close_file does, with
-// false.
+// path keeps its old file as it was or, for an output opened by
+// open_output where there was none, gets an empty file; an input file
+// under n is closed as close_file does, with false.
 bool close_output(int n, bool keep = true);
 
 // From now on the process ends without finishing its open files: when the

@@ -686,28 +686,37 @@ namespace {
 
 // Issue 13: no silent loss. A pair whose output does not fit (a file-size
 // limit stands for a full disk) ends with " Fehler" and leaves an empty
-// file; the next pair, which fits, is written whole.
+// file, or the previous output as it was where there is one; the next
+// pair, which fits, is written whole.
 TEST(NoSilentLoss, OutputThatDoesNotFitEndsWithFehlerAndIsLeftEmpty) {
-  ScratchDirectory dir;
-  write_bytes(dir / "big.srt", worked_timecodes);
-  write_bytes(dir / "big.txt", prose_line(64 * 1024));
-  write_worked_pair(dir.path(), "small");
-  const std::string big_output = retimed_in_memory(prose_line(64 * 1024));
-  ASSERT_GT(big_output.size(), 32u * 1024);
+  for (const std::string previous : {"<none>", "1\r\n00:00:01,000 --> 00:00:02,000\r\nDie letzte Ausgabe\r\n\r\n"}) {
+    SCOPED_TRACE(previous);
+    ScratchDirectory dir;
+    write_bytes(dir / "big.srt", worked_timecodes);
+    write_bytes(dir / "big.txt", prose_line(64 * 1024));
+    write_worked_pair(dir.path(), "small");
+    if (previous != "<none>") {
+      ASSERT_TRUE(fs::create_directory(dir / "untertitel"));
+      write_bytes(dir / "untertitel/big..src", previous);
+    }
+    const std::string big_output = retimed_in_memory(prose_line(64 * 1024));
+    ASSERT_GT(big_output.size(), 32u * 1024);
 
-  const ChildRun run = run_in_child([&] { run_batch(dir.path(), kOutputExtension); }, [] {
-    // As `ulimit -f` in a shell: SIGXFSZ at its default action, which
-    // would end the process at the limit with a partial file.
-    ::signal(SIGXFSZ, SIG_DFL);
-    const rlimit limit{16 * 1024, 16 * 1024};
-    return ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
-  });
+    const ChildRun run = run_in_child([&] { run_batch(dir.path(), kOutputExtension); }, [] {
+      // As `ulimit -f` in a shell: SIGXFSZ at its default action, which
+      // would end the process at the limit with a partial file.
+      ::signal(SIGXFSZ, SIG_DFL);
+      const rlimit limit{16 * 1024, 16 * 1024};
+      return ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    });
 
-  ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
-  EXPECT_EQ(block_of(run.transcript, "big.srt"), paired("big.srt", "big.txt", "big..src", true));
-  EXPECT_EQ(block_of(run.transcript, "small.srt"), paired("small.srt", "small.txt", "small..src"));
-  EXPECT_EQ(output_of(dir, "big..src"), "");
-  EXPECT_EQ(output_of(dir, "small..src"), worked_output);
+    ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
+    EXPECT_EQ(block_of(run.transcript, "big.srt"), paired("big.srt", "big.txt", "big..src", true));
+    EXPECT_EQ(block_of(run.transcript, "small.srt"), paired("small.srt", "small.txt", "small..src"));
+    EXPECT_EQ(output_of(dir, "big..src"), previous == "<none>" ? "" : previous);
+    EXPECT_EQ(output_of(dir, "small..src"), worked_output);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "untertitel"), fs::directory_iterator()), 2);
+  }
 }
 
 // An output extension with a path in it never leads out of untertitel: the

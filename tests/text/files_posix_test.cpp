@@ -493,10 +493,11 @@ TEST_F(NumberedFiles, OutputSavesRemoveOnlyLeftoversOfTheirOwn) {
   }
 }
 
-// A temporary name that no longer leads to the file written (taken away,
-// or another file put under it) fails the save: the old file stays, and
-// that other file is neither put in place nor removed.
-TEST_F(NumberedFiles, OnlyTheFileASaveWroteIsPutInPlace) {
+// A save that fails never replaces the old file; only where there was
+// none does an output leave an empty file. A temporary name that no longer
+// leads to the file written (taken away, or another file put under it)
+// fails the save: that other file is neither put in place nor removed.
+TEST_F(NumberedFiles, AFailedSaveLeavesTheOldFileAndOnlyANewOneEmpty) {
   struct FailureCase {
     const char* what;
     bool old_file;
@@ -506,12 +507,15 @@ TEST_F(NumberedFiles, OnlyTheFileASaveWroteIsPutInPlace) {
     std::string output;
     std::string temporary;  // what the temporary name holds afterwards
   };
+  const auto nothing = [](const std::string&) {};
   const auto removed = [](const std::string& temporary) { ::unlink(temporary.c_str()); };
   const auto replaced = [](const std::string& temporary) {
     ASSERT_EQ(::rename(temporary.c_str(), (temporary + ".moved").c_str()), 0);
     write_bytes(temporary, "another run's partial file");
   };
   const FailureCase cases[] = {
+      {"incomplete, over an old file", true, nothing, false, "old", "<missing>"},
+      {"incomplete, no old file", false, nothing, false, "", "<missing>"},
       {"temporary name removed", true, removed, true, "old", "<missing>"},
       {"temporary name removed, no old file", false, removed, true, "<missing>", "<missing>"},
       {"another file under the temporary name", true, replaced, true, "old", "another run's partial file"},
