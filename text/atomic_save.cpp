@@ -51,9 +51,11 @@ void abandon(Save& save) {
 }  // namespace
 
 std::vector<std::string> output_temporary_names(const std::string& target) {
+  static_assert(kOutputTemporaryNames <= 10, "one digit");
+  const std::string stem = native::name_cut_to_fit(target, kOutputTemporaryEnding.size() + 1);
   std::vector<std::string> names;
   for (int i = 0; i < kOutputTemporaryNames; ++i) {
-    names.push_back(target + kOutputTemporaryEnding + std::to_string(i));
+    names.push_back(stem + kOutputTemporaryEnding + std::to_string(i));
   }
   return names;
 }

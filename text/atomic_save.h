@@ -58,7 +58,9 @@ struct Save {
 // The temporary names an output's save may use, tried in this order: the
 // target's name followed by ".rettmp" and one digit, so that the next run
 // writing the same output finds what a killed run left, and two runs
-// writing it at the same time each get a name of their own.
+// writing it at the same time each get a name of their own. A target name
+// too long for that (the file system takes names of 255 bytes or UTF-16
+// units) is cut at its end to make room, the same way every time.
 std::vector<std::string> output_temporary_names(const std::string& target);
 
 // Starts saving target through the first of temporary_names that can be

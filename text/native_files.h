@@ -85,6 +85,13 @@ int place_held_file(FileHandle file, const std::string& temporary, const std::st
 // when a handle is closed: a duplicate handle is closed to learn it).
 bool written_out(FileHandle file);
 
+// path with its last component cut at its end, a whole character at a
+// time, so that added more characters after it still make a name the file
+// system takes (255 bytes on Linux, 255 UTF-16 units on Windows); path
+// itself when they fit already. For temporary names beside a target whose
+// own name is near that limit.
+std::string name_cut_to_fit(const std::string& path, std::size_t added);
+
 // Removes the held file at path (still held: nobody else can have put
 // another file under its name) and closes it.
 void discard_held_file(FileHandle file, const std::string& path);

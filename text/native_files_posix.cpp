@@ -4,6 +4,7 @@
 // once per step (text/links_posix.h), so that the folder cannot be swapped
 // for a link to another between a look and what it decides.
 #include <fcntl.h>
+#include <limits.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/file.h>
@@ -21,6 +22,13 @@
 namespace rt {
 namespace native {
 namespace {
+
+// The longest name of one entry, in bytes (Linux file systems).
+constexpr std::size_t kLongestName = NAME_MAX;
+// A UTF-8 character has at most three bytes after its first.
+constexpr int kLongestUtf8Continuation = 3;
+
+bool is_utf8_continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
 int fd_of(FileHandle file) { return static_cast<int>(file); }
 
@@ -199,6 +207,21 @@ void discard_held_file(FileHandle file, const std::string& path) {
     ::unlinkat(folder.fd(), folder.entry(), 0);
   }
   ::close(fd_of(file));
+}
+
+std::string name_cut_to_fit(const std::string& path, std::size_t added) {
+  const std::optional<std::string> native = with_slashes(path);
+  if (!native) return path;
+  // The last component is as long in path as in its system's form.
+  const std::size_t name_length = native->size() - (native->rfind('/') + 1);  // npos + 1: the whole
+  if (name_length + added <= kLongestName || added >= kLongestName) return path;
+  const std::size_t name_start = path.size() - name_length;
+  std::size_t kept = kLongestName - added;
+  // A UTF-8 character is not split: its continuation bytes go with it.
+  for (int i = 0; i < kLongestUtf8Continuation && kept > 0 && is_utf8_continuation(path[name_start + kept]); ++i) {
+    --kept;
+  }
+  return path.substr(0, name_start + kept);
 }
 
 std::int64_t read_file(FileHandle file, char* into, std::size_t count) {

@@ -124,6 +124,11 @@ namespace {
 constexpr int kRenameAttempts = 20;
 constexpr DWORD kRenameRetryMs = 50;
 
+// The longest name of one entry, in UTF-16 units.
+constexpr std::size_t kLongestName = 255;
+
+bool is_low_surrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
 }  // namespace
 
 // Renamed through the held handle, so that the file this save wrote is the
@@ -148,6 +153,19 @@ int place_held_file(FileHandle file, const std::string&, const std::string& targ
     if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) || attempt == kRenameAttempts) return 1;
     Sleep(kRenameRetryMs);
   }
+}
+
+// The last component is cut in UTF-16, never between the two halves of a
+// pair, and given back in the code page, which holds every character of it.
+std::string name_cut_to_fit(const std::string& path, std::size_t added) {
+  const std::size_t separator = path.find_last_of("\\/");
+  const std::size_t name_start = separator == std::string::npos ? 0 : separator + 1;
+  const std::optional<std::wstring> name = wide_text(path.substr(name_start));
+  if (!name || name->size() + added <= kLongestName || added >= kLongestName) return path;
+  std::size_t kept = kLongestName - added;
+  if (is_low_surrogate((*name)[kept])) --kept;
+  const std::optional<std::string> bytes = code_page_text(name->substr(0, kept));
+  return bytes ? path.substr(0, name_start) + *bytes : path;
 }
 
 // WriteFile has handed every byte to the system; closing tells nothing more.

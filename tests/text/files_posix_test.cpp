@@ -11,7 +11,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -534,6 +536,39 @@ TEST_F(NumberedFiles, AFailedSaveLeavesTheOldFileAndOnlyANewOneEmpty) {
     EXPECT_EQ(read_bytes(path), c.output);
     EXPECT_EQ(read_bytes(path + ".rettmp0"), c.temporary);
   }
+}
+
+// Names up to the longest a file system takes (255 bytes) are written,
+// though ".rettmpN" makes a temporary name 8 bytes longer: such a name is
+// cut to fit (never in a UTF-8 character), and a leftover under the cut
+// name is removed by the next save of that output.
+TEST_F(NumberedFiles, OutputNamesUpToTheLongestAreWritten) {
+  std::vector<std::string> names;
+  for (std::size_t length = 240; length <= 255; ++length) names.push_back(std::string(length - 4, 'n') + ".src");
+  std::string umlauts;
+  while (umlauts.size() < 252) umlauts += "\xC3\xA4";
+  names.push_back(umlauts + ".sr");  // 255 bytes, an "ä" across the cut
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name.size());
+    const std::string path = dir / name;
+    ASSERT_EQ(open_output(path, 1), 0);
+    write_line(1, name);
+    EXPECT_TRUE(close_output(1));
+    EXPECT_EQ(read_bytes(path), name + "\r\n");
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()),
+            static_cast<std::ptrdiff_t>(names.size()));
+
+  const std::string longest = dir / std::string(255, 'l');
+  const std::string leftover = dir / (std::string(247, 'l') + ".rettmp0");
+  write_bytes(leftover, "left by a killed run");
+  ASSERT_EQ(open_output(longest, 1), 0);
+  write_line(1, "longest");
+  EXPECT_TRUE(close_output(1));
+  EXPECT_EQ(read_bytes(longest), "longest\r\n");
+  EXPECT_EQ(read_bytes(leftover), "<missing>");
+  // One byte more is a name no file system here takes.
+  EXPECT_EQ(open_output(dir / std::string(256, 'l'), 1), 2);
 }
 
 TEST_F(NumberedFiles, PathsMayUseEitherSeparator) {
