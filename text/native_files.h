@@ -74,8 +74,9 @@ bool take_attributes(FileHandle file, const std::string& from_path);
 // Puts the held file, made at temporary, in place at target in one step:
 // replacing the file there when replace, else only where no entry of that
 // name exists (a link included). Only the very file held is ever put in
-// place: on POSIX the temporary name must still lead to it (the same
-// device and file number), on Windows it is renamed through its handle.
+// place: the temporary name must still lead to it (the same device and
+// file number on POSIX, volume and file index on Windows), and on Windows
+// it is renamed through its handle.
 // 0 on success; nonzero, with nothing changed, otherwise (on Windows
 // retried for about a second while another program holds either file).
 int place_held_file(FileHandle file, const std::string& temporary, const std::string& target, bool replace);

@@ -129,13 +129,33 @@ constexpr std::size_t kLongestName = 255;
 
 bool is_low_surrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
+// Whether the entry at path is the open file: the same volume and file
+// index. Looked at with no access at all, which no sharing refuses.
+bool named_by(HANDLE held, const std::string& path) {
+  const std::optional<std::wstring> wide = file_path(path);
+  if (!wide) return false;
+  const HANDLE named = CreateFileW(wide->c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (named == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION a;
+  BY_HANDLE_FILE_INFORMATION b;
+  const bool same = GetFileInformationByHandle(held, &a) && GetFileInformationByHandle(named, &b) &&
+                    a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+                    a.nFileIndexLow == b.nFileIndexLow;
+  CloseHandle(named);
+  return same;
+}
+
 }  // namespace
 
 // Renamed through the held handle, so that the file this save wrote is the
-// one put in place, whatever another program did to its temporary name.
-int place_held_file(FileHandle file, const std::string&, const std::string& target, bool replace) {
+// one put in place. The temporary name must still lead to it first, as on
+// POSIX: a file renamed away while it was written means another program
+// had its hands on it (and wine renames a handle's file by the name it was
+// opened with, whatever the name leads to now).
+int place_held_file(FileHandle file, const std::string& temporary, const std::string& target, bool replace) {
   const std::optional<std::wstring> to = file_path(target);
-  if (!to) return 1;
+  if (!to || !named_by(as_handle(file), temporary)) return 1;
   // FILE_RENAME_INFO ends with the name, which runs on past the structure;
   // its one declared character leaves room for the closing NUL.
   const std::size_t name_bytes = to->size() * sizeof(wchar_t);
