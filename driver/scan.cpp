@@ -55,7 +55,7 @@ int entry_count(const NameList& list) {
 bool is_timecode_file(const std::string& path) {
   // A failed open leaves the number free (or holding whoever's file it was);
   // probing then could only read someone else's lines, so stop here.
-  if (open_input(path, kProbeFileNumber) != 0) return false;
+  if (open_input_bounded(path, kProbeFileNumber, kProbeBytes) != 0) return false;
   bool found = false;
   std::string line;
   for (int attempt = 0; attempt < kProbeTries && !found; ++attempt) {

@@ -3,6 +3,7 @@
 // ending ".txt". Prints nothing.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,15 @@ constexpr const char* timecode_kept_characters = ":,-> ";
 // first is a number line.
 constexpr int kProbeTries = 10;
 
+// The probe reads no more than this many bytes of a file (64 KiB). Its ten
+// tries examine at most twenty lines, which in real subtitle files (cue
+// numbers, timecodes, a line or two of text each) take a few hundred bytes
+// to a few kilobytes; 64 KiB leaves room for lines far longer, while a
+// file of any size (a sparse terabyte, a disk image without a line end)
+// costs the scan no more than this. Lines past the bound are not
+// examined, nor one that the bound cuts.
+constexpr std::int64_t kProbeBytes = 64 * 1024;
+
 // File number the probe opens each candidate under (closed again before it
 // returns).
 constexpr int kProbeFileNumber = 1;
@@ -44,10 +54,10 @@ constexpr int kProbeFileNumber = 1;
 FileLists scan_directory(const std::string& working_directory);
 
 // True when, within ten tries, a number line is directly followed by a line
-// of exactly the timecode shape. A file that cannot be opened is no timecode
-// file. Uses file number 1 and leaves it free. Lines are judged by their
-// first characters only, so a huge line costs no more memory than a short
-// one.
+// of exactly the timecode shape, both within the file's first kProbeBytes
+// bytes. A file that cannot be opened is no timecode file. Uses file number
+// 1 and leaves it free. Lines are judged by their first characters only, so
+// a huge line costs no more memory than a short one.
 bool is_timecode_file(const std::string& path);
 
 }  // namespace rt

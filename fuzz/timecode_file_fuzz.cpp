@@ -3,9 +3,13 @@
 // Checks, besides the sanitizers:
 // - the answer is that of the ten tries worked out on the lines of the
 //   file's character stream (a number line followed directly by a line of
-//   exactly the 29-character timecode shape);
+//   exactly the 29-character timecode shape), of the file's first
+//   kProbeBytes bytes only, without a last line the bound cuts;
+// - so again with the input behind one long line that puts the bound in
+//   its middle;
 // - the path spelled with "\" gives the same answer as with "/";
 // - the probe leaves the file unchanged and file number 1 free.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -43,6 +47,20 @@ bool probe_on_lines(const std::vector<std::string>& lines) {
   return false;
 }
 
+// The lines the probe may examine: those of the character stream of the
+// file's first kProbeBytes bytes, without the last one when the bound cuts
+// it (no LF before the bound, and the stream would go on after it).
+std::vector<std::string> probed_lines(const std::string& bytes) {
+  const auto bound = static_cast<std::size_t>(rt::kProbeBytes);
+  std::string probed = bytes;
+  if (bytes.size() > bound) {
+    probed.resize(bound);
+    const bool goes_on = probed.find('\x1A') == std::string::npos && bytes[bound] != '\x1A';
+    if (goes_on) probed.erase(probed.rfind('\n') + 1);  // npos + 1: all of it
+  }
+  return rt::fuzz::line_texts(rt::fuzz::stream_lines(rt::fuzz::character_stream(probed)));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -53,9 +71,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool answer = rt::is_timecode_file(path);
   require(rt::free_file_number() == 1, "the probe leaves file number 1 free");
 
-  const bool expected =
-      probe_on_lines(rt::fuzz::line_texts(rt::fuzz::stream_lines(rt::fuzz::character_stream(bytes))));
+  const bool expected = probe_on_lines(probed_lines(bytes));
   require(answer == expected, "probe answers as the ten tries on the file's lines", shown(bytes));
+
+  // One line of filler first, so that the bound falls in the input's middle.
+  const auto bound = static_cast<std::size_t>(rt::kProbeBytes);
+  const std::size_t filler = bound - 1 - std::min(bytes.size() / 2, bound - 1);
+  const std::string padded = std::string(filler, 'x') + "\n" + bytes;
+  rt::fuzz::write_file(path, padded);
+  require(rt::is_timecode_file(path) == probe_on_lines(probed_lines(padded)),
+          "probe answers as the ten tries on the lines before the bound", shown(bytes));
+  rt::fuzz::write_file(path, bytes);
 
   std::string backslashed = path;
   for (char& c : backslashed) {

@@ -54,7 +54,7 @@ bool retime_pair_watched(const PairTap& tap) {
       };
     }
     // The inputs are closed here; the output once the outcome is known, so
-    // that a failed search leaves it empty.
+    // that a failed search leaves the old output (or an empty file).
     sink.close_all = [] {
       close_file(kTextFile);
       close_file(kTimecodeFile);
@@ -63,7 +63,7 @@ bool retime_pair_watched(const PairTap& tap) {
     const bool output_complete = close_output(kOutputFile, !outcome.failed);
     close_all();
     // An output that could not be opened or written whole is a failure of
-    // the pair like a quota failure, and like it leaves an empty file.
+    // the pair like a quota failure, and like it leaves the old output.
     if (!outcome.failed && !output_complete) print_line(kFailureLine);
     const bool written = !outcome.failed && output_complete;
     if (tap.ended) tap.ended(outcome, !written);

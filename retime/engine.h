@@ -48,8 +48,9 @@ struct PairTap {
 // the number line goes on as the passes leave it). A pair whose output is
 // not open, or could not be written or closed completely (no space, an I/O
 // error, a file-size limit), ends with " Fehler" after the search instead of
-// succeeding, and its output file is left empty; so is the output of every
-// pair that ends with " Fehler". A pair too large for memory
+// succeeding, and its output is left as it was before (an empty file where
+// there was none); so is the output of every pair that ends with
+// " Fehler". A pair too large for memory
 // (std::bad_alloc while reading or searching) ends with all files closed
 // and " Fehler" too, and nothing is thrown; the program-wide number_line
 // then stays as the pair found it. True when the pair's output was written

@@ -43,7 +43,6 @@ SaveRules settings_rules(bool create_only) {
   SaveRules rules;
   rules.synced = true;
   rules.create_only = create_only;
-  rules.keep_old_on_failure = true;
   rules.wait_ms = kTurnWaitMs;
   return rules;
 }

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <thread>
 
+#include "text/native_files.h"
 #include "text/native_folders.h"
 
 namespace rt {
@@ -50,9 +51,11 @@ void abandon(Save& save) {
 }  // namespace
 
 std::vector<std::string> output_temporary_names(const std::string& target) {
+  static_assert(kOutputTemporaryNames <= 10, "one digit");
+  const std::string stem = native::name_cut_to_fit(target, kOutputTemporaryEnding.size() + 1);
   std::vector<std::string> names;
   for (int i = 0; i < kOutputTemporaryNames; ++i) {
-    names.push_back(target + kOutputTemporaryEnding + std::to_string(i));
+    names.push_back(stem + kOutputTemporaryEnding + std::to_string(i));
   }
   return names;
 }
@@ -79,21 +82,20 @@ bool begin_save(const std::string& target, const std::vector<std::string>& tempo
 
 bool finish_save(Save& save, bool complete) {
   if (save.file == native::kNoFileHandle) return false;
-  // A failed output still leaves a file under its name, empty: users take
-  // the empty file for the sign of the failure. It replaces the old one
-  // whole like any save.
-  if (!complete && (save.rules.keep_old_on_failure || !native::empty_file(save.file))) {
-    abandon(save);
-    return false;
-  }
   // Attributes are taken only now: the old file may have changed while the
   // new one was written, and a target that is no longer a regular file is
   // left alone.
-  const bool placed =
-      native::take_attributes(save.file, save.target) &&
-      (!save.rules.synced || native::sync_file(save.file)) &&
-      (save.rules.create_only ? native::rename_file(save.temporary, save.target)
-                              : native::replace_file(save.temporary, save.target)) == 0;
+  bool placed = false;
+  if (complete) {
+    placed = native::take_attributes(save.file, save.target) &&
+             (!save.rules.synced || native::sync_file(save.file)) &&
+             native::place_held_file(save.file, save.temporary, save.target, !save.rules.create_only) == 0;
+  } else if (save.rules.empty_file_on_failure) {
+    // A failed save never replaces a file: the empty file takes the name
+    // only while no entry has it.
+    placed = native::empty_file(save.file) && native::take_attributes(save.file, save.target) &&
+             native::place_held_file(save.file, save.temporary, save.target, false) == 0;
+  }
   if (!placed) {
     abandon(save);
     return false;

@@ -38,9 +38,10 @@ struct SaveRules {
   // The file is made only where no entry of the target's name exists: an
   // existing file (or link) is never replaced, and the save then fails.
   bool create_only = false;
-  // A save that fails leaves the old file as it was; otherwise it leaves
-  // an empty file under the target's name.
-  bool keep_old_on_failure = true;
+  // A save that fails where no entry of the target's name was leaves an
+  // empty file there (the outputs: users take it for the sign of the
+  // failure). Where a file was, a failed save always leaves it as it was.
+  bool empty_file_on_failure = false;
   // How long to wait, in milliseconds, while every temporary name is held
   // by a live save of another run (or of this process).
   int wait_ms = 0;
@@ -57,7 +58,9 @@ struct Save {
 // The temporary names an output's save may use, tried in this order: the
 // target's name followed by ".rettmp" and one digit, so that the next run
 // writing the same output finds what a killed run left, and two runs
-// writing it at the same time each get a name of their own.
+// writing it at the same time each get a name of their own. A target name
+// too long for that (the file system takes names of 255 bytes or UTF-16
+// units) is cut at its end to make room, the same way every time.
 std::vector<std::string> output_temporary_names(const std::string& target);
 
 // Starts saving target through the first of temporary_names that can be
@@ -72,9 +75,11 @@ bool begin_save(const std::string& target, const std::vector<std::string>& tempo
 
 // Ends the save. complete says the temporary file holds every byte meant
 // for it: it then takes the target's place and true is given when it did.
-// An incomplete save leaves the old file or, without keep_old_on_failure,
-// an empty file in its place, and gives false; so does a complete save
-// that could not be put in place (the temporary file is then removed).
+// Only the file this save wrote is put in place: when its temporary name
+// no longer leads to it, the save fails. An incomplete save leaves the old
+// file as it was (or, with empty_file_on_failure and no old file, an empty
+// file) and gives false; so does a complete save that could not be put in
+// place (the temporary file is then removed).
 bool finish_save(Save& save, bool complete);
 
 }  // namespace rt

@@ -47,6 +47,12 @@ struct OpenFile {
   bool carried_cr = false;
   // No more bytes will be read: end of file, a read error, or 0x1A met.
   bool stream_over = false;
+  // Input opened with a byte budget (open_input_bounded): the budget, the
+  // bytes of it not yet read (both -1 without one), and whether the budget
+  // ended the stream while the file went on, which cuts its last line.
+  std::int64_t byte_budget = -1;
+  std::int64_t bytes_left = -1;
+  bool cut_by_budget = false;
 };
 
 // Plain pointers, so the table needs no construction or destruction and is
@@ -100,6 +106,13 @@ void put_bytes(OpenFile& f, const char* bytes, std::size_t count) {
   f.len += count;
 }
 
+// Whether the stream of f would go on after its budget: one more byte is
+// there, and it is not the 0x1A that would end the stream all the same.
+bool file_goes_on(OpenFile& f) {
+  char next = 0;
+  return native::read_file(f.handle, &next, 1) == 1 && next != kEndOfFileByte;
+}
+
 // Refills the character buffer of an input file whose characters are all
 // delivered. False when the stream has no character left.
 bool refill(OpenFile& f) {
@@ -112,13 +125,17 @@ bool refill(OpenFile& f) {
       start = 1;
       f.carried_cr = false;
     }
-    const std::int64_t got = native::read_file(f.handle, f.chars + start, kBufferSize);
+    std::size_t wanted = kBufferSize;
+    if (f.bytes_left >= 0) wanted = static_cast<std::size_t>(std::min<std::int64_t>(f.bytes_left, kBufferSize));
+    const std::int64_t got = wanted > 0 ? native::read_file(f.handle, f.chars + start, wanted) : 0;
     if (got <= 0) {
+      if (wanted == 0) f.cut_by_budget = file_goes_on(f);
       // A CR that was the file's last byte is an ordinary character.
       f.stream_over = true;
       f.len = start;
       return f.len > 0;
     }
+    if (f.bytes_left >= 0) f.bytes_left -= got;
     std::size_t end = start + static_cast<std::size_t>(got);
     if (const void* stop = std::memchr(f.chars + start, kEndOfFileByte,
                                        static_cast<std::size_t>(got))) {
@@ -204,7 +221,9 @@ int free_file_number() {
   return 0;
 }
 
-int open_input(const std::string& path, int n) {
+int open_input(const std::string& path, int n) { return open_input_bounded(path, n, -1); }
+
+int open_input_bounded(const std::string& path, int n, std::int64_t byte_budget) {
   if (!number_usable(n)) return 1;
   const native::FileHandle handle = native::open_file_for_reading(with_backslashes(path));
   if (handle == native::kNoFileHandle) return 2;
@@ -214,6 +233,8 @@ int open_input(const std::string& path, int n) {
     return 2;
   }
   f->handle = handle;
+  f->byte_budget = byte_budget < 0 ? -1 : byte_budget;
+  f->bytes_left = f->byte_budget;
   remember(n, f);
   return 0;
 }
@@ -221,7 +242,7 @@ int open_input(const std::string& path, int n) {
 int open_output(const std::string& path, int n) {
   const std::string composed = with_backslashes(path);
   SaveRules rules;
-  rules.keep_old_on_failure = false;  // a failed pair leaves its output empty
+  rules.empty_file_on_failure = true;  // a failed first output shows as an empty file
   return open_saved(composed, n, output_temporary_names(composed), rules);
 }
 
@@ -294,6 +315,8 @@ std::string take_line(OpenFile& f, std::size_t keep) {
       break;
     }
   }
+  // A line the budget cut may be the beginning of a longer one.
+  if (!ended_by_lf && f.cut_by_budget) return std::string();
   // The cuts worked out on the lengths.
   std::uint64_t result = ended_by_lf ? length - (length > 0 && last == '\r' ? 1 : 0)
                                      : up_to_last_non_nul;
@@ -335,6 +358,8 @@ void rewind(int n) {
   f->len = 0;
   f->carried_cr = false;
   f->stream_over = false;
+  f->bytes_left = f->byte_budget;
+  f->cut_by_budget = false;
 }
 
 std::int64_t file_length(int n) {

@@ -35,6 +35,16 @@ int free_file_number();
 // blocking). On failure n keeps its former state.
 int open_input(const std::string& path, int n);
 
+// open_input for a reader that looks only at the beginning of a file: the
+// character stream ends after the file's first byte_budget bytes, so the
+// reader costs no more than that whatever the file holds (a sparse
+// terabyte, gigabytes without a line end). A line that this bound cuts
+// (no LF before it while the file goes on) is not delivered: read_line
+// and read_short_line give the empty text for it, as past the end, since
+// its beginning could pass for a short line it is not. rewind starts the
+// bounded stream again.
+int open_input_bounded(const std::string& path, int n, std::int64_t byte_budget);
+
 // Opens a new output file for path under number n. Its bytes are saved
 // whole (text/atomic_save.h): they go to a temporary file beside path
 // (output_temporary_names), and the file takes path's place, replacing
@@ -62,9 +72,9 @@ void close_file(int n);
 // file, and it took its place. Otherwise (a write that failed: no space,
 // an I/O error, a file-size limit; a loss reported by the system; keep
 // false; a file that could not be put in place) false is given, and the
-// path keeps its old file or, for an output opened by open_output, gets an
-// empty file; an input file under n is closed as close_file does, with
-// false.
+// path keeps its old file as it was or, for an output opened by
+// open_output where there was none, gets an empty file; an input file
+// under n is closed as close_file does, with false.
 bool close_output(int n, bool keep = true);
 
 // From now on the process ends without finishing its open files: when the

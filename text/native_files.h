@@ -24,6 +24,13 @@ namespace native {
 using FileHandle = std::intptr_t;
 inline constexpr FileHandle kNoFileHandle = -1;
 
+// Symbolic links: on POSIX a link met as the last component of a path, or
+// as the folder a save writes into, is followed only when it belongs to
+// the process's own user or to root (text/links_posix.h says why); a link
+// of another user counts as no file, and a save into a folder reached
+// through one fails. On Windows links are followed as the system follows
+// them (wine shows a link of the Unix side as a plain file or folder).
+
 // Opens the existing regular file at path for reading, positioned at its
 // first byte. kNoFileHandle when it is missing, a directory, unreadable, or
 // not a file on disk (pipes, sockets, devices, and on Windows the reserved
@@ -56,17 +63,35 @@ bool remove_if_abandoned(const std::string& path);
 // being created, emptied or changed, and closed again.
 bool file_writable(const std::string& path);
 
-// Gives the open file the mode, owner and group of the regular file at
-// from_path (the owner only as root, the group where the process may set
-// it), or, when nothing is there, the mode a newly created file gets; as
-// far as the file system lets them be set. False when from_path names
-// something other than a regular file or missing entry.
+// Gives the open file the permission bits, owner and group of the regular
+// file at from_path (the owner only as root, the group where the process
+// may set it; never a set-user-ID, set-group-ID or sticky bit), or, when
+// nothing is there, the mode a newly created file gets; as far as the file
+// system lets them be set. False when from_path names something other than
+// a regular file or missing entry.
 bool take_attributes(FileHandle file, const std::string& from_path);
+
+// Puts the held file, made at temporary, in place at target in one step:
+// replacing the file there when replace, else only where no entry of that
+// name exists (a link included). Only the very file held is ever put in
+// place: the temporary name must still lead to it (the same device and
+// file number on POSIX, volume and file index on Windows), and on Windows
+// it is renamed through its handle.
+// 0 on success; nonzero, with nothing changed, otherwise (on Windows
+// retried for about a second while another program holds either file).
+int place_held_file(FileHandle file, const std::string& temporary, const std::string& target, bool replace);
 
 // Whether the bytes written so far reached the file as far as the system
 // can tell before it is closed (network file systems report lost writes
 // when a handle is closed: a duplicate handle is closed to learn it).
 bool written_out(FileHandle file);
+
+// path with its last component cut at its end, a whole character at a
+// time, so that added more characters after it still make a name the file
+// system takes (255 bytes on Linux, 255 UTF-16 units on Windows); path
+// itself when they fit already. For temporary names beside a target whose
+// own name is near that limit.
+std::string name_cut_to_fit(const std::string& path, std::size_t added);
 
 // Removes the held file at path (still held: nobody else can have put
 // another file under its name) and closes it.

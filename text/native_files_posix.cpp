@@ -1,7 +1,10 @@
 // Files on POSIX. The temporary files of saves are held with flock(2),
 // which the kernel lets go when the holder dies: a leftover is told from a
-// live save's file without guessing.
+// live save's file without guessing. A save works in its folder opened
+// once per step (text/links_posix.h), so that the folder cannot be swapped
+// for a link to another between a look and what it decides.
 #include <fcntl.h>
+#include <limits.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/file.h>
@@ -12,6 +15,7 @@
 #include <cerrno>
 #include <optional>
 
+#include "text/links_posix.h"
 #include "text/native_files.h"
 #include "text/paths.h"
 
@@ -19,13 +23,45 @@ namespace rt {
 namespace native {
 namespace {
 
+// The longest name of one entry, in bytes (Linux file systems).
+constexpr std::size_t kLongestName = NAME_MAX;
+// A UTF-8 character has at most three bytes after its first.
+constexpr int kLongestUtf8Continuation = 3;
+
+bool is_utf8_continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
 int fd_of(FileHandle file) { return static_cast<int>(file); }
 
-// Whether the name still leads to the open file.
-bool named_by(int fd, const std::string& native) {
+// A folder opened by open_folder_of (text/links_posix.h), closed when the
+// work in it is done; -1 when it could not be opened.
+class Folder {
+ public:
+  explicit Folder(const std::string& path) {
+    const std::optional<std::string> native = with_slashes(path);
+    if (native) fd_ = open_folder_of(*native, name_);
+  }
+  ~Folder() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Folder(const Folder&) = delete;
+  Folder& operator=(const Folder&) = delete;
+  bool opened() const { return fd_ >= 0; }
+  int fd() const { return fd_; }
+  // The last component of the path, the entry's name in the folder.
+  const std::string& name() const { return name_; }
+  const char* entry() const { return name_.c_str(); }
+
+ private:
+  int fd_ = -1;
+  std::string name_;
+};
+
+// Whether name in folder (AT_FDCWD: a path) still leads to the open file,
+// the name itself not followed.
+bool named_by(int fd, int folder, const char* name) {
   struct stat held;
   struct stat named;
-  return ::fstat(fd, &held) == 0 && ::lstat(native.c_str(), &named) == 0 &&
+  return ::fstat(fd, &held) == 0 && ::fstatat(folder, name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
          held.st_dev == named.st_dev && held.st_ino == named.st_ino;
 }
 
@@ -44,19 +80,19 @@ bool held_by_nobody(int fd, const struct stat& st) {
   return ::time(nullptr) - st.st_mtime >= kQuietSeconds;
 }
 
-// Opens the regular file at native (one that may be written, for writing),
-// after a look that opens nothing: opening a FIFO or a terminal can block.
-// O_NONBLOCK covers a pipe swapped in after the look (fstat then tells); it
-// stays, files on disk ignore it, and the pseudo-files that wait for data
-// (/proc/kmsg) read as ended. -1 otherwise.
-int open_regular(const std::optional<std::string>& native, int flags) {
+// Opens the regular file name in folder (AT_FDCWD: a path), never through
+// a link (one that may be written, for writing), after a look that opens
+// nothing: opening a FIFO or a terminal can block. O_NONBLOCK covers a
+// pipe swapped in after the look (fstat then tells); it stays, files on
+// disk ignore it, and the pseudo-files that wait for data (/proc/kmsg) read
+// as ended. -1 otherwise.
+int open_regular(int folder, const char* name, int flags) {
   struct stat st;
-  const bool follow = (flags & O_NOFOLLOW) == 0;
-  if (!native || (follow ? ::stat : ::lstat)(native->c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+  if (::fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
       ((flags & O_ACCMODE) != O_RDONLY && (st.st_mode & 0222) == 0)) {
     return -1;
   }
-  const int fd = ::open(native->c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  const int fd = ::openat(folder, name, flags | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
     ::close(fd);
     return -1;
@@ -66,21 +102,26 @@ int open_regular(const std::optional<std::string>& native, int flags) {
 
 }  // namespace
 
+// A link is followed as the rule of text/links_posix.h lets it be.
 FileHandle open_file_for_reading(const std::string& path) {
-  const int fd = open_regular(with_slashes(path), O_RDONLY);
+  const std::optional<std::string> native = with_slashes(path);
+  const std::optional<std::string> file = native ? followed_path(*native) : std::nullopt;
+  const int fd = file ? open_regular(AT_FDCWD, file->c_str(), O_RDONLY) : -1;
   return fd < 0 ? kNoFileHandle : fd;
 }
 
+// Made in the folder as opened once, so that a link put in the folder's
+// place meanwhile cannot send the file elsewhere.
 FileHandle create_held_file(const std::string& path, bool& name_taken) {
   name_taken = false;
-  const std::optional<std::string> native = with_slashes(path);
-  if (!native) return kNoFileHandle;
+  const Folder folder(path);
+  if (!folder.opened()) return kNoFileHandle;
   // A file-size limit must fail the write (EFBIG), not end the process
   // with a partial output; set for every file, as a child may have been
   // given the default back.
   ::signal(SIGXFSZ, SIG_IGN);
-  const int fd = ::open(native->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC,
-                        0600);
+  const int fd = ::openat(folder.fd(), folder.entry(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600);
   if (fd < 0) {
     name_taken = errno == EEXIST;
     return kNoFileHandle;
@@ -88,7 +129,7 @@ FileHandle create_held_file(const std::string& path, bool& name_taken) {
   // Another run may have taken the new file for a leftover before the
   // lock. A file system without locks refuses with another error.
   const bool lost = (::flock(fd, LOCK_EX | LOCK_NB) != 0 && (errno == EWOULDBLOCK || errno == EINTR)) ||
-                    !named_by(fd, *native);
+                    !named_by(fd, folder.fd(), folder.entry());
   if (lost) {
     ::close(fd);
     name_taken = true;
@@ -98,44 +139,49 @@ FileHandle create_held_file(const std::string& path, bool& name_taken) {
 }
 
 bool remove_if_abandoned(const std::string& path) {
-  const std::optional<std::string> native = with_slashes(path);
-  const int fd = open_regular(native, O_RDONLY | O_NOFOLLOW);
+  const Folder folder(path);
+  if (!folder.opened()) return false;
+  const int fd = open_regular(folder.fd(), folder.entry(), O_RDONLY);
   if (fd < 0) return false;
   // Held, the file is removed or renamed by no other run; the name is
   // checked again for one replaced before the lock.
   struct stat held;
   const bool removed = ::fstat(fd, &held) == 0 && held.st_uid == ::geteuid() && held_by_nobody(fd, held) &&
-                       named_by(fd, *native) && ::unlink(native->c_str()) == 0;
+                       named_by(fd, folder.fd(), folder.entry()) && ::unlinkat(folder.fd(), folder.entry(), 0) == 0;
   ::close(fd);
   return removed;
 }
 
 bool file_writable(const std::string& path) {
-  const int fd = open_regular(with_slashes(path), O_WRONLY | O_NOFOLLOW);
+  const Folder folder(path);
+  const int fd = folder.opened() ? open_regular(folder.fd(), folder.entry(), O_WRONLY) : -1;
   if (fd >= 0) ::close(fd);
   return fd >= 0;
 }
 
 bool take_attributes(FileHandle file, const std::string& from_path) {
-  const std::optional<std::string> native = with_slashes(from_path);
+  const Folder folder(from_path);
   struct stat own;
-  if (!native || ::fstat(fd_of(file), &own) != 0) return false;
+  if (!folder.opened() || ::fstat(fd_of(file), &own) != 0) return false;
   mode_t mode = 0;
   struct stat old;
-  if (::lstat(native->c_str(), &old) == 0) {
+  if (::fstatat(folder.fd(), folder.entry(), &old, AT_SYMLINK_NOFOLLOW) == 0) {
     if (!S_ISREG(old.st_mode)) return false;
     // Root gives a user's file back to the user; anyone may keep a group
     // they belong to.
     const bool root = ::geteuid() == 0;
     if (own.st_gid != old.st_gid || (root && own.st_uid != old.st_uid))
       (void)::fchown(fd_of(file), root ? old.st_uid : static_cast<uid_t>(-1), old.st_gid);
-    mode = old.st_mode & 07777;
+    // The permission bits only: a set-user-ID or set-group-ID bit would
+    // make the new file run with the rights of its owner (root, after a
+    // root run), and the sticky bit means nothing on a file.
+    mode = old.st_mode & 0777;
   } else if (errno == ENOENT) {
     mode = new_file_mode();
   } else {
     return false;
   }
-  // After the owner, which clears the set-user-ID bits. FAT keeps its own.
+  // After the owner, which would clear such bits anyway. FAT keeps its own.
   if ((own.st_mode & 07777) != mode) (void)::fchmod(fd_of(file), mode);
   return true;
 }
@@ -146,10 +192,36 @@ bool written_out(FileHandle file) {
   return copy >= 0 && (::close(copy) == 0 || errno == EINTR);
 }
 
+// Looked at and renamed in one folder, opened once: a folder swapped for
+// another meanwhile cannot have the rename take another file there.
+int place_held_file(FileHandle file, const std::string& temporary, const std::string& target, bool replace) {
+  const Folder from(temporary);
+  const Folder to(target);
+  if (!from.opened() || !to.opened() || !named_by(fd_of(file), from.fd(), from.entry())) return 1;
+  return rename_entry(from.fd(), from.name(), to.fd(), to.name(), replace);
+}
+
 void discard_held_file(FileHandle file, const std::string& path) {
-  const std::optional<std::string> native = with_slashes(path);
-  if (native && named_by(fd_of(file), *native)) ::unlink(native->c_str());
+  const Folder folder(path);
+  if (folder.opened() && named_by(fd_of(file), folder.fd(), folder.entry())) {
+    ::unlinkat(folder.fd(), folder.entry(), 0);
+  }
   ::close(fd_of(file));
+}
+
+std::string name_cut_to_fit(const std::string& path, std::size_t added) {
+  const std::optional<std::string> native = with_slashes(path);
+  if (!native) return path;
+  // The last component is as long in path as in its system's form.
+  const std::size_t name_length = native->size() - (native->rfind('/') + 1);  // npos + 1: the whole
+  if (name_length + added <= kLongestName || added >= kLongestName) return path;
+  const std::size_t name_start = path.size() - name_length;
+  std::size_t kept = kLongestName - added;
+  // A UTF-8 character is not split: its continuation bytes go with it.
+  for (int i = 0; i < kLongestUtf8Continuation && kept > 0 && is_utf8_continuation(path[name_start + kept]); ++i) {
+    --kept;
+  }
+  return path.substr(0, name_start + kept);
 }
 
 std::int64_t read_file(FileHandle file, char* into, std::size_t count) {

@@ -5,8 +5,10 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "text/native_files.h"
 #include "text/native_folders.h"
@@ -50,10 +52,10 @@ FileHandle open_file_for_reading(const std::string& path) {
 }
 
 // The temporary file of a save: created only where no entry of the name
-// exists, and held by its open handle, which lets others read it and lets
-// this process rename it (MoveFileExW needs delete sharing from every
-// handle) but makes an exclusive open fail, which is how
-// remove_if_abandoned tells a live save's file from a leftover.
+// exists, and held by its open handle, which lets others read and delete
+// it but makes an exclusive open fail, which is how remove_if_abandoned
+// tells a live save's file from a leftover. Its DELETE access lets the
+// save rename it through this handle (place_held_file).
 FileHandle create_held_file(const std::string& path, bool& name_taken) {
   name_taken = false;
   const std::optional<std::wstring> wide = file_path(path);
@@ -114,6 +116,78 @@ bool take_attributes(FileHandle, const std::string& from_path) {
   return target_kind(from_path) != TargetKind::other;
 }
 
+namespace {
+
+// Virus scanners, indexers and sync clients open a new file for a moment
+// as soon as it is closed; a rename that meets them is tried again for
+// about a second.
+constexpr int kRenameAttempts = 20;
+constexpr DWORD kRenameRetryMs = 50;
+
+// The longest name of one entry, in UTF-16 units.
+constexpr std::size_t kLongestName = 255;
+
+bool is_low_surrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// Whether the entry at path is the open file: the same volume and file
+// index. Looked at with no access at all, which no sharing refuses.
+bool named_by(HANDLE held, const std::string& path) {
+  const std::optional<std::wstring> wide = file_path(path);
+  if (!wide) return false;
+  const HANDLE named = CreateFileW(wide->c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (named == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION a;
+  BY_HANDLE_FILE_INFORMATION b;
+  const bool same = GetFileInformationByHandle(held, &a) && GetFileInformationByHandle(named, &b) &&
+                    a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+                    a.nFileIndexLow == b.nFileIndexLow;
+  CloseHandle(named);
+  return same;
+}
+
+}  // namespace
+
+// Renamed through the held handle, so that the file this save wrote is the
+// one put in place. The temporary name must still lead to it first, as on
+// POSIX: a file renamed away while it was written means another program
+// had its hands on it (and wine renames a handle's file by the name it was
+// opened with, whatever the name leads to now).
+int place_held_file(FileHandle file, const std::string& temporary, const std::string& target, bool replace) {
+  const std::optional<std::wstring> to = file_path(target);
+  if (!to || !named_by(as_handle(file), temporary)) return 1;
+  // FILE_RENAME_INFO ends with the name, which runs on past the structure;
+  // its one declared character leaves room for the closing NUL.
+  const std::size_t name_bytes = to->size() * sizeof(wchar_t);
+  std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + name_bytes);
+  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  rename->ReplaceIfExists = replace ? TRUE : FALSE;
+  rename->RootDirectory = nullptr;
+  rename->FileNameLength = static_cast<DWORD>(name_bytes);
+  std::memcpy(rename->FileName, to->c_str(), name_bytes + sizeof(wchar_t));
+  for (int attempt = 1;; ++attempt) {
+    if (SetFileInformationByHandle(as_handle(file), FileRenameInfo, rename, static_cast<DWORD>(buffer.size()))) {
+      return 0;
+    }
+    const DWORD error = GetLastError();
+    if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) || attempt == kRenameAttempts) return 1;
+    Sleep(kRenameRetryMs);
+  }
+}
+
+// The last component is cut in UTF-16, never between the two halves of a
+// pair, and given back in the code page, which holds every character of it.
+std::string name_cut_to_fit(const std::string& path, std::size_t added) {
+  const std::size_t separator = path.find_last_of("\\/");
+  const std::size_t name_start = separator == std::string::npos ? 0 : separator + 1;
+  const std::optional<std::wstring> name = wide_text(path.substr(name_start));
+  if (!name || name->size() + added <= kLongestName || added >= kLongestName) return path;
+  std::size_t kept = kLongestName - added;
+  if (is_low_surrogate((*name)[kept])) --kept;
+  const std::optional<std::string> bytes = code_page_text(name->substr(0, kept));
+  return bytes ? path.substr(0, name_start) + *bytes : path;
+}
+
 // WriteFile has handed every byte to the system; closing tells nothing more.
 bool written_out(FileHandle) { return true; }
 
@@ -166,10 +240,6 @@ bool empty_file(FileHandle file) {
 }
 
 bool close_file_handle(FileHandle file) { return CloseHandle(as_handle(file)) != 0; }
-
-
-
-
 
 }  // namespace native
 }  // namespace rt

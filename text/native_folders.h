@@ -65,7 +65,9 @@ int rename_file(const std::string& old_path, const std::string& new_path);
 int replace_file(const std::string& old_path, const std::string& new_path);
 
 // Makes the renames done in the folder holding path durable (the folder is
-// synced on POSIX; on Windows the renames are written through already).
+// synced on POSIX; Windows has no call for a folder: its file systems keep
+// a rename whole through their journal, and a rename by path is written
+// through).
 void sync_folder_of(const std::string& path);
 
 // Creates the one directory path; nothing is reported. A private folder

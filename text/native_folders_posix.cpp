@@ -1,6 +1,7 @@
 // Folders and names on POSIX: listing with readdir and fstatat, renames
 // with renameat2 where the file system has it, realpath for the absolute
-// and final paths, /proc (Linux) for the program's file.
+// and final paths, /proc (Linux) for the program's file; and which links
+// a run follows (text/links_posix.h), for both native files.
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -13,6 +14,7 @@
 #include <memory>
 #include <optional>
 
+#include "text/links_posix.h"
 #include "text/native_folders.h"
 #include "text/paths.h"
 
@@ -22,7 +24,13 @@ namespace {
 
 // The listing in progress. The directory stream stays open between calls.
 DIR* listing_dir = nullptr;
+std::string listing_folder;
 std::string listing_wildcard;
+
+// The system follows no more links in a row than this (ELOOP after it).
+constexpr int kMostLinksInARow = 40;
+// readlink is asked with room for this many bytes first.
+constexpr std::size_t kLinkTargetRoom = 256;
 
 // The folder holding the last component of a path with "/".
 std::string folder_of(const std::string& native) {
@@ -34,6 +42,24 @@ std::string folder_of(const std::string& native) {
 std::string resolved_path(const std::string& path) {
   const std::unique_ptr<char, void (*)(void*)> resolved(::realpath(path.c_str(), nullptr), ::free);
   return resolved ? resolved.get() : "";
+}
+
+// Whether the link described by st may be followed (text/links_posix.h).
+bool followed_by_rule(const struct stat& link) { return link.st_uid == ::geteuid() || link.st_uid == 0; }
+
+// The target of the link open as fd (O_PATH | O_NOFOLLOW): read from the
+// very link that was looked at, whatever takes its name meanwhile.
+std::optional<std::string> link_target(int fd) {
+  std::string target(kLinkTargetRoom, '\0');
+  for (;;) {
+    const ssize_t length = ::readlinkat(fd, "", &target[0], target.size());
+    if (length <= 0) return std::nullopt;
+    if (static_cast<std::size_t>(length) < target.size()) {
+      target.resize(static_cast<std::size_t>(length));
+      return target;
+    }
+    target.resize(target.size() * 2);
+  }
 }
 
 // The bits a POSIX file system lacks, as DirectoryEntry describes them.
@@ -65,7 +91,8 @@ bool start_listing(const std::string& pattern, DirectoryEntry& first) {
   if (listing_wildcard.empty()) return false;
   // opendir opens with O_DIRECTORY, which refuses anything but a directory
   // before it is opened: a pipe named like a folder cannot block it.
-  listing_dir = ::opendir(folder_of(*native).c_str());
+  listing_folder = folder_of(*native);
+  listing_dir = ::opendir(listing_folder.c_str());
   return listing_dir != nullptr && next_listing_entry(first);
 }
 
@@ -74,10 +101,15 @@ bool next_listing_entry(DirectoryEntry& entry) {
     const struct dirent* found = ::readdir(listing_dir);
     if (found == nullptr) break;
     if (!name_matches(found->d_name)) continue;
-    // fstatat only looks (following a link), so pipes and devices cannot
-    // block the listing; a dangling link fails here and is left out.
+    // fstatat only looks, so pipes and devices cannot block the listing. A
+    // link is listed as what it leads to, when the rule lets it be
+    // followed; a dangling link is left out.
     struct stat st;
-    if (::fstatat(::dirfd(listing_dir), found->d_name, &st, 0) != 0) continue;
+    if (::fstatat(::dirfd(listing_dir), found->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (S_ISLNK(st.st_mode)) {
+      const std::optional<std::string> target = followed_path(listing_folder + "/" + found->d_name);
+      if (!target || ::lstat(target->c_str(), &st) != 0) continue;
+    }
     if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) continue;
     entry.name = found->d_name;
     entry.attributes = attributes_of(found->d_name, st);
@@ -92,29 +124,64 @@ int remove_file(const std::string& path) {
   return native && ::unlink(native->c_str()) == 0 ? 0 : 1;
 }
 
-int rename_file(const std::string& old_path, const std::string& new_path) {
-  const std::optional<std::string> from = with_slashes(old_path);
-  const std::optional<std::string> to = with_slashes(new_path);
-  if (!from || !to) return 1;
-  if (::renameat2(AT_FDCWD, from->c_str(), AT_FDCWD, to->c_str(), RENAME_NOREPLACE) == 0) return 0;
+std::optional<std::string> followed_path(const std::string& native) {
+  std::string path = native;
+  for (int links = 0; links <= kMostLinksInARow; ++links) {
+    // With a "/" after it the system would follow a link at the name itself.
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    const int fd = ::open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    // Nothing there, or out of reach: whatever is done with it next fails.
+    if (fd < 0) return path;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISLNK(st.st_mode)) {
+      ::close(fd);
+      return path;
+    }
+    const std::optional<std::string> target = followed_by_rule(st) ? link_target(fd) : std::nullopt;
+    ::close(fd);
+    if (!target) return std::nullopt;
+    path = (*target)[0] == '/' ? *target : folder_of(path) + "/" + *target;
+  }
+  return std::nullopt;
+}
+
+int open_folder_of(const std::string& native, std::string& name) {
+  name = native.substr(native.rfind('/') + 1);  // npos + 1: the whole
+  const std::optional<std::string> folder = followed_path(folder_of(native));
+  // O_NOFOLLOW: a link put in the folder's place after the look is refused.
+  return folder ? ::open(folder->c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC) : -1;
+}
+
+int rename_entry(int from_folder, const std::string& from_name, int to_folder, const std::string& to_name,
+                 bool replace) {
+  const char* from = from_name.c_str();
+  const char* to = to_name.c_str();
+  if (replace) return ::renameat(from_folder, from, to_folder, to) == 0 ? 0 : 1;
+  if (::renameat2(from_folder, from, to_folder, to, RENAME_NOREPLACE) == 0) return 0;
   if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP && errno != ENOTSUP) return 1;
   // No renameat2 here. A hard link is made only when the new name is free.
-  if (::link(from->c_str(), to->c_str()) == 0) {
-    if (::unlink(from->c_str()) == 0) return 0;
-    ::unlink(to->c_str());  // undo: the file keeps its old name only
+  if (::linkat(from_folder, from, to_folder, to, 0) == 0) {
+    if (::unlinkat(from_folder, from, 0) == 0) return 0;
+    ::unlinkat(to_folder, to, 0);  // undo: the file keeps its old name only
     return 1;
   }
   if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOTSUP) return 1;
   // No hard links either (FAT): look, then rename; nothing better exists.
   struct stat st;
-  if (::lstat(to->c_str(), &st) == 0 || errno != ENOENT) return 1;
-  return ::rename(from->c_str(), to->c_str()) == 0 ? 0 : 1;
+  if (::fstatat(to_folder, to, &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT) return 1;
+  return ::renameat(from_folder, from, to_folder, to) == 0 ? 0 : 1;
+}
+
+int rename_file(const std::string& old_path, const std::string& new_path) {
+  const std::optional<std::string> from = with_slashes(old_path);
+  const std::optional<std::string> to = with_slashes(new_path);
+  return from && to ? rename_entry(AT_FDCWD, *from, AT_FDCWD, *to, false) : 1;
 }
 
 int replace_file(const std::string& old_path, const std::string& new_path) {
   const std::optional<std::string> from = with_slashes(old_path);
   const std::optional<std::string> to = with_slashes(new_path);
-  return from && to && ::rename(from->c_str(), to->c_str()) == 0 ? 0 : 1;
+  return from && to ? rename_entry(AT_FDCWD, *from, AT_FDCWD, *to, true) : 1;
 }
 
 void sync_folder_of(const std::string& path) {
@@ -155,17 +222,25 @@ std::string absolute_path(const std::string& path) {
 
 TargetKind target_kind(const std::string& path) {
   const std::optional<std::string> native = with_slashes(path);
+  std::string name;
+  const int folder = native ? open_folder_of(*native, name) : -1;
+  if (folder < 0) return TargetKind::other;
   struct stat st;
-  if (!native) return TargetKind::other;
-  if (::lstat(native->c_str(), &st) != 0) return errno == ENOENT ? TargetKind::missing : TargetKind::other;
+  const bool looked = ::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+  const int error = errno;
+  ::close(folder);
+  if (!looked) return error == ENOENT ? TargetKind::missing : TargetKind::other;
   return S_ISREG(st.st_mode) ? TargetKind::file : TargetKind::other;
 }
 
+// A link of another user leads nowhere for this run: the name itself is
+// given, which every open then refuses.
 std::string final_file(const std::string& path) {
   const std::optional<std::string> native = with_slashes(path);
   struct stat st;
   if (!native || ::lstat(native->c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-  const std::string file = resolved_path(*native);
+  const std::optional<std::string> followed = followed_path(*native);
+  const std::string file = followed ? resolved_path(*followed) : "";
   return file.empty() ? path : file;
 }
 

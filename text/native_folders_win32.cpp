@@ -281,7 +281,8 @@ int replace_file(const std::string& old_path, const std::string& new_path) {
   return move_file(old_path, new_path, MOVEFILE_REPLACE_EXISTING) ? 0 : 1;
 }
 
-// The renames are written through already (MOVEFILE_WRITE_THROUGH).
+// No call syncs a folder: NTFS keeps a rename whole through its journal,
+// and the renames by path are written through (MOVEFILE_WRITE_THROUGH).
 void sync_folder_of(const std::string&) {}
 
 // A folder's access rules come from its parent on Windows.

@@ -199,6 +199,87 @@ TEST(HostileDirectory, LinkToATimecodeFileIsListedAndProcessed) {
   EXPECT_TRUE(fs::is_symlink(root / "work/linked.srt"));
 }
 
+// A link in the working directory is followed only when it is the user's
+// own or root's: the owner of a shared directory could otherwise make a
+// root run read what they may not (a text s.txt -> a secret, copied into an
+// output they can read) or write where they may not (untertitel -> a
+// folder of root's). Each case runs with the links root's own, where they
+// work like the files they lead to, and given to another user, where a
+// link counts as no file and nothing is written anywhere.
+TEST(HostileDirectory, LinksAreFollowedOnlyWhenTheyAreTheUsersOwnOrRoots) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to give a link to another user";
+  constexpr uid_t kNobody = 65534;
+  struct Link {
+    std::string at;      // relative to the scratch folder
+    std::string target;  // likewise
+    bool given_away;     // in the run with links of another user
+  };
+  struct LinkCase {
+    const char* what;
+    std::vector<std::pair<std::string, std::string>> files;  // relative path, bytes (mode 0600)
+    std::vector<Link> links;
+    std::string own_transcript;
+    std::string output;  // relative path written in the run with own links
+    std::string foreign_transcript;
+  };
+  const LinkCase cases[] = {
+      {"a text file linked to a secret",
+       {{"work/s.srt", worked_timecodes}, {"secret", worked_text}},
+       {{"work/s.txt", "secret", true}},
+       count_line(1) + "\n 1. Objekt\n" + paired("s.srt", "s.txt", "s..src"), "work/untertitel/s..src",
+       count_line(1) + "\n 1. Objekt\n" + unpaired("s.srt")},
+      {"a timecode file linked",
+       {{"cues", worked_timecodes}, {"work/t.txt", worked_text}},
+       {{"work/t.srt", "cues", true}},
+       count_line(1) + "\n 1. Objekt\n" + paired("t.srt", "t.txt", "t..src"), "work/untertitel/t..src",
+       count_line(0)},
+      {"untertitel linked to a folder holding a file of root's under the output name",
+       {{"work/notesA.srt", worked_timecodes}, {"work/notesB.txt", worked_text}, {"private/notes.src", "notes"}},
+       {{"work/untertitel", "private", true}},
+       count_line(1) + "\n 1. Objekt\n" + paired("notesA.srt", "notesB.txt", "notes.src"), "private/notes.src",
+       count_line(1) + "\n 1. Objekt\n" + paired("notesA.srt", "notesB.txt", "notes.src", true)},
+      {"the user's own link to a link of another user",
+       {{"work/c.srt", worked_timecodes}, {"secret", worked_text}},
+       {{"work/c.txt", "hop", false}, {"hop", "secret", true}},
+       count_line(1) + "\n 1. Objekt\n" + paired("c.srt", "c.txt", "c..src"), "work/untertitel/c..src",
+       count_line(1) + "\n 1. Objekt\n" + unpaired("c.srt")},
+  };
+  for (const LinkCase& c : cases) {
+    for (const bool foreign : {false, true}) {
+      SCOPED_TRACE(std::string(c.what) + (foreign ? ", links of another user" : ", own links"));
+      ScratchDirectory root;
+      ASSERT_TRUE(fs::create_directories(root / "work"));
+      ASSERT_TRUE(fs::create_directories(root / "private"));
+      ASSERT_EQ(::chmod((root / "private").c_str(), 0700), 0);
+      for (const auto& [path, bytes] : c.files) {
+        write_bytes(root / path, bytes);
+        ASSERT_EQ(::chmod((root / path).c_str(), 0600), 0);
+      }
+      for (const Link& link : c.links) {
+        ASSERT_EQ(::symlink((root / link.target).c_str(), (root / link.at).c_str()), 0);
+        if (foreign && link.given_away) {
+          ASSERT_EQ(::lchown((root / link.at).c_str(), kNobody, kNobody), 0);
+        }
+      }
+      const auto before = tree_state(root.path(), "work/untertitel");
+
+      const ChildRun run = batch_in_child(root / "work");
+
+      ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
+      if (foreign) {
+        EXPECT_EQ(run.transcript, c.foreign_transcript);
+        EXPECT_EQ(tree_state(root.path(), "work/untertitel"), before);
+        if (!fs::is_symlink(root / "work/untertitel")) {
+          EXPECT_TRUE(fs::is_empty(root / "work/untertitel"));
+        }
+      } else {
+        EXPECT_EQ(run.transcript, c.own_transcript);
+        EXPECT_EQ(read_bytes(root / c.output), worked_output);
+      }
+    }
+  }
+}
+
 // The unreadable files are made so by their mode; root reads them all the
 // same, so the batch then runs as an unprivileged user in the child.
 TEST(HostileDirectory, UnreadableTimecodeFileIsDroppedAndUnreadableTextReadsAsEmpty) {
@@ -456,27 +537,32 @@ TEST(HostileDirectory, PlantedOutputNamesAreNeverWrittenThrough) {
 }
 
 // Replaced whole: a hard link to the old output (a copy kept elsewhere)
-// keeps the old bytes, the new file keeps the old one's mode, and no
-// temporary file stays behind.
+// keeps the old bytes, the new file keeps the old one's permission bits
+// (never a set-user-ID, set-group-ID or sticky bit), and no temporary file
+// stays behind.
 TEST(HostileDirectory, ExistingOutputFileIsReplaced) {
-  ScratchDirectory dir;
-  write_worked_pair(dir.path(), "film1");
-  ASSERT_TRUE(fs::create_directory(dir / "untertitel"));
-  const std::string old_output = std::string(100000, 'o') + worked_output;
-  write_bytes(dir / "untertitel/film1..src", old_output);
-  ASSERT_EQ(::chmod((dir / "untertitel/film1..src").c_str(), 0640), 0);
-  ASSERT_EQ(::link((dir / "untertitel/film1..src").c_str(), (dir / "kept copy.src").c_str()), 0);
+  const std::pair<mode_t, mode_t> modes[] = {{0640, 0640}, {06755, 0755}, {02750, 0750}, {01644, 0644}};
+  for (const auto& [old_mode, new_mode] : modes) {
+    SCOPED_TRACE(old_mode);
+    ScratchDirectory dir;
+    write_worked_pair(dir.path(), "film1");
+    ASSERT_TRUE(fs::create_directory(dir / "untertitel"));
+    const std::string old_output = std::string(100000, 'o') + worked_output;
+    write_bytes(dir / "untertitel/film1..src", old_output);
+    ASSERT_EQ(::chmod((dir / "untertitel/film1..src").c_str(), old_mode), 0);
+    ASSERT_EQ(::link((dir / "untertitel/film1..src").c_str(), (dir / "kept copy.src").c_str()), 0);
 
-  const ChildRun run = batch_in_child(dir.path());
+    const ChildRun run = batch_in_child(dir.path());
 
-  ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
-  EXPECT_EQ(output_of(dir, "film1..src"), worked_output);
-  EXPECT_EQ(read_bytes(dir / "kept copy.src"), old_output);
-  struct stat st {};
-  ASSERT_EQ(::stat((dir / "untertitel/film1..src").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0640u);
-  EXPECT_EQ(st.st_nlink, 1u);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir / "untertitel"), fs::directory_iterator()), 1);
+    ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
+    EXPECT_EQ(output_of(dir, "film1..src"), worked_output);
+    EXPECT_EQ(read_bytes(dir / "kept copy.src"), old_output);
+    struct stat st {};
+    ASSERT_EQ(::stat((dir / "untertitel/film1..src").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, new_mode);
+    EXPECT_EQ(st.st_nlink, 1u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "untertitel"), fs::directory_iterator()), 1);
+  }
 }
 
 TEST(HostileDirectory, FilesChangedBetweenScanAndPairEndThePairWithFehler) {
@@ -600,28 +686,37 @@ namespace {
 
 // Issue 13: no silent loss. A pair whose output does not fit (a file-size
 // limit stands for a full disk) ends with " Fehler" and leaves an empty
-// file; the next pair, which fits, is written whole.
+// file, or the previous output as it was where there is one; the next
+// pair, which fits, is written whole.
 TEST(NoSilentLoss, OutputThatDoesNotFitEndsWithFehlerAndIsLeftEmpty) {
-  ScratchDirectory dir;
-  write_bytes(dir / "big.srt", worked_timecodes);
-  write_bytes(dir / "big.txt", prose_line(64 * 1024));
-  write_worked_pair(dir.path(), "small");
-  const std::string big_output = retimed_in_memory(prose_line(64 * 1024));
-  ASSERT_GT(big_output.size(), 32u * 1024);
+  for (const std::string previous : {"<none>", "1\r\n00:00:01,000 --> 00:00:02,000\r\nDie letzte Ausgabe\r\n\r\n"}) {
+    SCOPED_TRACE(previous);
+    ScratchDirectory dir;
+    write_bytes(dir / "big.srt", worked_timecodes);
+    write_bytes(dir / "big.txt", prose_line(64 * 1024));
+    write_worked_pair(dir.path(), "small");
+    if (previous != "<none>") {
+      ASSERT_TRUE(fs::create_directory(dir / "untertitel"));
+      write_bytes(dir / "untertitel/big..src", previous);
+    }
+    const std::string big_output = retimed_in_memory(prose_line(64 * 1024));
+    ASSERT_GT(big_output.size(), 32u * 1024);
 
-  const ChildRun run = run_in_child([&] { run_batch(dir.path(), kOutputExtension); }, [] {
-    // As `ulimit -f` in a shell: SIGXFSZ at its default action, which
-    // would end the process at the limit with a partial file.
-    ::signal(SIGXFSZ, SIG_DFL);
-    const rlimit limit{16 * 1024, 16 * 1024};
-    return ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
-  });
+    const ChildRun run = run_in_child([&] { run_batch(dir.path(), kOutputExtension); }, [] {
+      // As `ulimit -f` in a shell: SIGXFSZ at its default action, which
+      // would end the process at the limit with a partial file.
+      ::signal(SIGXFSZ, SIG_DFL);
+      const rlimit limit{16 * 1024, 16 * 1024};
+      return ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    });
 
-  ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
-  EXPECT_EQ(block_of(run.transcript, "big.srt"), paired("big.srt", "big.txt", "big..src", true));
-  EXPECT_EQ(block_of(run.transcript, "small.srt"), paired("small.srt", "small.txt", "small..src"));
-  EXPECT_EQ(output_of(dir, "big..src"), "");
-  EXPECT_EQ(output_of(dir, "small..src"), worked_output);
+    ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
+    EXPECT_EQ(block_of(run.transcript, "big.srt"), paired("big.srt", "big.txt", "big..src", true));
+    EXPECT_EQ(block_of(run.transcript, "small.srt"), paired("small.srt", "small.txt", "small..src"));
+    EXPECT_EQ(output_of(dir, "big..src"), previous == "<none>" ? "" : previous);
+    EXPECT_EQ(output_of(dir, "small..src"), worked_output);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "untertitel"), fs::directory_iterator()), 2);
+  }
 }
 
 // An output extension with a path in it never leads out of untertitel: the

@@ -141,7 +141,18 @@ INSTANTIATE_TEST_SUITE_P(
         ClassificationCase{"lines ending in CR alone read as one line", "cr.srt",
                            "1\r" + tc1 + "\rHallo\r\r2\r" + tc2 + "\rWelt\r", Kind::dropped},
         ClassificationCase{"binary bytes", "prog.exe", std::string("MZ\x90\0\x03\0\0\0\x04\n\0\xff", 12),
-                           Kind::dropped}));
+                           Kind::dropped},
+        // The probe reads the first 64 KiB: a cue behind one long line is
+        // not looked for, and a line the bound cuts is not examined (its
+        // first 29 characters would pass for a timecode line).
+        ClassificationCase{"a cue beyond the probe's bytes", "late.srt",
+                           std::string(kProbeBytes, 'x') + "\r\n" + two_cues(), Kind::dropped},
+        ClassificationCase{"a cue ending at the last byte the probe reads", "edge.srt",
+                           std::string(kProbeBytes - 33, 'x') + "\n1\n" + tc1 + "\nHallo\n", Kind::timecode},
+        ClassificationCase{"a file ending with a timecode line at the probe's bound", "end.srt",
+                           std::string(kProbeBytes - 32, 'x') + "\n1\n" + tc1, Kind::timecode},
+        ClassificationCase{"a longer line cut by the probe's bound after 29 characters", "cut.srt",
+                           std::string(kProbeBytes - 32, 'x') + "\n1\n" + tc1 + "0\nHallo\n", Kind::dropped}));
 
 TEST(ScanDirectory, EmptyAndMissingDirectoriesGiveEmptyLists) {
   ScratchDirectory dir;

@@ -123,6 +123,16 @@ TEST(SettingsRewrite, ASymbolicLinkStaysALinkAndTheFileItLeadsToIsRewritten) {
   EXPECT_EQ(read_bytes(dir / "real/retime.ini"), kRewritten);
   EXPECT_EQ(read_bytes(dir / "rettmp"), "<missing>");
   EXPECT_EQ(read_bytes(dir / "real/retime.tmp"), "<missing>");
+
+  // A link of another user is not followed: the file it leads to is
+  // neither read nor rewritten (it could be any file root may write).
+  if (::geteuid() != 0) return;
+  ASSERT_EQ(::lchown((dir / "retini").c_str(), kNobody, kNobody), 0);
+  EXPECT_EQ(read_setting(dir / "retini", "verzeichnis"), "");
+  EXPECT_EQ(write_setting_through(dir / "retini", "verzeichnis", "/other", dir / "rettmp"), kSettingNotWritten);
+  EXPECT_EQ(read_bytes(dir / "real/retime.ini"), kRewritten);
+  EXPECT_EQ(read_bytes(dir / "rettmp"), "<missing>");
+  EXPECT_EQ(read_bytes(dir / "real/retime.tmp"), "<missing>");
 }
 
 // In a folder everyone may write to (the sticky bit keeps their files

@@ -11,6 +11,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -150,6 +153,54 @@ TEST_F(NumberedFiles, ReadShortLineKeepsWhatReadLineGivesUpToTheLimit) {
   std::string untouched = "old";
   read_short_line(2, untouched, 10);
   EXPECT_EQ(untouched, "old");
+}
+
+// A bounded input ends after its budget of bytes, and a line the bound cuts
+// (no LF before it while the file goes on) is not delivered, by read_line
+// or read_short_line, also when it began blocks earlier; rewind starts over.
+TEST_F(NumberedFiles, BoundedInputEndsAtItsBudgetWithoutACutLine) {
+  struct BoundCase {
+    const char* what;
+    std::string bytes;
+    std::int64_t budget;
+    std::vector<std::string> lines;
+  };
+  const std::string two_blocks(8192 * 2, 'x');
+  const BoundCase cases[] = {
+      {"the whole file within the budget", "ab\ncd\nef", 100, {"ab", "cd", "ef"}},
+      {"a file exactly as long as the budget", "ab\ncd", 5, {"ab", "cd"}},
+      {"a line cut by the bound", "ab\ncd\nef", 5, {"ab"}},
+      {"a line ending at the bound", "ab\ncd\nef", 6, {"ab", "cd"}},
+      {"a CR LF pair split by the bound", "ab\r\ncd", 3, {}},
+      {"Ctrl-Z right after the bound ends the stream there", "ab\ncd\x1A" "ef", 5, {"ab", "cd"}},
+      {"Ctrl-Z within the budget", "a\x1A" "b\nc", 3, {"a"}},
+      {"no budget at all", "ab\n", 0, {}},
+      {"a line over blocks, then one cut", two_blocks + "\r\n1\r\n", 8192 * 2 + 4, {two_blocks}},
+      {"a cut line that began blocks earlier", "1\n" + two_blocks + "\n", 8192 * 2, {"1"}},
+  };
+  for (const BoundCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    close_all();
+    write_bytes(dir / "in.txt", c.bytes);
+    ASSERT_EQ(open_input_bounded(dir / "in.txt", 1, c.budget), 0);
+    ASSERT_EQ(open_input_bounded(dir / "in.txt", 2, c.budget), 0);
+    for (int pass = 0; pass < 2; ++pass) {
+      for (const std::string& expected : c.lines) {
+        std::string line = "old";
+        read_line(1, line);
+        EXPECT_EQ(line, expected);
+        read_short_line(2, line, 64);
+        EXPECT_EQ(line, expected.substr(0, 65));
+      }
+      for (int n : {1, 2}) {
+        std::string line = "old";
+        read_line(n, line);
+        EXPECT_EQ(line, "");
+        EXPECT_TRUE(at_end(n));
+        rewind(n);
+      }
+    }
+  }
 }
 
 TEST_F(NumberedFiles, CrLfSplitAcrossTheBufferBoundaryIsOnePair) {
@@ -355,6 +406,14 @@ TEST_F(NumberedFiles, OpenInputRefusesWhatIsNotARegularFile) {
   EXPECT_EQ(open_input("/dev/null", 1), 2);
   EXPECT_EQ(open_input(dir / "dangling", 1), 2);
   EXPECT_EQ(open_input(dir.path(), 1), 2);
+  // A link of another user is not followed, also behind one's own link.
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::symlink(target.c_str(), (dir / "foreign").c_str()), 0);
+    ASSERT_EQ(::lchown((dir / "foreign").c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::symlink("foreign", (dir / "own to foreign").c_str()), 0);
+    EXPECT_EQ(open_input(dir / "foreign", 1), 2);
+    EXPECT_EQ(open_input(dir / "own to foreign", 1), 2);
+  }
   EXPECT_EQ(free_file_number(), 1);
   ASSERT_EQ(open_input(dir / "link", 1), 0);
   EXPECT_EQ(read_all(1), "through the link");
@@ -434,6 +493,82 @@ TEST_F(NumberedFiles, OutputSavesRemoveOnlyLeftoversOfTheirOwn) {
   for (const char* gone : {".rettmp0", ".rettmp4", ".rettmp5"}) {
     EXPECT_NE(::lstat((path + gone).c_str(), &st), 0) << gone;
   }
+}
+
+// A save that fails never replaces the old file; only where there was
+// none does an output leave an empty file. A temporary name that no longer
+// leads to the file written (taken away, or another file put under it)
+// fails the save: that other file is neither put in place nor removed.
+TEST_F(NumberedFiles, AFailedSaveLeavesTheOldFileAndOnlyANewOneEmpty) {
+  struct FailureCase {
+    const char* what;
+    bool old_file;
+    // Done to the temporary name before the close; keep tells the close.
+    std::function<void(const std::string& temporary)> tamper;
+    bool keep;
+    std::string output;
+    std::string temporary;  // what the temporary name holds afterwards
+  };
+  const auto nothing = [](const std::string&) {};
+  const auto removed = [](const std::string& temporary) { ::unlink(temporary.c_str()); };
+  const auto replaced = [](const std::string& temporary) {
+    ASSERT_EQ(::rename(temporary.c_str(), (temporary + ".moved").c_str()), 0);
+    write_bytes(temporary, "another run's partial file");
+  };
+  const FailureCase cases[] = {
+      {"incomplete, over an old file", true, nothing, false, "old", "<missing>"},
+      {"incomplete, no old file", false, nothing, false, "", "<missing>"},
+      {"temporary name removed", true, removed, true, "old", "<missing>"},
+      {"temporary name removed, no old file", false, removed, true, "<missing>", "<missing>"},
+      {"another file under the temporary name", true, replaced, true, "old", "another run's partial file"},
+      {"another file under the temporary name, no old file", false, replaced, true, "<missing>",
+       "another run's partial file"},
+  };
+  for (const FailureCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDirectory scratch;
+    const std::string path = scratch / "film.src";
+    if (c.old_file) write_bytes(path, "old");
+    ASSERT_EQ(open_output(path, 1), 0);
+    write_line(1, "new");
+    c.tamper(path + ".rettmp0");
+    EXPECT_FALSE(close_output(1, c.keep));
+    EXPECT_EQ(read_bytes(path), c.output);
+    EXPECT_EQ(read_bytes(path + ".rettmp0"), c.temporary);
+  }
+}
+
+// Names up to the longest a file system takes (255 bytes) are written,
+// though ".rettmpN" makes a temporary name 8 bytes longer: such a name is
+// cut to fit (never in a UTF-8 character), and a leftover under the cut
+// name is removed by the next save of that output.
+TEST_F(NumberedFiles, OutputNamesUpToTheLongestAreWritten) {
+  std::vector<std::string> names;
+  for (std::size_t length = 240; length <= 255; ++length) names.push_back(std::string(length - 4, 'n') + ".src");
+  std::string umlauts;
+  while (umlauts.size() < 252) umlauts += "\xC3\xA4";
+  names.push_back(umlauts + ".sr");  // 255 bytes, an "ä" across the cut
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name.size());
+    const std::string path = dir / name;
+    ASSERT_EQ(open_output(path, 1), 0);
+    write_line(1, name);
+    EXPECT_TRUE(close_output(1));
+    EXPECT_EQ(read_bytes(path), name + "\r\n");
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()),
+            static_cast<std::ptrdiff_t>(names.size()));
+
+  const std::string longest = dir / std::string(255, 'l');
+  const std::string leftover = dir / (std::string(247, 'l') + ".rettmp0");
+  write_bytes(leftover, "left by a killed run");
+  ASSERT_EQ(open_output(longest, 1), 0);
+  write_line(1, "longest");
+  EXPECT_TRUE(close_output(1));
+  EXPECT_EQ(read_bytes(longest), "longest\r\n");
+  EXPECT_EQ(read_bytes(leftover), "<missing>");
+  // One byte more is a name no file system here takes.
+  EXPECT_EQ(open_output(dir / std::string(256, 'l'), 1), 2);
 }
 
 TEST_F(NumberedFiles, PathsMayUseEitherSeparator) {

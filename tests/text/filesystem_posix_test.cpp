@@ -69,6 +69,8 @@ std::string probe(const std::string& program, std::string argument0) {
   return report;
 }
 
+constexpr uid_t kNobody = 65534;
+
 std::string real_path(const std::string& path) {
   char resolved[PATH_MAX];
   return ::realpath(path.c_str(), resolved) != nullptr ? resolved : "<unresolved>";
@@ -114,6 +116,12 @@ class DirectoryWithEveryKind : public ::testing::Test {
     ASSERT_EQ(::symlink((dir / "gone").c_str(), (dir / "dangling").c_str()), 0);
     ASSERT_EQ(::symlink((dir / "a.txt").c_str(), (dir / "link.txt").c_str()), 0);
     ASSERT_EQ(::symlink((dir / "sub").c_str(), (dir / "dirlink").c_str()), 0);
+    // A link of another user is never listed: it is followed by nobody but
+    // that user.
+    if (::geteuid() == 0) {
+      ASSERT_EQ(::symlink((dir / "a.txt").c_str(), (dir / "foreign.txt").c_str()), 0);
+      ASSERT_EQ(::lchown((dir / "foreign.txt").c_str(), kNobody, kNobody), 0);
+    }
     sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
     ASSERT_GE(sock, 0);
     std::string socket_path = dir / "sock";
@@ -231,6 +239,14 @@ TEST(FileExists, OnlyReadableRegularFiles) {
   EXPECT_FALSE(file_exists(dir / "dangling"));
   EXPECT_FALSE(file_exists("/dev/null"));
   EXPECT_FALSE(file_exists(dir.path() + "/file.txt\0junk"s));
+  // A link of another user counts as no file, and leads nowhere.
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::symlink((dir / "file.txt").c_str(), (dir / "foreign").c_str()), 0);
+    ASSERT_EQ(::lchown((dir / "foreign").c_str(), kNobody, kNobody), 0);
+    EXPECT_FALSE(file_exists(dir / "foreign"));
+    EXPECT_EQ(final_file(dir / "foreign"), dir / "foreign");
+  }
+  EXPECT_EQ(final_file(dir / "link"), real_path(dir / "file.txt"));
 }
 
 TEST(RemoveFile, DeletesAndReportsFailure) {
