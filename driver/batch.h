@@ -9,8 +9,8 @@
 
 namespace rt {
 
-// Creates working_directory\untertitel (silently when it exists or cannot be
-// made), scans the directory, prints the count line (" 1 Timecodedatei",
+// Creates the output folder untertitel in working_directory (silently when
+// it exists or cannot be made), scans the directory, prints the count line (" 1 Timecodedatei",
 // otherwise " N Timecodedateien") and runs process_pair for every timecode
 // file in list order. output_extension is appended unchanged to each output
 // name. True when no pair ended with " Fehler" (also when there was none);

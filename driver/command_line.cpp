@@ -144,11 +144,9 @@ void resolve_directory(CommandLine& line) {
   }
   std::string absolute = kind == EntryKind::missing ? "" : absolute_path(given);
   if (kind == EntryKind::file) {
-    // The file's name is cut off its absolute path (in the system's form,
-    // with its one separator), which keeps a link to a file in the folder
-    // the link lies in.
-    const std::size_t separator = absolute.find_last_of("\\/");
-    absolute = separator == std::string::npos ? "" : directory_of(absolute, absolute[separator]);
+    // The file's name is cut off its absolute path (in the system's form),
+    // which keeps a link to a file in the folder the link lies in.
+    absolute = containing_folder(absolute);
   }
   if (absolute.empty()) {
     refuse(line, "retime: Verzeichnis nicht gefunden:", quoted(given));

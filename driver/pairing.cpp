@@ -11,7 +11,7 @@
 namespace rt {
 
 std::string output_folder(const std::string& working_directory) {
-  return working_directory + "\\untertitel";
+  return joined_path(working_directory, "untertitel");
 }
 
 TextChoice choose_text_file(const std::string& timecode_name, const NameList& text_files) {
@@ -56,18 +56,18 @@ bool process_pair(int position, const FileLists& lists,
     return true;
   }
 
-  open_input(working_directory + "\\" + lists.text_files[choice.position], kTextFile);
-  open_input(working_directory + "\\" + timecode_name, kTimecodeFile);
+  open_input(joined_path(working_directory, lists.text_files[choice.position]), kTextFile);
+  open_input(joined_path(working_directory, timecode_name), kTimecodeFile);
 
   const std::string output_name = left_text(timecode_name, choice.shared_length) + output_extension;
   print_text("  Ausgabe: ");
   print_line(output_name);
   if (readability != nullptr) readability->output_name = output_name;
   // A name that would not lie directly in the output folder (an extension
-  // from the settings file holding "\..\", say) is never opened: the pair
+  // from the settings file holding "/../", say) is never opened: the pair
   // then ends with " Fehler" and nothing is written.
   if (plain_file_name(output_name)) {
-    open_output(output_folder(working_directory) + "\\" + output_name, kOutputFile);
+    open_output(joined_path(output_folder(working_directory), output_name), kOutputFile);
   }
 
   print_line(" Lade Text...");

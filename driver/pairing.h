@@ -12,8 +12,8 @@
 
 namespace rt {
 
-// The folder the outputs go to: working_directory\untertitel. Its name is
-// spelt here only.
+// The folder the outputs go to: "untertitel" in working_directory (joined
+// with the platform's separator). Its name is spelt here only.
 std::string output_folder(const std::string& working_directory);
 
 struct TextChoice {
@@ -34,10 +34,10 @@ TextChoice choose_text_file(const std::string& timecode_name, const NameList& te
 // name (the label alone when none); with no text file " Keine passende
 // Textdatei" and nothing else. Otherwise opens the text file as number 1 and
 // the timecode file as number 2 (input), prints "  Ausgabe: " + output name,
-// creates working_directory\untertitel\<output name> as number 3, prints
+// creates <output name> in the output folder as number 3, prints
 // " Lade Text..." and runs retime_pair, which closes every file. The output
 // name is the shared beginning followed by output_extension; a name that
-// would not lie directly in untertitel (it holds "\" or "/", or is "." or
+// would not lie directly in untertitel (it holds a separator, or is "." or
 // "..") is not opened. Opens are not tested: the engine copes with numbers
 // that hold no file, and ends the pair with " Fehler" when the output is
 // not open or not written completely. False when the pair ended with

@@ -7,7 +7,7 @@
 #include "text/console_print.h"
 #include "text/files.h"
 #include "text/filesystem.h"
-#include "text/texts.h"
+#include "text/paths.h"
 
 namespace rt {
 namespace {
@@ -33,10 +33,10 @@ void ensure_settings_file(const std::string& settings) {
 }  // namespace
 
 std::string normalise_working_directory(const std::string& answer) {
-  const Pos dot = find_last(answer, ".", -1);
-  const Pos separator = find_any_last(answer, "\\/", -1);
-  if (separator < dot) return left_text(answer, separator - 1);
-  return answer;
+  const std::size_t separator = last_separator(answer);
+  const std::size_t name_start = separator == std::string::npos ? 0 : separator + 1;
+  if (answer.find('.', name_start) == std::string::npos) return answer;
+  return separator == std::string::npos ? "" : answer.substr(0, separator);
 }
 
 namespace {

@@ -9,9 +9,10 @@
 namespace rt {
 
 // The answer to the prompt as the run uses it: when the last component
-// (after the last "\" or "/") holds a dot, it is taken for a file name and
-// cut off together with that separator ("C:\subs\film1.srt" -> "C:\subs",
-// "film1.srt" -> ""). Nothing else is changed.
+// (after the last separator: "/", and "\" too on Windows) holds a dot, it is
+// taken for a file name and cut off together with that separator
+// ("C:\subs\film1.srt" -> "C:\subs", "film1.srt" -> ""). Nothing else is
+// changed.
 std::string normalise_working_directory(const std::string& answer);
 
 // The whole run: creates the settings file (settings_path()) with its two

@@ -35,7 +35,7 @@ constexpr int kProbeTries = 10;
 // returns).
 constexpr int kProbeFileNumber = 1;
 
-// Lists working_directory + "\*.*" (every entry that is not a directory, in
+// Lists "*.*" in working_directory (every entry that is not a directory, in
 // the file system's own order, without descending) and classifies each name:
 // lower-cased last four characters ".txt" -> text file (never probed);
 // otherwise a file for which is_timecode_file says yes -> timecode file;

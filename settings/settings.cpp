@@ -36,7 +36,7 @@ bool fits_one_line(const std::string& text) {
 
 // The opens treat "/" and "\" alike.
 bool same_path(const std::string& a, const std::string& b) {
-  return with_backslashes(a) == with_backslashes(b);
+  return with_native_separators(a) == with_native_separators(b);
 }
 
 SaveRules settings_rules(bool create_only) {

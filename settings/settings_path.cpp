@@ -4,6 +4,7 @@
 
 #include "settings/config_folder.h"
 #include "text/filesystem.h"
+#include "text/paths.h"
 #include "text/texts.h"
 
 namespace rt {
@@ -12,13 +13,11 @@ namespace {
 constexpr Pos kReplacedEndingLength = 3;
 const std::string kSettingsEnding = "ini";
 const std::string kTemporaryEnding = "tmp";
-const std::string kSettingsFolderName = "\\retime";
-const std::string kSettingsFileName = "\\retime.ini";
+const std::string kSettingsFolderName = "retime";
+const std::string kSettingsFileName = "retime.ini";
 
 // A program found on PATH gets argument 0 as it was typed, without a folder.
-bool is_bare_name(const std::string& argument0) {
-  return find_any_last(argument0, "\\/", -1) == 0;
-}
+bool is_bare_name(const std::string& argument0) { return last_separator(argument0) == std::string::npos; }
 
 }  // namespace
 
@@ -28,7 +27,7 @@ std::string with_last_three_replaced(const std::string& text, const std::string&
 
 std::string settings_path_in(const std::string& folder) {
   if (folder.empty()) return "";
-  return folder + kSettingsFolderName + kSettingsFileName;
+  return joined_path(joined_path(folder, kSettingsFolderName), kSettingsFileName);
 }
 
 std::string settings_path_for(const std::string& argument0, const std::string& config_folder) {
@@ -66,7 +65,7 @@ void make_settings_folder() {
   // Only the user may look into them: the settings hold the directories
   // the user works in.
   make_private_directory(folder);
-  make_private_directory(folder + kSettingsFolderName);
+  make_private_directory(joined_path(folder, kSettingsFolderName));
 }
 
 }  // namespace rt

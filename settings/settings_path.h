@@ -23,13 +23,14 @@ std::string with_last_three_replaced(const std::string& text, const std::string&
 
 // The settings file's path for a program started as argument0, where
 // config_folder is the user's configuration folder ("" when there is
-// none): config_folder + "\retime\retime.ini" when argument0 holds neither
-// "/" nor "\" and config_folder is not empty; otherwise argument0 with its
-// last three characters replaced by "ini".
+// none): the "retime" folder's "retime.ini" in config_folder when argument0
+// holds no separator and config_folder is not empty; otherwise argument0
+// with its last three characters replaced by "ini".
 std::string settings_path_for(const std::string& argument0, const std::string& config_folder);
 
-// The settings file in the "retime" folder of folder:
-// folder + "\retime\retime.ini"; "" (no settings file) when folder is "".
+// The settings file in the "retime" folder of folder: folder, "retime" and
+// "retime.ini" joined with the platform's separator; "" (no settings file)
+// when folder is "".
 std::string settings_path_in(const std::string& folder);
 
 // The settings file of this process: settings_path_for(executable_path(),

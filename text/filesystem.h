@@ -1,7 +1,8 @@
 // The file system and the process, as the rest of the program needs them.
 //
-// Paths are composed with "\" as separator; the platform layer hands them to
-// the file system with its own separator. No operation prints or throws.
+// Paths are composed with the platform's separator (joined_path of
+// text/paths.h); the platform layer hands them to the file system in its
+// own form. No operation prints or throws.
 #pragma once
 
 #include <cstdint>
@@ -55,21 +56,21 @@ void make_directory(const std::string& path);
 // enter it (mode 0700).
 void make_private_directory(const std::string& path);
 
-// A non-empty pattern ("DIR\*.*") starts a new listing and returns its first
-// admitted name; the empty pattern returns the next name of the listing in
-// progress. "" when there is no further name, when the directory is missing,
-// or when no listing is in progress. Names are bare, byte for byte, in the
-// file system's own order. An entry is admitted when all its attribute bits
-// are in the effective mask (mask with every bit from 0x100 up added, and the
-// archive bit too when mask lacks the directory bit); the listing keeps the
-// mask of the call that started it. Only regular files (and links to them)
-// are ever listed: directories, ".", "..", pipes, sockets and devices never.
-// Nor is a name that holds a backslash: paths are composed with "\", so such
-// a name would address another file (a file named "..\x" would stand for
-// "x" in the parent directory), and where "\" is the separator it cannot
-// exist at all. Nor is a dangling link, nor, on Windows, a name that the
-// ANSI code page cannot hold (its "?" or look-alike could not be opened,
-// or would name another file).
+// A non-empty pattern (DIR, the separator and "*.*") starts a new listing and
+// returns its first admitted name; the empty pattern returns the next name of
+// the listing in progress. "" when there is no further name, when the
+// directory is missing, or when no listing is in progress. Names are bare,
+// byte for byte, in the file system's own order. An entry is admitted when
+// all its attribute bits are in the effective mask (mask with every bit from
+// 0x100 up added, and the archive bit too when mask lacks the directory bit);
+// the listing keeps the mask of the call that started it. Only regular files
+// (and links to them) are ever listed: directories, ".", "..", pipes, sockets
+// and devices never. Nor is a name that holds a separator (listable_name of
+// text/paths.h: on Windows a name whose double-byte character ends in the
+// byte of "\"; on POSIX a "\" is an ordinary character and such a name is
+// listed). Nor is a dangling link, nor, on Windows, a name that the ANSI code
+// page cannot hold (its "?" or look-alike could not be opened, or would name
+// another file).
 std::string list_directory(const std::string& pattern, std::uint32_t mask);
 
 // Argument 0 of the command line exactly as the process received it;
@@ -80,7 +81,8 @@ std::optional<std::string> executable_path();
 
 // The directory holding the running program's file, as the operating system
 // reports that file: its path cut before the last separator (directory_of
-// of text/paths.h). A program in the root directory gives the root itself.
+// of text/paths.h, with the system's own separator). A program in the root
+// directory gives the root itself.
 std::string program_directory();
 
 // What an entry of the file system is, links followed.

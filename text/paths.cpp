@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "text/filesystem.h"
+#include "text/native_folders.h"
 
 namespace rt {
 
@@ -43,15 +44,44 @@ String first_word_of(const String& command_line) {
 
 }  // namespace
 
-std::string with_backslashes(std::string path) {
-  std::replace(path.begin(), path.end(), '/', '\\');
+bool is_separator(char c) { return c == '/' || c == native::native_separator(); }
+
+char path_separator() { return native::native_separator(); }
+
+std::string joined_path(const std::string& folder, const std::string& name) {
+  return folder + path_separator() + name;
+}
+
+std::size_t last_separator(const std::string& path) {
+  for (std::size_t at = path.size(); at > 0; --at) {
+    if (is_separator(path[at - 1])) return at - 1;
+  }
+  return std::string::npos;
+}
+
+std::string containing_folder(const std::string& path) {
+  const std::size_t last = last_separator(path);
+  if (last == std::string::npos) return "";
+  // A drive's root keeps its separator where "\" is one, whichever of the
+  // two ends the drive.
+  if (is_separator('\\') && last == 2 && path[1] == ':') return path.substr(0, 3);
+  return directory_of(path, path[last]);
+}
+
+std::string with_native_separators(std::string path) {
+  const char native = path_separator();
+  for (char& c : path) {
+    if (is_separator(c)) c = native;
+  }
   return path;
 }
 
 std::optional<std::string> with_slashes(const std::string& path) {
   if (path.find('\0') != std::string::npos) return std::nullopt;
   std::string native = path;
-  std::replace(native.begin(), native.end(), '\\', '/');
+  for (char& c : native) {
+    if (is_separator(c)) c = '/';
+  }
   return native;
 }
 
@@ -115,12 +145,11 @@ bool admitted(std::uint32_t attributes, std::uint32_t effective) {
 }
 
 bool listable_name(const std::string& name) {
-  return name != "." && name != ".." && name.find('\\') == std::string::npos;
+  return name != "." && name != ".." && last_separator(name) == std::string::npos;
 }
 
 bool plain_file_name(const std::string& name) {
-  return !name.empty() && name != "." && name != ".." &&
-         name.find_first_of("\\/") == std::string::npos;
+  return !name.empty() && listable_name(name);
 }
 
 }  // namespace rt

@@ -334,11 +334,11 @@ TEST(HostileDirectory, OddFileNamesAreUsedByteForByte) {
   }
 }
 
-TEST(HostileDirectory, NamesWithABackslashAreNotListedAndNothingIsWrittenOutside) {
-  // Paths are composed with "\", which the file system sees as "/": the
-  // name "..\film1.srt" would be probed as film1.srt in the parent, which
-  // is a real timecode file there, and its output name "..\film1..src"
-  // would put the output beside the working directory's own files.
+TEST(HostileDirectory, NamesWithABackslashAreOrdinaryNamesAndNothingIsWrittenOutside) {
+  // On POSIX only "/" separates: "..\\film1.srt" is a name in the working
+  // directory like any other, never film1.srt in the parent (a real
+  // timecode file there), and its output "..\\film1..src" lies in
+  // untertitel, never beside the working directory's own files.
   ScratchDirectory root;
   write_worked_pair(root.path(), "film1");
   ASSERT_TRUE(fs::create_directory(root / "work"));
@@ -355,9 +355,13 @@ TEST(HostileDirectory, NamesWithABackslashAreNotListedAndNothingIsWrittenOutside
   const ChildRun run = batch_in_child(root / "work");
 
   ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
-  EXPECT_EQ(run.transcript, count_line(0));
+  EXPECT_EQ(first_line(run.transcript), count_line(2));
+  EXPECT_EQ(block_of(run.transcript, "..\\film1.srt"), paired("..\\film1.srt", "..\\film1.txt", "..\\film1..src"));
+  EXPECT_EQ(block_of(run.transcript, "sub\\film2.srt"), paired("sub\\film2.srt", "sub\\film2.txt", "sub\\film2..src"));
   EXPECT_EQ(tree_state(root.path(), "work/untertitel"), before);
-  EXPECT_TRUE(fs::is_empty(root / "work/untertitel"));
+  EXPECT_EQ(tree_state(root / "work/untertitel"),
+            (std::map<std::string, std::string>{{"..\\film1..src", "file " + worked_output},
+                                                {"sub\\film2..src", "file " + worked_output}}));
 }
 
 TEST(HostileDirectory, OutputNamesOfDotsNeverAddressAFolder) {
@@ -508,7 +512,7 @@ TEST(HostileDirectory, FilesChangedBetweenScanAndPairEndThePairWithFehler) {
     write_worked_pair(dir.path(), "film2");
     // run_batch's steps, with the change after the scan.
     const ChildRun run = run_in_child([&] {
-      make_directory(dir.path() + "\\untertitel");
+      make_directory(output_folder(dir.path()));
       const FileLists lists = scan_directory(dir.path());
       change.change(dir / change.name);
       for (int position = 1; position <= entry_count(lists.timecode_files); ++position) {
@@ -625,7 +629,8 @@ TEST(NoSilentLoss, OutputThatDoesNotFitEndsWithFehlerAndIsLeftEmpty) {
 }
 
 // An output extension with a path in it never leads out of untertitel: the
-// pair ends with " Fehler" and no file appears anywhere.
+// pair ends with " Fehler" and no file appears anywhere. A "\\" is no
+// separator here: such an extension is part of a name in untertitel.
 TEST(NoSilentLoss, ExtensionWithAPathIsRefused) {
   ScratchDirectory root;
   ASSERT_TRUE(fs::create_directories(root / "work/untertitel"));
@@ -633,13 +638,25 @@ TEST(NoSilentLoss, ExtensionWithAPathIsRefused) {
   write_worked_pair(root / "work", "guten");
   const auto before = tree_state(root.path());
 
-  for (const std::string extension : {"\\..\\x", "\\..\\..\\x", "/../x", "\\x"}) {
+  for (const std::string extension : {"/../x", "/x", "/../../x"}) {
     SCOPED_TRACE(extension);
     const ChildRun run = run_in_child([&] { run_batch(root / "work", extension); });
     ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
     EXPECT_EQ(block_of(run.transcript, "film1.srt"), paired("film1.srt", "film1.txt", "film1." + extension, true));
     EXPECT_EQ(block_of(run.transcript, "guten.srt"), paired("guten.srt", "guten.txt", "guten." + extension, true));
     EXPECT_EQ(tree_state(root.path()), before);
+  }
+  for (const std::string extension : {"\\..\\x", "\\..\\..\\x", "\\x"}) {
+    SCOPED_TRACE(extension);
+    ScratchDirectory dir;
+    write_worked_pair(dir.path(), "film1");
+    const auto outside = tree_state(dir.path());
+    const ChildRun run = run_in_child([&] { run_batch(dir.path(), extension); });
+    ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
+    EXPECT_EQ(block_of(run.transcript, "film1.srt"), paired("film1.srt", "film1.txt", "film1." + extension));
+    EXPECT_EQ(tree_state(dir.path(), "untertitel"), outside);
+    EXPECT_EQ(tree_state(dir / "untertitel"),
+              (std::map<std::string, std::string>{{"film1." + extension, "file " + worked_output}}));
   }
 }
 

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "text/paths.h"
+
 namespace rt {
 namespace {
 
@@ -11,28 +15,38 @@ struct PathCase {
   const char* expected;
 };
 
+// The separator the program joins folders with, and whether "\\" is one.
+const std::string kSep(1, path_separator());
+const bool kBackslashSeparates = is_separator('\\');
+
 TEST(SettingsPath, ByPathBesideArgumentZeroByBareNameInTheConfigFolder) {
   const PathCase cases[] = {
       {"C:\\Tools\\retime.exe", "", "C:\\Tools\\retime.ini"},
       {"/usr/local/bin/retime", "/home/anna/.config", "/usr/local/bin/retini"},
       {"./retime", "/home/anna/.config", "./retini"},
-      {"bin\\retime", "/home/anna/.config", "bin\\retini"},
       {"retime", "", "retini"},
       {"abc", "", "ini"},
       {"", "", "ini"},
-      {"retime", "/home/anna/.config", "/home/anna/.config\\retime\\retime.ini"},
-      {"rt", "/cfg", "/cfg\\retime\\retime.ini"},
   };
   for (const PathCase& c : cases)
     EXPECT_EQ(settings_path_for(c.argument0, c.config_folder), c.expected) << c.argument0;
+  const std::string in_config = "/home/anna/.config" + kSep + "retime" + kSep + "retime.ini";
+  EXPECT_EQ(settings_path_for("retime", "/home/anna/.config"), in_config);
+  EXPECT_EQ(settings_path_for("rt", "/cfg"), "/cfg" + kSep + "retime" + kSep + "retime.ini");
+  // "\\" is a separator on Windows only: elsewhere "bin\\retime" is a bare
+  // name, as a program found on PATH under that name would get.
+  EXPECT_EQ(settings_path_for("bin\\retime", "/home/anna/.config"), kBackslashSeparates ? "bin\\retini" : in_config);
+  EXPECT_EQ(settings_path_for("p/x\\y/retime", ""), "p/x\\y/retini");
 }
 
 // A program whose argument 0 cannot be given as bytes keeps its settings
 // in a folder of the user's; without one it has no settings file.
 TEST(SettingsPath, InTheRetimeFolderOfAFolderOfTheUsers) {
-  const char* cases[][2] = {
-      {"C:\\Users\\anna\\AppData\\Roaming", "C:\\Users\\anna\\AppData\\Roaming\\retime\\retime.ini"},
-      {"C:\\Users\\LUKASZ~1\\AppData\\Roaming", "C:\\Users\\LUKASZ~1\\AppData\\Roaming\\retime\\retime.ini"},
+  const std::string in_folder = kSep + "retime" + kSep + "retime.ini";
+  const std::string cases[][2] = {
+      {"C:\\Users\\anna\\AppData\\Roaming", "C:\\Users\\anna\\AppData\\Roaming" + in_folder},
+      {"C:\\Users\\LUKASZ~1\\AppData\\Roaming", "C:\\Users\\LUKASZ~1\\AppData\\Roaming" + in_folder},
+      {"/home/anna/.config", "/home/anna/.config" + in_folder},
       {"", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(settings_path_in(c[0]), c[1]) << c[0];
