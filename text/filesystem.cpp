@@ -72,6 +72,8 @@ std::string list_directory(const std::string& pattern, std::uint32_t mask) {
   return next_wanted(entry, native::start_listing(pattern, entry));
 }
 
+bool same_entry_name(const std::string& a, const std::string& b) { return native::same_entry_name(a, b); }
+
 std::optional<std::string> executable_path() { return native::executable_path(); }
 
 std::string program_directory() {

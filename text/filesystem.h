@@ -73,6 +73,12 @@ void make_private_directory(const std::string& path);
 // another file).
 std::string list_directory(const std::string& pattern, std::uint32_t mask);
 
+// Whether the file system takes a and b, two names in one folder, for the
+// same entry: byte for byte on POSIX; on Windows also when they differ in
+// the case of their letters or in dots and blanks at their end, which the
+// system drops.
+bool same_entry_name(const std::string& a, const std::string& b);
+
 // Argument 0 of the command line exactly as the process received it;
 // nothing when it cannot be given as the program's bytes (on Windows: it
 // holds a character the ANSI code page lacks, whose look-alike would name

@@ -105,6 +105,9 @@ std::string final_file(const std::string& path);
 // and nothing when the code page cannot hold it.
 std::optional<std::string> executable_path();
 
+// same_entry_name of text/filesystem.h.
+bool same_entry_name(const std::string& a, const std::string& b);
+
 // The full path of the running program's file as the system reports it,
 // in its own form ("/usr/bin/retime", "C:\Tools\retime.exe"), with no
 // length limit; "" when the system cannot tell. On Windows a path the ANSI

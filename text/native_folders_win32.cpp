@@ -379,6 +379,29 @@ std::optional<std::string> executable_path() {
   return code_page_text(program_path_of_command_line(std::wstring(line)));
 }
 
+namespace {
+
+// A name as the system keeps it: without the dots and blanks at its end.
+std::string without_trailing_dots_and_blanks(std::string name) {
+  while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+  return name;
+}
+
+}  // namespace
+
+// NTFS and FAT compare names by their letters' upper case (the ordinal
+// comparison that ignores case is the system's own table for it).
+bool same_entry_name(const std::string& a, const std::string& b) {
+  const std::string x = without_trailing_dots_and_blanks(a);
+  const std::string y = without_trailing_dots_and_blanks(b);
+  if (x == y) return true;
+  const std::optional<std::wstring> wide_x = wide_text(x);
+  const std::optional<std::wstring> wide_y = wide_text(y);
+  if (!wide_x || !wide_y || !fits_an_int(wide_x->size()) || !fits_an_int(wide_y->size())) return false;
+  return CompareStringOrdinal(wide_x->data(), static_cast<int>(wide_x->size()), wide_y->data(),
+                              static_cast<int>(wide_y->size()), TRUE) == CSTR_EQUAL;
+}
+
 // A folder that the code page cannot name is given by its short name, or
 // else as a path that names nothing (named_in_code_page).
 std::string program_file_path() {

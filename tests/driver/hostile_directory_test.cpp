@@ -483,6 +483,35 @@ TEST(HostileDirectory, ExistingOutputFileIsReplaced) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir / "untertitel"), fs::directory_iterator()), 1);
 }
 
+// One output per run: filmA.srt and filmB.srt share the output film.src
+// with film.txt. Whichever the listing gives first writes it; the other
+// ends with " Fehler" unrun and leaves that output as it is, also when the
+// first one failed, and the batch tells of the failure.
+TEST(HostileDirectory, TwoTimecodeFilesWithOneOutputNameWriteItOnce) {
+  using test_support::zero_length_timecodes;
+  ScratchDirectory dir;
+  write_bytes(dir / "filmA.srt", worked_timecodes);
+  write_bytes(dir / "filmB.srt", zero_length_timecodes);  // ends with " Fehler" when run
+  write_bytes(dir / "film.txt", worked_text);
+
+  const ChildRun run = run_in_child([&] {
+    const bool all_written = run_batch(dir.path(), kOutputExtension);
+    print_line("");
+    print_line(all_written ? "<all written>" : "<a pair failed>");
+  });
+
+  ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
+  const bool a_first = run.transcript.find("filmA.srt") < run.transcript.find("filmB.srt");
+  const std::string first = a_first ? "filmA.srt" : "filmB.srt";
+  const std::string second = a_first ? "filmB.srt" : "filmA.srt";
+  EXPECT_EQ(block_of(run.transcript, first), paired(first, "film.txt", "film.src", !a_first));
+  EXPECT_EQ(block_of(run.transcript, second),
+            " Timecode: " + second + "\n     Text: film.txt\n  Ausgabe: film.src\n Fehler\n");
+  EXPECT_EQ(output_of(dir, "film.src"), a_first ? worked_output : "");
+  EXPECT_NE(run.transcript.find("<a pair failed>"), std::string::npos);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir / "untertitel"), fs::directory_iterator()), 1);
+}
+
 TEST(HostileDirectory, FilesChangedBetweenScanAndPairEndThePairWithFehler) {
   struct Change {
     const char* what;
@@ -515,8 +544,9 @@ TEST(HostileDirectory, FilesChangedBetweenScanAndPairEndThePairWithFehler) {
       make_directory(output_folder(dir.path()));
       const FileLists lists = scan_directory(dir.path());
       change.change(dir / change.name);
+      OutputNames used_outputs;
       for (int position = 1; position <= entry_count(lists.timecode_files); ++position) {
-        process_pair(position, lists, dir.path(), kOutputExtension);
+        process_pair(position, lists, dir.path(), kOutputExtension, used_outputs);
       }
       print_line("");
       print_line(free_file_number() == 1 ? "<all closed>" : "<a file is still open>");
