@@ -15,12 +15,15 @@ namespace rt {
 // changed.
 std::string normalise_working_directory(const std::string& answer);
 
-// The whole run: creates the settings file (settings_path()) with its two
+// The whole run: creates the settings file (settings_path(); where the
+// program's folder takes none, users_settings_path()) with its two
 // defaults when there is none, asks "Verzeichnis: " on an editable line that
 // starts with the stored directory, uses the program's own directory for an
 // empty answer, stores the normalised directory, runs the batch over it, and
-// ends with "Fertig" and a wait for a key. With report, the batch adds the
-// readability report (see run_batch).
+// ends with "Fertig" and a wait for a key. An output extension that cannot
+// be read from the settings (no such line, no settings file that can be
+// read) is ".src". With report, the batch adds the readability report (see
+// run_batch).
 void run_program(const ReadabilityLimits* report = nullptr);
 
 // The batch on directory, without the prompt and without the wait for a

@@ -74,6 +74,10 @@ std::string list_directory(const std::string& pattern, std::uint32_t mask) {
 
 bool same_entry_name(const std::string& a, const std::string& b) { return native::same_entry_name(a, b); }
 
+bool entry_present(const std::string& path) {
+  return native::target_kind(path) != native::TargetKind::missing;
+}
+
 std::optional<std::string> executable_path() { return native::executable_path(); }
 
 std::string program_directory() {

@@ -79,6 +79,10 @@ std::string list_directory(const std::string& pattern, std::uint32_t mask);
 // system drops.
 bool same_entry_name(const std::string& a, const std::string& b);
 
+// Whether any entry is at path, the last component not followed when it is
+// a link (a dangling link is an entry).
+bool entry_present(const std::string& path);
+
 // Argument 0 of the command line exactly as the process received it;
 // nothing when it cannot be given as the program's bytes (on Windows: it
 // holds a character the ANSI code page lacks, whose look-alike would name
