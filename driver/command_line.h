@@ -47,11 +47,13 @@ struct CommandLine {
 CommandLine parse_command_line(const std::vector<std::string>& arguments);
 
 // For run_directory, looks at what the directory names (it reads, stores and
-// makes nothing): an existing directory is that directory, whatever dots its
-// name holds ("." is the current one); an existing regular file stands for
-// the folder it lies in. Either becomes line.directory as an absolute path.
-// Anything else (nothing there, a pipe, a device) refuses the line with an
-// error naming the directory. Other actions are left as they are.
+// makes nothing), by find_directory (driver/working_directory.h) without
+// the dot rule of an answer: an existing directory is that directory,
+// whatever dots its name holds ("." is the current one); an existing
+// regular file stands for the folder it lies in. Either becomes
+// line.directory as an absolute path. Anything else (nothing there, a
+// pipe, a device) refuses the line with an error naming the directory.
+// Other actions are left as they are.
 void resolve_directory(CommandLine& line);
 
 // The error of a refused line as the user reads it on standard error: its

@@ -6,7 +6,6 @@
 #include "settings/settings.h"
 #include "text/console_print.h"
 #include "text/filesystem.h"
-#include "text/paths.h"
 
 namespace rt {
 namespace {
@@ -82,21 +81,14 @@ bool run_batch_in(const SettingsPlace& settings, const std::string& working_dire
   return all_written;
 }
 
-// The empty answer becomes the program's own folder (not the current one),
-// and the answer is normalised.
-std::string working_directory_of(std::string answer) {
-  if (answer.empty()) answer = program_directory();
-  return normalise_working_directory(answer);
+// The line that tells why an answer gives no directory to run on.
+std::string not_found_line(const FoundDirectory& found) {
+  if (found.found == DirectoryFound::not_a_directory)
+    return " Weder Verzeichnis noch gewoehnliche Datei: " + found.directory;
+  return " Verzeichnis nicht gefunden: " + found.directory;
 }
 
 }  // namespace
-
-std::string normalise_working_directory(const std::string& answer) {
-  const std::size_t separator = last_separator(answer);
-  const std::size_t name_start = separator == std::string::npos ? 0 : separator + 1;
-  if (answer.find('.', name_start) == std::string::npos) return answer;
-  return separator == std::string::npos ? "" : answer.substr(0, separator);
-}
 
 void run_program(const ReadabilityLimits* report) {
   const SettingsPlace settings = prepared_settings();
@@ -105,7 +97,14 @@ void run_program(const ReadabilityLimits* report) {
   const std::string answer = edit_line(read_setting(settings.file, kDirectoryKey));
   print_line("");
   print_line("");
-  run_batch_in(settings, working_directory_of(answer), report);
+  // The empty answer is the program's own folder (not the current one).
+  const FoundDirectory found = find_directory(answer.empty() ? program_directory() : answer, true);
+  if (found.found == DirectoryFound::directory) {
+    run_batch_in(settings, found.directory, report);
+  } else {
+    print_line(not_found_line(found));
+    finish_run();
+  }
   wait_for_key();
 }
 

@@ -7,13 +7,13 @@
 namespace rt {
 namespace {
 
-// Whether "\\" separates here (Windows) or is a character of a name.
+// Whether "\" separates here (Windows) or is a character of a name.
 const bool kBackslashSeparates = is_separator('\\');
 
 struct PathCase {
   const char* given;
   const char* expected;
-  // Where "\\" is no separator, when that gives another result.
+  // Where "\" is no separator, when that gives another result.
   const char* expected_without_backslash = nullptr;
 };
 
@@ -21,7 +21,9 @@ TEST(WorkingDirectory, LastComponentWithADotIsCutOff) {
   const PathCase cases[] = {
       {"C:\\subs\\film1.srt", "C:\\subs", ""},
       {"C:/subs/film1.srt", "C:/subs"},
-      {"C:\\film1.srt", "C:", ""},
+      // A root keeps its separator: the file's folder is the root.
+      {"C:\\film1.srt", "C:\\", ""},
+      {"/film1.srt", "/"},
       {"C:\\subs\\season.2", "C:\\subs", ""},
       {"/home/anna/subs/film1.srt", "/home/anna/subs"},
       {"/home/anna/.subs", "/home/anna"},
