@@ -196,10 +196,13 @@ TEST(ProgramOnTerminal, EscapeAfterEditsProcessesTheStoredDirectory) {
   finish_run(*p);
 
   EXPECT_TRUE(exited_with_0(*p));
-  // The edited text was on the screen when Escape came.
-  EXPECT_NE(p->output().find(kToStartColumn + "Q" + stored.substr(0, stored.size() - 1) + " "),
-            std::string::npos)
-      << p->output();
+  // The edited text was on the screen when Escape came; then the stored
+  // directory is drawn in its place, the cursor after it, before the run
+  // goes on.
+  const std::string edited = kToStartColumn + "Q" + stored.substr(0, stored.size() - 1) + " ";
+  const std::string restored = kToStartColumn + stored + " " + "\x1b[1;" +
+                               std::to_string(14 + stored.size()) + "H" + kShowCursor + kCrLf;
+  EXPECT_TRUE(appear_in_order(p->output(), {edited, restored})) << p->output();
   EXPECT_EQ(after_the_prompt(p->output()), report_with_worked_pair(kCrLf) + kShowCursor);
   EXPECT_EQ(program.settings(), settings_after_run(stored));
   EXPECT_EQ(file_bytes(worked_output_path(stored)), worked_output);
