@@ -133,6 +133,20 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
   return line;
 }
 
+std::vector<std::string> word_bytes(const std::vector<CommandWord>& words) {
+  std::vector<std::string> bytes;
+  for (const CommandWord& word : words) bytes.push_back(word.bytes);
+  return bytes;
+}
+
+void refuse_inexact_words(CommandLine& line, const std::vector<CommandWord>& words) {
+  for (const CommandWord& word : words) {
+    if (word.exact) continue;
+    refuse(line, "retime: Argument mit Zeichen außerhalb der Codepage (als ? gezeigt):", quoted(word.bytes));
+    return;
+  }
+}
+
 void resolve_directory(CommandLine& line) {
   if (line.action != Action::run_directory) return;
   const std::string given = line.directory;

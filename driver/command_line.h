@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "driver/report.h"
+#include "text/filesystem.h"
 
 namespace rt {
 
@@ -45,6 +46,17 @@ struct CommandLine {
 // (also beside "--help"). One directory means run_directory, none the
 // prompt.
 CommandLine parse_command_line(const std::vector<std::string>& arguments);
+
+// The words of the command line as the program takes them (their bytes),
+// for parse_command_line.
+std::vector<std::string> word_bytes(const std::vector<CommandWord>& words);
+
+// A word that the program's bytes cannot hold exactly (CommandWord of
+// text/filesystem.h; on Windows a character the ANSI code page lacks) is
+// never taken for a name, where its look-alike could name another folder:
+// the line is refused, naming the first such word with "?" for each
+// character that could not be held. Other lines are left as they are.
+void refuse_inexact_words(CommandLine& line, const std::vector<CommandWord>& words);
 
 // For run_directory, looks at what the directory names (it reads, stores and
 // makes nothing), by find_directory (driver/working_directory.h) without

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace rt {
 
@@ -72,6 +73,22 @@ void make_private_directory(const std::string& path);
 // page cannot hold (its "?" or look-alike could not be opened, or would name
 // another file).
 std::string list_directory(const std::string& pattern, std::uint32_t mask);
+
+// One word of the command line after argument 0, in the program's bytes.
+// exact is false when the word holds a character the program's bytes
+// cannot hold (on Windows: one the ANSI code page lacks); bytes then show
+// each such character as "?", never as a look-alike, and must not be used
+// as a name.
+struct CommandWord {
+  std::string bytes;
+  bool exact = true;
+};
+
+// The words after argument 0 of the process's command line: on POSIX
+// argv[1] to argv[argc - 1] as they are; on Windows split from the
+// command line in UTF-16 by the C runtime's rules (command_line_words of
+// text/paths.h), so that no word is turned into a look-alike on the way.
+std::vector<CommandWord> command_arguments(int argc, char** argv);
 
 // Whether the file system takes a and b, two names in one folder, for the
 // same entry: byte for byte on POSIX; on Windows also when they differ in

@@ -7,6 +7,7 @@
 #include <climits>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "text/device_names.h"
 #include "text/native_folders.h"
@@ -377,6 +378,22 @@ std::optional<std::string> executable_path() {
   const wchar_t* line = GetCommandLineW();
   if (line == nullptr) return std::string();
   return code_page_text(program_path_of_command_line(std::wstring(line)));
+}
+
+// The C runtime's argv went through the ANSI code page with look-alikes
+// ("Łódź" as "Lodz", which can name another folder); the words are taken
+// from the UTF-16 command line instead, and one the code page cannot hold
+// exactly is marked, for the caller to refuse.
+std::vector<CommandWord> command_arguments(int, char**) {
+  std::vector<CommandWord> words;
+  const wchar_t* line = GetCommandLineW();
+  if (line == nullptr) return words;
+  const std::vector<std::wstring> wide_words = command_line_words(std::wstring(line));
+  for (std::size_t i = 1; i < wide_words.size(); ++i) {
+    const std::optional<std::string> bytes = code_page_text(wide_words[i]);
+    words.push_back(bytes ? CommandWord{*bytes, true} : CommandWord{code_page_text_marked(wide_words[i]), false});
+  }
+  return words;
 }
 
 namespace {

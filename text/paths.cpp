@@ -26,20 +26,67 @@ bool is_drive_path(const std::wstring& path) {
          path[1] == L':' && (path[2] == L'\\' || path[2] == L'/');
 }
 
-// The first word of a command line by the C runtime's rule for argument 0.
+bool is_word_gap(wchar_t c) { return c == L' ' || c == L'\t'; }
+
+// The first word of a command line by the C runtime's rule for argument 0;
+// end is set to where it ended.
 template <typename String>
-String first_word_of(const String& command_line) {
+String first_word_of(const String& command_line, std::size_t& end) {
   String path;
   bool quoted = false;
-  for (const auto c : command_line) {
+  for (end = 0; end < command_line.size(); ++end) {
+    const auto c = command_line[end];
     if (c == '"') {
       quoted = !quoted;
       continue;
     }
-    if (!quoted && (c == ' ' || c == '\t')) break;
+    if (!quoted && is_word_gap(c)) break;
     path.push_back(c);
   }
   return path;
+}
+
+// The words after argument 0, from at on, by the C runtime's rules for
+// them (command_line_words in the header).
+template <typename String>
+void append_later_words(const String& line, std::size_t at, std::vector<String>& words) {
+  for (;;) {
+    while (at < line.size() && is_word_gap(line[at])) ++at;
+    if (at >= line.size()) return;
+    String word;
+    bool quoted = false;
+    while (at < line.size() && (quoted || !is_word_gap(line[at]))) {
+      std::size_t backslashes = 0;
+      while (at < line.size() && line[at] == '\\') {
+        ++backslashes;
+        ++at;
+      }
+      if (at < line.size() && line[at] == '"') {
+        word.append(backslashes / 2, '\\');
+        if (backslashes % 2 == 1) {
+          word.push_back('"');
+        } else if (quoted && at + 1 < line.size() && line[at + 1] == '"') {
+          word.push_back('"');
+          ++at;
+        } else {
+          quoted = !quoted;
+        }
+        ++at;
+        continue;
+      }
+      word.append(backslashes, '\\');
+      if (at < line.size() && (quoted || !is_word_gap(line[at]))) word.push_back(line[at++]);
+    }
+    words.push_back(word);
+  }
+}
+
+template <typename String>
+std::vector<String> words_of(const String& command_line) {
+  std::size_t end = 0;
+  std::vector<String> words{first_word_of(command_line, end)};
+  append_later_words(command_line, end, words);
+  return words;
 }
 
 }  // namespace
@@ -98,11 +145,21 @@ std::string directory_of(const std::string& file_path, char separator) {
 }
 
 std::string program_path_of_command_line(const std::string& command_line) {
-  return first_word_of(command_line);
+  std::size_t end = 0;
+  return first_word_of(command_line, end);
 }
 
 std::wstring program_path_of_command_line(const std::wstring& command_line) {
-  return first_word_of(command_line);
+  std::size_t end = 0;
+  return first_word_of(command_line, end);
+}
+
+std::vector<std::string> command_line_words(const std::string& command_line) {
+  return words_of(command_line);
+}
+
+std::vector<std::wstring> command_line_words(const std::wstring& command_line) {
+  return words_of(command_line);
 }
 
 std::wstring long_path_form(const std::wstring& given, const std::wstring& full) {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace rt {
 
@@ -61,6 +62,18 @@ std::string directory_of(const std::string& file_path, char separator);
 // the system keeps it, in UTF-16.
 std::string program_path_of_command_line(const std::string& command_line);
 std::wstring program_path_of_command_line(const std::wstring& command_line);
+
+// Every word of a command line as the C runtime of Windows splits it into
+// its arguments: argument 0 by the rule above, then words that blanks and
+// tabs outside double quotes separate. In them 2n backslashes before a
+// quote give n backslashes and the quote begins or ends a quoted part,
+// 2n + 1 give n backslashes and a quote of the word, two quotes within a
+// quoted part give one quote of the word, and backslashes before anything
+// else stay as they are (C:\Filme\ is that word, and so is the quoted
+// "C:\Filme\\", while "C:\Filme\" would run on past its closing quote).
+// The same for UTF-16.
+std::vector<std::string> command_line_words(const std::string& command_line);
+std::vector<std::wstring> command_line_words(const std::wstring& command_line);
 
 // Paths whose full form has this many characters or more reach the file
 // calls of Windows in the long form: the plain form stops at MAX_PATH (260

@@ -144,5 +144,24 @@ TEST(CommandLine, DirectoryIsResolvedOnDisk) {
   std::filesystem::current_path(previous);
 }
 
+// A word the program's bytes cannot hold exactly (on Windows: a character
+// the code page lacks, shown as "?") is refused, whatever the line asked.
+TEST(CommandLine, InexactWordsAreRefused) {
+  const std::vector<CommandWord> words = {{"--report", true}, {"?\xF3" "d?", false}};
+  CommandLine line = parse_command_line(word_bytes(words));
+  ASSERT_EQ(line.action, Action::run_directory);
+  refuse_inexact_words(line, words);
+  EXPECT_EQ(line.action, Action::refuse);
+  EXPECT_EQ(line.directory, "");
+  EXPECT_EQ(line.error, "retime: Argument mit Zeichen au\xC3\x9F" "erhalb der Codepage (als ? gezeigt):");
+  EXPECT_EQ(line.error_subject, "\"?\xF3" "d?\"");
+
+  const std::vector<CommandWord> exact = {{"--", true}, {"Lodz", true}};
+  CommandLine kept = parse_command_line(word_bytes(exact));
+  refuse_inexact_words(kept, exact);
+  EXPECT_EQ(kept.action, Action::run_directory);
+  EXPECT_EQ(kept.directory, "Lodz");
+}
+
 }  // namespace
 }  // namespace rt

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "text/filesystem.h"
 
@@ -158,6 +159,33 @@ TEST(NativePath, OpensTakeSlashesAsBackslashes) {
   EXPECT_EQ(with_native_separators("C:/subs\\film1.srt"),
             kBackslashSeparates ? "C:\\subs\\film1.srt" : "C:/subs\\film1.srt");
   EXPECT_EQ(with_native_separators("plain"), "plain");
+}
+
+TEST(CommandLineWords, SplitAsTheCRuntimeSplitsArgv) {
+  const struct {
+    const char* command_line;
+    std::vector<std::string> words;
+  } cases[] = {
+      {"retime.exe", {"retime.exe"}},
+      {"retime.exe D:\\Filme", {"retime.exe", "D:\\Filme"}},
+      {"retime  \t --  x ", {"retime", "--", "x"}},
+      {"\"C:\\Program Files\\retime.exe\" \"D:\\Neue Filme\\\\\"", {"C:\\Program Files\\retime.exe", "D:\\Neue Filme\\"}},
+      {"r D:\\Filme\\", {"r", "D:\\Filme\\"}},
+      {"r \"D:\\Filme\\\" x", {"r", "D:\\Filme\" x"}},
+      {"r a\\\\\\\"b c", {"r", "a\\\"b", "c"}},
+      {"r \"a\"\"b\" c", {"r", "a\"b", "c"}},
+      {"r a\"b c\"d", {"r", "ab cd"}},
+      {"r \"\" x", {"r", "", "x"}},
+      {"\"C:\\a b\\r\".exe \\\\server\\share", {"C:\\a b\\r.exe", "\\\\server\\share"}},
+      {"", {""}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(command_line_words(c.command_line), c.words) << c.command_line;
+    // The system's own command line, in UTF-16, by the same rules.
+    std::vector<std::wstring> wide_words;
+    for (const std::string& word : c.words) wide_words.push_back(wide(word));
+    EXPECT_EQ(command_line_words(wide(c.command_line)), wide_words) << c.command_line;
+  }
 }
 
 TEST(ListingRules, EffectiveMaskAndAdmission) {
