@@ -149,8 +149,15 @@ std::string edit_on_screen(const std::string& default_text) {
         continue;
       }
     }
+    const std::string shown = edit.buffer;
     EditAction action = apply_key(edit, key, last_entry);
-    if (action == EditAction::finish) break;
+    if (action == EditAction::finish) {
+      // Escape took the default back: the line shows what the run goes on
+      // with, never an edited text it drops.
+      if (edit.buffer != shown)
+        show(plan_update(EditAction::redraw, edit, view, room_from(start)), start.row, start.column);
+      break;
+    }
     const ScreenUpdate u = plan_update(action, edit, view, room_from(start));
     show(u, start.row, start.column);
     if (u.kind != EditAction::none) cursor_offset = u.cursor_offset;

@@ -3,8 +3,8 @@
 // edit_line shows default_text at the cursor (right after a prompt printed
 // with print_text) and lets the user edit it: characters insert before the
 // cursor, Backspace and Delete remove, Left, Right, Home and End move, Enter
-// returns the text, Escape returns default_text unchanged (the edited text
-// stays on the screen). Right on an empty line brings back the last entry
+// returns the text, Escape returns default_text unchanged and draws it
+// again in the edited text's place, so the screen shows the answer taken. Right on an empty line brings back the last entry
 // of an earlier call. No line end is printed. The text has no length limit;
 // a text wider than the room up to the window's right edge is shown as a
 // window that follows the cursor.

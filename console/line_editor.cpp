@@ -99,8 +99,10 @@ EditAction apply_character(LineEdit& edit, unsigned char code) {
     case kEnterKey:
       return EditAction::finish;
     case kEscapeKey:
-      // The edited text stays on screen; only the answer goes back.
+      // The default comes back with the cursor after it, as at the start;
+      // the caller draws it, so the line shows the answer it gives.
       edit.buffer = edit.default_buffer;
+      edit.index = text_length(edit.buffer);
       return EditAction::finish;
     default:
       return EditAction::none;  // Tab and the other control characters

@@ -34,7 +34,7 @@ enum class EditAction {
   redraw,           // the buffer is reprinted from the start column
   print_at_cursor,  // the recalled buffer is printed where the cursor stands
                     // (the start column), then the cursor is placed
-  finish,           // Enter or Escape: editing ends, the screen stays
+  finish,           // Enter or Escape: editing ends
 };
 
 // A buffer holding default_text and the added blank, the cursor after the
@@ -45,9 +45,10 @@ LineEdit begin_edit(const std::string& default_text,
 // Applies one key text (see console/keys.h) to the edit. Character keys
 // 32..255 insert their byte before the cursor (a byte that leaves a UTF-8
 // sequence or a double-byte character unfinished before the cursor asks for
-// no drawing yet);
-// Backspace removes the character before it; Enter finishes; Escape restores the default buffer and finishes;
-// other control characters are ignored. Special keys: Left, Right, Home,
+// no drawing yet); Backspace removes the character before it; Enter
+// finishes; Escape restores the default buffer, with the cursor after its
+// text, and finishes (the caller draws the restored line); other control
+// characters are ignored. Special keys: Left, Right, Home,
 // End move; Delete removes the character under the cursor; Right on the
 // blank of an empty line brings back last_entry (a whole earlier buffer,
 // added blank included); every other special key is ignored.

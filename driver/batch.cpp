@@ -20,17 +20,18 @@ bool run_batch(const std::string& working_directory, const std::string& output_e
   print_line(count == 1 ? " Timecodedatei" : " Timecodedateien");
 
   bool all_written = true;
+  OutputNames used_outputs;
   std::vector<PairReadability> readability;
   for (int position = 1; position <= count; ++position) {
     if (report == nullptr) {
-      if (!process_pair(position, lists, working_directory, output_extension)) all_written = false;
+      if (!process_pair(position, lists, working_directory, output_extension, used_outputs)) all_written = false;
       continue;
     }
     readability.push_back(PairReadability{});
     PairReadability& pair = readability.back();
     pair.position = position;
     pair.limits = *report;
-    if (!process_pair(position, lists, working_directory, output_extension, &pair)) all_written = false;
+    if (!process_pair(position, lists, working_directory, output_extension, used_outputs, &pair)) all_written = false;
     for (const std::string& line : readability_lines(pair)) print_line(line);
   }
   if (report != nullptr && !write_report_page(working_directory, *report, readability)) all_written = false;

@@ -1,7 +1,6 @@
 #include "driver/command_line.h"
 
-#include "text/filesystem.h"
-#include "text/paths.h"
+#include "driver/working_directory.h"
 #include "text/user_charset.h"
 
 namespace rt {
@@ -134,27 +133,35 @@ CommandLine parse_command_line(const std::vector<std::string>& arguments) {
   return line;
 }
 
+std::vector<std::string> word_bytes(const std::vector<CommandWord>& words) {
+  std::vector<std::string> bytes;
+  for (const CommandWord& word : words) bytes.push_back(word.bytes);
+  return bytes;
+}
+
+void refuse_inexact_words(CommandLine& line, const std::vector<CommandWord>& words) {
+  for (const CommandWord& word : words) {
+    if (word.exact) continue;
+    refuse(line, "retime: Argument mit Zeichen außerhalb der Codepage (als ? gezeigt):", quoted(word.bytes));
+    return;
+  }
+}
+
 void resolve_directory(CommandLine& line) {
   if (line.action != Action::run_directory) return;
   const std::string given = line.directory;
-  const EntryKind kind = entry_kind(given);
-  if (kind == EntryKind::other) {
-    refuse(line, "retime: weder Verzeichnis noch gewöhnliche Datei:", quoted(given));
-    return;
+  const FoundDirectory found = find_directory(given, false);
+  switch (found.found) {
+    case DirectoryFound::directory:
+      line.directory = found.directory;
+      return;
+    case DirectoryFound::not_a_directory:
+      refuse(line, "retime: weder Verzeichnis noch gewöhnliche Datei:", quoted(given));
+      return;
+    case DirectoryFound::missing:
+      refuse(line, "retime: Verzeichnis nicht gefunden:", quoted(given));
+      return;
   }
-  std::string absolute = kind == EntryKind::missing ? "" : absolute_path(given);
-  if (kind == EntryKind::file) {
-    // The file's name is cut off its absolute path (in the system's form,
-    // with its one separator), which keeps a link to a file in the folder
-    // the link lies in.
-    const std::size_t separator = absolute.find_last_of("\\/");
-    absolute = separator == std::string::npos ? "" : directory_of(absolute, absolute[separator]);
-  }
-  if (absolute.empty()) {
-    refuse(line, "retime: Verzeichnis nicht gefunden:", quoted(given));
-    return;
-  }
-  line.directory = absolute;
 }
 
 std::string error_message(const CommandLine& line) {

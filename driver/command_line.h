@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "driver/report.h"
+#include "text/filesystem.h"
 
 namespace rt {
 
@@ -46,12 +47,25 @@ struct CommandLine {
 // prompt.
 CommandLine parse_command_line(const std::vector<std::string>& arguments);
 
+// The words of the command line as the program takes them (their bytes),
+// for parse_command_line.
+std::vector<std::string> word_bytes(const std::vector<CommandWord>& words);
+
+// A word that the program's bytes cannot hold exactly (CommandWord of
+// text/filesystem.h; on Windows a character the ANSI code page lacks) is
+// never taken for a name, where its look-alike could name another folder:
+// the line is refused, naming the first such word with "?" for each
+// character that could not be held. Other lines are left as they are.
+void refuse_inexact_words(CommandLine& line, const std::vector<CommandWord>& words);
+
 // For run_directory, looks at what the directory names (it reads, stores and
-// makes nothing): an existing directory is that directory, whatever dots its
-// name holds ("." is the current one); an existing regular file stands for
-// the folder it lies in. Either becomes line.directory as an absolute path.
-// Anything else (nothing there, a pipe, a device) refuses the line with an
-// error naming the directory. Other actions are left as they are.
+// makes nothing), by find_directory (driver/working_directory.h) without
+// the dot rule of an answer: an existing directory is that directory,
+// whatever dots its name holds ("." is the current one); an existing
+// regular file stands for the folder it lies in. Either becomes
+// line.directory as an absolute path. Anything else (nothing there, a
+// pipe, a device) refuses the line with an error naming the directory.
+// Other actions are left as they are.
 void resolve_directory(CommandLine& line);
 
 // The error of a refused line as the user reads it on standard error: its

@@ -1,12 +1,12 @@
 // Entry point of retime. Without arguments it asks for the directory; with
 // one it runs the batch on it; --help and --version only print. A usage
-// error (an unknown option, two directories, a directory that is not there)
-// prints on standard error and exits with status 2 before anything is read
-// or written. The batch on a directory of the command line exits with 1
-// when a pair ended with " Fehler", so that a script can tell; the
-// interactive and the piped run always exit with 0.
+// error (an unknown option, two directories, a directory that is not
+// there, a word the program's bytes cannot hold exactly) prints on
+// standard error and exits with status 2 before anything is read or
+// written. The batch on a directory of the command line exits with 1 when
+// a pair ended with " Fehler", so that a script can tell; the interactive
+// and the piped run always exit with 0.
 #include <clocale>
-#include <string>
 #include <vector>
 
 #include "console/terminal.h"
@@ -14,6 +14,7 @@
 #include "driver/run_sequence.h"
 #include "text/arithmetic.h"
 #include "text/console_print.h"
+#include "text/filesystem.h"
 #include "text/user_charset.h"
 
 namespace {
@@ -27,8 +28,11 @@ constexpr int kExitUsage = 2;
 int main(int argc, char** argv) {
   rt::set_up_arithmetic();
   std::setlocale(LC_CTYPE, "");  // the user's character set: UTF-8 or one byte
-  const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
-  rt::CommandLine line = rt::parse_command_line(arguments);
+  // On Windows from the UTF-16 command line: the C runtime's argv would
+  // carry a look-alike for a character the code page lacks.
+  const std::vector<rt::CommandWord> words = rt::command_arguments(argc, argv);
+  rt::CommandLine line = rt::parse_command_line(rt::word_bytes(words));
+  rt::refuse_inexact_words(line, words);
   rt::resolve_directory(line);
   switch (line.action) {
     case rt::Action::show_help:

@@ -6,12 +6,13 @@
 #include "retime/pair_files.h"
 #include "text/console_print.h"
 #include "text/files.h"
+#include "text/filesystem.h"
 #include "text/paths.h"
 
 namespace rt {
 
 std::string output_folder(const std::string& working_directory) {
-  return working_directory + "\\untertitel";
+  return joined_path(working_directory, "untertitel");
 }
 
 TextChoice choose_text_file(const std::string& timecode_name, const NameList& text_files) {
@@ -32,9 +33,17 @@ TextChoice choose_text_file(const std::string& timecode_name, const NameList& te
   return best;
 }
 
+PairRefusal pair_refusal(const std::string& output_name, const OutputNames& used_outputs) {
+  for (const std::string& used : used_outputs) {
+    if (same_entry_name(used, output_name)) return PairRefusal::output_used_before;
+  }
+  return PairRefusal::none;
+}
+
 bool process_pair(int position, const FileLists& lists,
                   const std::string& working_directory,
                   const std::string& output_extension,
+                  OutputNames& used_outputs,
                   PairReadability* readability) {
   const std::string& timecode_name = lists.timecode_files[position];
 
@@ -56,18 +65,25 @@ bool process_pair(int position, const FileLists& lists,
     return true;
   }
 
-  open_input(working_directory + "\\" + lists.text_files[choice.position], kTextFile);
-  open_input(working_directory + "\\" + timecode_name, kTimecodeFile);
-
   const std::string output_name = left_text(timecode_name, choice.shared_length) + output_extension;
   print_text("  Ausgabe: ");
   print_line(output_name);
   if (readability != nullptr) readability->output_name = output_name;
+  const PairRefusal refusal = pair_refusal(output_name, used_outputs);
+  used_outputs.push_back(output_name);
+  if (refusal != PairRefusal::none) {
+    print_line(" Fehler");
+    if (readability != nullptr) readability->end = PairEnd::failed;
+    return false;
+  }
+
+  open_input(joined_path(working_directory, lists.text_files[choice.position]), kTextFile);
+  open_input(joined_path(working_directory, timecode_name), kTimecodeFile);
   // A name that would not lie directly in the output folder (an extension
-  // from the settings file holding "\..\", say) is never opened: the pair
+  // from the settings file holding "/../", say) is never opened: the pair
   // then ends with " Fehler" and nothing is written.
   if (plain_file_name(output_name)) {
-    open_output(output_folder(working_directory) + "\\" + output_name, kOutputFile);
+    open_output(joined_path(output_folder(working_directory), output_name), kOutputFile);
   }
 
   print_line(" Lade Text...");

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "driver/report.h"
 #include "driver/scan.h"
@@ -12,8 +13,8 @@
 
 namespace rt {
 
-// The folder the outputs go to: working_directory\untertitel. Its name is
-// spelt here only.
+// The folder the outputs go to: "untertitel" in working_directory (joined
+// with the platform's separator). Its name is spelt here only.
 std::string output_folder(const std::string& working_directory);
 
 struct TextChoice {
@@ -29,15 +30,34 @@ struct TextChoice {
 // lengths stays).
 TextChoice choose_text_file(const std::string& timecode_name, const NameList& text_files);
 
+// The output names the pairs of one run have used so far, in their order.
+using OutputNames = std::vector<std::string>;
+
+// Why a pair that has a text file is not run. One output per run: a pair
+// whose output name an earlier pair of the run has used (the same name
+// for the file system: on Windows regardless of case) would replace that
+// pair's output.
+enum class PairRefusal {
+  none,                // the pair runs
+  output_used_before,  // an earlier pair of the run has this output name
+};
+
+// Whether the pair with output_name may run, given the names the earlier
+// pairs of the run used: the one place where a pair is refused before it
+// runs.
+PairRefusal pair_refusal(const std::string& output_name, const OutputNames& used_outputs);
+
 // The per-pair steps for the timecode file at position (from 1): prints an
 // empty line, " N. Objekt", " Timecode: " + name, "     Text: " + chosen
 // name (the label alone when none); with no text file " Keine passende
-// Textdatei" and nothing else. Otherwise opens the text file as number 1 and
-// the timecode file as number 2 (input), prints "  Ausgabe: " + output name,
-// creates working_directory\untertitel\<output name> as number 3, prints
-// " Lade Text..." and runs retime_pair, which closes every file. The output
+// Textdatei" and nothing else. Otherwise prints "  Ausgabe: " + output
+// name and adds the name to used_outputs; a pair that pair_refusal refuses
+// then prints " Fehler" and opens nothing. Otherwise it opens the text file
+// as number 1 and the timecode file as number 2 (input), creates <output
+// name> in the output folder as number 3, prints " Lade Text..." and runs
+// retime_pair, which closes every file. The output
 // name is the shared beginning followed by output_extension; a name that
-// would not lie directly in untertitel (it holds "\" or "/", or is "." or
+// would not lie directly in untertitel (it holds a separator, or is "." or
 // "..") is not opened. Opens are not tested: the engine copes with numbers
 // that hold no file, and ends the pair with " Fehler" when the output is
 // not open or not written completely. False when the pair ended with
@@ -47,6 +67,7 @@ TextChoice choose_text_file(const std::string& timecode_name, const NameList& te
 bool process_pair(int position, const FileLists& lists,
                   const std::string& working_directory,
                   const std::string& output_extension,
+                  OutputNames& used_outputs,
                   PairReadability* readability = nullptr);
 
 }  // namespace rt

@@ -8,6 +8,7 @@
 #include "retime/distribution.h"
 #include "text/console_print.h"
 #include "text/files.h"
+#include "text/paths.h"
 
 namespace rt {
 namespace {
@@ -336,7 +337,7 @@ bool write_report_page(const std::string& working_directory, const ReadabilityLi
   const bool name_taken = std::any_of(pairs.begin(), pairs.end(), [](const PairReadability& pair) {
     return pair.end != PairEnd::skipped && same_name_ignoring_case(pair.output_name, kReportPageName);
   });
-  const bool written = !name_taken && save_page(output_folder(working_directory) + "\\" + kReportPageName,
+  const bool written = !name_taken && save_page(joined_path(output_folder(working_directory), kReportPageName),
                                                  report_page(working_directory, limits, pairs));
   if (!written) print_line(kFailureLine);
   return written;

@@ -5,28 +5,28 @@
 #include <string>
 
 #include "driver/report.h"
+#include "driver/working_directory.h"
 
 namespace rt {
 
-// The answer to the prompt as the run uses it: when the last component
-// (after the last "\" or "/") holds a dot, it is taken for a file name and
-// cut off together with that separator ("C:\subs\film1.srt" -> "C:\subs",
-// "film1.srt" -> ""). Nothing else is changed.
-std::string normalise_working_directory(const std::string& answer);
-
-// The whole run: creates the settings file (settings_path()) with its two
-// defaults when there is none, asks "Verzeichnis: " on an editable line that
-// starts with the stored directory, uses the program's own directory for an
-// empty answer, stores the normalised directory, runs the batch over it, and
-// ends with "Fertig" and a wait for a key. With report, the batch adds the
-// readability report (see run_batch).
+// The whole run: creates the settings file (settings_path(); where the
+// program's folder takes none, users_settings_path()) with its two
+// defaults when there is none, asks "Verzeichnis: " on an editable line
+// that starts with the stored directory, and takes the answer (the
+// program's own directory for an empty one) as find_directory does with
+// the dot rule. A directory found is stored as its absolute path and the
+// batch runs over it; otherwise one line says what was not found and
+// nothing is stored, scanned or made. The run ends with "Fertig" and a wait
+// for a key. An output extension that cannot be read from the settings
+// (no such line, no settings file that can be read) is ".src". With
+// report, the batch adds the readability report (see run_batch).
 void run_program(const ReadabilityLimits* report = nullptr);
 
 // The batch on directory, without the prompt and without the wait for a
 // key at the end: for a directory given on the command line, which the
-// caller has resolved (resolve_directory). It is taken as it is, not cut by
-// the dot rule of an answer, and stored. True when no pair ended with
-// " Fehler". With report, as run_program.
+// caller has resolved (resolve_directory). It is taken as it is and
+// stored. True when no pair ended with " Fehler". With report, as
+// run_program.
 bool run_program_on(const std::string& directory, const ReadabilityLimits* report = nullptr);
 
 }  // namespace rt

@@ -6,6 +6,7 @@
 #include "text/files.h"
 #include "text/filesystem.h"
 #include "text/numbers.h"
+#include "text/paths.h"
 #include "text/texts.h"
 
 namespace rt {
@@ -71,11 +72,11 @@ bool is_timecode_file(const std::string& path) {
 
 FileLists scan_directory(const std::string& working_directory) {
   FileLists lists;
-  std::string name = list_directory(working_directory + "\\*.*", kMaskAllButDirectories);
+  std::string name = list_directory(joined_path(working_directory, "*.*"), kMaskAllButDirectories);
   while (!name.empty()) {
     if (is_text_file_name(name)) {
       lists.text_files.push_back(name);
-    } else if (is_timecode_file(working_directory + "\\" + name)) {
+    } else if (is_timecode_file(joined_path(working_directory, name))) {
       lists.timecode_files.push_back(name);
     }
     name = list_directory("", kMaskAllButDirectories);

@@ -45,7 +45,7 @@ constexpr std::int64_t kProbeBytes = 64 * 1024;
 // returns).
 constexpr int kProbeFileNumber = 1;
 
-// Lists working_directory + "\*.*" (every entry that is not a directory, in
+// Lists "*.*" in working_directory (every entry that is not a directory, in
 // the file system's own order, without descending) and classifies each name:
 // lower-cased last four characters ".txt" -> text file (never probed);
 // otherwise a file for which is_timecode_file says yes -> timecode file;

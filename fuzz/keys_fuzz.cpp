@@ -15,7 +15,7 @@
 //   more bytes do arrive;
 // - the keys, applied to the line, keep its added blank and (until Enter or
 //   Escape ends the editing) the cursor inside the buffer, and Escape
-//   brings back the default;
+//   brings back the default, with the cursor after it, drawn on the line;
 // - the screen, updated as plan_update says from an empty line, shows at
 //   every step the buffer's window and blanks after it, nothing printed
 //   runs past the right edge, and the cursor stands at index - first.
@@ -161,10 +161,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const rt::EditAction action = rt::apply_key(edit, key, kLastEntry);
         require(!edit.buffer.empty() && edit.buffer.back() == ' ', "the added blank stays", shown(input));
         if (action == rt::EditAction::finish) {
-          // Escape leaves the cursor where it was: editing is over.
           editing = false;
           if (key[0] == rt::kEscapeKey) {
             require(rt::edit_result(edit) == default_text, "Escape gives the default back", shown(input));
+            require(edit.index == rt::text_length(edit.buffer), "Escape puts the cursor after the default",
+                    shown(input));
+            // The input line draws the default in the edited text's place.
+            show(screen, rt::plan_update(rt::EditAction::redraw, edit, view, room), room);
+            check_screen(screen, edit, view, room, input);
           }
         } else {
           require(edit.index >= 1 && edit.index <= rt::text_length(edit.buffer), "the cursor stays in the buffer",

@@ -16,7 +16,6 @@ namespace {
 // runs started together both store their directory, short enough that a
 // run stuck in its rewrite never holds up another for long.
 constexpr int kTurnWaitMs = 2000;
-const std::string kTemporaryEnding = "tmp";
 
 bool is_setting_line(const std::string& line, const std::string& key) {
   const std::string prefix = key + "=";
@@ -36,7 +35,7 @@ bool fits_one_line(const std::string& text) {
 
 // The opens treat "/" and "\" alike.
 bool same_path(const std::string& a, const std::string& b) {
-  return with_backslashes(a) == with_backslashes(b);
+  return with_native_separators(a) == with_native_separators(b);
 }
 
 SaveRules settings_rules(bool create_only) {
@@ -59,14 +58,18 @@ struct Rewrite {
 Rewrite rewrite_of(const std::string& path, const std::string& temporary_path) {
   const std::string file = final_file(path);
   if (file == path) return {path, temporary_path};
-  return {file, with_last_three_replaced(file, kTemporaryEnding)};
+  return {file, temporary_path_of(file)};
 }
 
 }  // namespace
 
 std::string read_setting(const std::string& path, const std::string& key) {
+  return find_setting(path, key).value_or(std::string());
+}
+
+std::optional<std::string> find_setting(const std::string& path, const std::string& key) {
   const int settings_file = free_file_number();
-  if (open_input(path, settings_file) != 0) return std::string();
+  if (open_input(path, settings_file) != 0) return std::nullopt;
   std::string line;
   for (;;) {
     read_line(settings_file, line);
@@ -76,7 +79,7 @@ std::string read_setting(const std::string& path, const std::string& key) {
     }
     if (at_end(settings_file)) {
       close_file(settings_file);
-      return std::string();
+      return std::nullopt;
     }
   }
 }

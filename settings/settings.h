@@ -5,6 +5,7 @@
 // Neither operation creates the settings file, and neither prints.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,12 @@ constexpr int kSettingNotReplaced = 2;
 // the file cannot be read, holds no such line, or the value is empty. Opens
 // the file under the lowest free file number and closes it again.
 std::string read_setting(const std::string& path, const std::string& key);
+
+// The value of the first setting line of key in the file at path, as
+// read_setting gives it, empty values included; nothing when the file
+// cannot be read or holds no setting line of key, so that a caller can put
+// its default in the place of a value that is not there.
+std::optional<std::string> find_setting(const std::string& path, const std::string& key);
 
 // Stores value under key by rewriting the file at path through the temporary
 // settings file (temporary_settings_path). Every setting line of key is

@@ -5,7 +5,8 @@
 # whose folder's name the code page cannot hold, beside a text file whose
 # name it cannot hold either and a dangling link: the pair gets its output,
 # neither of the two is paired, and the settings lie in the user's
-# application-data folder.
+# application-data folder. Last, a directory argument the code page cannot
+# hold is refused, never replaced by the look-alike of an existing folder.
 #   wine_output_test.sh WINE RETIME_EXE EXAMPLE_DIR EXPECTED_OUTPUT
 # WINEPREFIX and WINEDEBUG come from the environment (the wine fixture's).
 set -u
@@ -76,4 +77,19 @@ grep -qxF "     Text: film1.txt$cr" "$work/out.txt" || fail "not paired with fil
 settings=$(appdata_settings)
 [ -n "$settings" ] || fail "no settings file in the application-data folder"
 grep -qxF "verzeichnis=$long_directory$cr" "$settings" || { cat "$settings"; fail "settings lack the long directory"; }
+
+# A directory argument the code page cannot hold, "Łódź", beside "Lodz",
+# both holding a pair: the C runtime's argv would carry the look-alike
+# "Lodz" and run on that other folder. The word is taken from the UTF-16
+# command line and refused: exit status 2, a message, nothing made.
+mkdir "$work/Lodz" || exit 1
+cp "$example/film1.srt" "$example/film1.txt" "$work/Lodz/" || exit 1
+cp "$example/film1.srt" "$example/film1.txt" "$work/Łódź/" || exit 1
+"$wine" "$work/bin/retime.exe" "Z:$(printf '%s' "$work/Łódź" | tr / '\\')" >"$work/out.txt" 2>"$work/err.txt" </dev/null
+status=$?
+[ "$status" = 2 ] || { cat "$work/err.txt"; fail "exit status $status for a directory the code page cannot hold"; }
+grep -q "Codepage" "$work/err.txt" || { cat "$work/err.txt"; fail "no message about the code page"; }
+[ -s "$work/out.txt" ] && fail "a refused run printed on standard output"
+[ -e "$work/Lodz/untertitel" ] && fail "the look-alike Lodz was processed"
+[ -e "$work/Łódź/untertitel" ] && fail "a refused directory was processed"
 echo "PASS"

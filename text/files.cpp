@@ -195,8 +195,8 @@ OpenFile* new_slot() {
   }
 }
 
-// Output opens: the number must be free, the paths are taken with "\" as
-// their separator, and the slot is filled only when the save has begun.
+// Output opens: the number must be free, the paths are taken with the
+// platform's own separator, and the slot is filled only when the save has begun.
 int open_saved(const std::string& path, int n,
                const std::vector<std::string>& temporary_names, const SaveRules& rules) {
   if (!number_usable(n)) return 1;
@@ -225,7 +225,7 @@ int open_input(const std::string& path, int n) { return open_input_bounded(path,
 
 int open_input_bounded(const std::string& path, int n, std::int64_t byte_budget) {
   if (!number_usable(n)) return 1;
-  const native::FileHandle handle = native::open_file_for_reading(with_backslashes(path));
+  const native::FileHandle handle = native::open_file_for_reading(with_native_separators(path));
   if (handle == native::kNoFileHandle) return 2;
   OpenFile* f = new_slot();
   if (f == nullptr) {
@@ -240,7 +240,7 @@ int open_input_bounded(const std::string& path, int n, std::int64_t byte_budget)
 }
 
 int open_output(const std::string& path, int n) {
-  const std::string composed = with_backslashes(path);
+  const std::string composed = with_native_separators(path);
   SaveRules rules;
   rules.empty_file_on_failure = true;  // a failed first output shows as an empty file
   return open_saved(composed, n, output_temporary_names(composed), rules);
@@ -248,7 +248,7 @@ int open_output(const std::string& path, int n) {
 
 int open_save(const std::string& path, int n, const std::string& temporary_path,
               const SaveRules& rules) {
-  return open_saved(with_backslashes(path), n, {with_backslashes(temporary_path)}, rules);
+  return open_saved(with_native_separators(path), n, {with_native_separators(temporary_path)}, rules);
 }
 
 void close_file(int n) {

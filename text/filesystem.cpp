@@ -72,6 +72,16 @@ std::string list_directory(const std::string& pattern, std::uint32_t mask) {
   return next_wanted(entry, native::start_listing(pattern, entry));
 }
 
+std::vector<CommandWord> command_arguments(int argc, char** argv) {
+  return native::command_arguments(argc, argv);
+}
+
+bool same_entry_name(const std::string& a, const std::string& b) { return native::same_entry_name(a, b); }
+
+bool entry_present(const std::string& path) {
+  return native::target_kind(path) != native::TargetKind::missing;
+}
+
 std::optional<std::string> executable_path() { return native::executable_path(); }
 
 std::string program_directory() {

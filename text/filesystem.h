@@ -1,12 +1,14 @@
 // The file system and the process, as the rest of the program needs them.
 //
-// Paths are composed with "\" as separator; the platform layer hands them to
-// the file system with its own separator. No operation prints or throws.
+// Paths are composed with the platform's separator (joined_path of
+// text/paths.h); the platform layer hands them to the file system in its
+// own form. No operation prints or throws.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace rt {
 
@@ -55,22 +57,48 @@ void make_directory(const std::string& path);
 // enter it (mode 0700).
 void make_private_directory(const std::string& path);
 
-// A non-empty pattern ("DIR\*.*") starts a new listing and returns its first
-// admitted name; the empty pattern returns the next name of the listing in
-// progress. "" when there is no further name, when the directory is missing,
-// or when no listing is in progress. Names are bare, byte for byte, in the
-// file system's own order. An entry is admitted when all its attribute bits
-// are in the effective mask (mask with every bit from 0x100 up added, and the
-// archive bit too when mask lacks the directory bit); the listing keeps the
-// mask of the call that started it. Only regular files (and links to them)
-// are ever listed: directories, ".", "..", pipes, sockets and devices never.
-// Nor is a name that holds a backslash: paths are composed with "\", so such
-// a name would address another file (a file named "..\x" would stand for
-// "x" in the parent directory), and where "\" is the separator it cannot
-// exist at all. Nor is a dangling link, nor, on Windows, a name that the
-// ANSI code page cannot hold (its "?" or look-alike could not be opened,
-// or would name another file).
+// A non-empty pattern (DIR, the separator and "*.*") starts a new listing and
+// returns its first admitted name; the empty pattern returns the next name of
+// the listing in progress. "" when there is no further name, when the
+// directory is missing, or when no listing is in progress. Names are bare,
+// byte for byte, in the file system's own order. An entry is admitted when
+// all its attribute bits are in the effective mask (mask with every bit from
+// 0x100 up added, and the archive bit too when mask lacks the directory bit);
+// the listing keeps the mask of the call that started it. Only regular files
+// (and links to them) are ever listed: directories, ".", "..", pipes, sockets
+// and devices never. Nor is a name that holds a separator (listable_name of
+// text/paths.h: on Windows a name whose double-byte character ends in the
+// byte of "\"; on POSIX a "\" is an ordinary character and such a name is
+// listed). Nor is a dangling link, nor, on Windows, a name that the ANSI code
+// page cannot hold (its "?" or look-alike could not be opened, or would name
+// another file).
 std::string list_directory(const std::string& pattern, std::uint32_t mask);
+
+// One word of the command line after argument 0, in the program's bytes.
+// exact is false when the word holds a character the program's bytes
+// cannot hold (on Windows: one the ANSI code page lacks); bytes then show
+// each such character as "?", never as a look-alike, and must not be used
+// as a name.
+struct CommandWord {
+  std::string bytes;
+  bool exact = true;
+};
+
+// The words after argument 0 of the process's command line: on POSIX
+// argv[1] to argv[argc - 1] as they are; on Windows split from the
+// command line in UTF-16 by the C runtime's rules (command_line_words of
+// text/paths.h), so that no word is turned into a look-alike on the way.
+std::vector<CommandWord> command_arguments(int argc, char** argv);
+
+// Whether the file system takes a and b, two names in one folder, for the
+// same entry: byte for byte on POSIX; on Windows also when they differ in
+// the case of their letters or in dots and blanks at their end, which the
+// system drops.
+bool same_entry_name(const std::string& a, const std::string& b);
+
+// Whether any entry is at path, the last component not followed when it is
+// a link (a dangling link is an entry).
+bool entry_present(const std::string& path);
 
 // Argument 0 of the command line exactly as the process received it;
 // nothing when it cannot be given as the program's bytes (on Windows: it
@@ -80,7 +108,8 @@ std::optional<std::string> executable_path();
 
 // The directory holding the running program's file, as the operating system
 // reports that file: its path cut before the last separator (directory_of
-// of text/paths.h). A program in the root directory gives the root itself.
+// of text/paths.h, with the system's own separator). A program in the root
+// directory gives the root itself.
 std::string program_directory();
 
 // What an entry of the file system is, links followed.

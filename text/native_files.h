@@ -4,8 +4,8 @@
 // rule the program relies on (the file table, the buffering, the character
 // stream, which names a save tries) sits above this line in portable code.
 //
-// Paths arrive as the program composes them, with "\" as separator (and
-// possibly "/" too); the layer turns them into its system's form (on
+// Paths arrive as the program composes them, with the platform's separator
+// (on Windows "\", and possibly "/" too); the layer turns them into its system's form (on
 // Windows: from the ANSI code page into the wide calls' UTF-16, with the
 // long form for long paths, so that paths of any length work). A path
 // that cannot name a file (it holds a NUL byte) is refused by every call.

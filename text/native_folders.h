@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "text/filesystem.h"
 
@@ -106,6 +107,15 @@ std::string final_file(const std::string& path);
 // ANSI code page lacks into a look-alike, which could name another file),
 // and nothing when the code page cannot hold it.
 std::optional<std::string> executable_path();
+
+// The words after argument 0 (command_arguments of text/filesystem.h): on
+// POSIX argv as main got it; on Windows from GetCommandLineW, argc and
+// argv not looked at, each word in the ANSI code page when it holds it
+// exactly and marked as not exact otherwise.
+std::vector<CommandWord> command_arguments(int argc, char** argv);
+
+// same_entry_name of text/filesystem.h.
+bool same_entry_name(const std::string& a, const std::string& b);
 
 // The full path of the running program's file as the system reports it,
 // in its own form ("/usr/bin/retime", "C:\Tools\retime.exe"), with no

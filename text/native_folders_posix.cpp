@@ -250,6 +250,14 @@ std::optional<std::string> executable_path() {
   return std::string(program_invocation_name != nullptr ? program_invocation_name : "");
 }
 
+std::vector<CommandWord> command_arguments(int argc, char** argv) {
+  std::vector<CommandWord> words;
+  for (int i = 1; i < argc; ++i) words.push_back(CommandWord{argv[i], true});
+  return words;
+}
+
+bool same_entry_name(const std::string& a, const std::string& b) { return a == b; }
+
 // Without /proc, argument 0 names the file when it holds a directory.
 std::string program_file_path() {
   const std::string file = resolved_path("/proc/self/exe");

@@ -7,6 +7,7 @@
 #include <climits>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "text/device_names.h"
 #include "text/native_folders.h"
@@ -378,6 +379,45 @@ std::optional<std::string> executable_path() {
   const wchar_t* line = GetCommandLineW();
   if (line == nullptr) return std::string();
   return code_page_text(program_path_of_command_line(std::wstring(line)));
+}
+
+// The C runtime's argv went through the ANSI code page with look-alikes
+// ("Łódź" as "Lodz", which can name another folder); the words are taken
+// from the UTF-16 command line instead, and one the code page cannot hold
+// exactly is marked, for the caller to refuse.
+std::vector<CommandWord> command_arguments(int, char**) {
+  std::vector<CommandWord> words;
+  const wchar_t* line = GetCommandLineW();
+  if (line == nullptr) return words;
+  const std::vector<std::wstring> wide_words = command_line_words(std::wstring(line));
+  for (std::size_t i = 1; i < wide_words.size(); ++i) {
+    const std::optional<std::string> bytes = code_page_text(wide_words[i]);
+    words.push_back(bytes ? CommandWord{*bytes, true} : CommandWord{code_page_text_marked(wide_words[i]), false});
+  }
+  return words;
+}
+
+namespace {
+
+// A name as the system keeps it: without the dots and blanks at its end.
+std::string without_trailing_dots_and_blanks(std::string name) {
+  while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+  return name;
+}
+
+}  // namespace
+
+// NTFS and FAT compare names by their letters' upper case (the ordinal
+// comparison that ignores case is the system's own table for it).
+bool same_entry_name(const std::string& a, const std::string& b) {
+  const std::string x = without_trailing_dots_and_blanks(a);
+  const std::string y = without_trailing_dots_and_blanks(b);
+  if (x == y) return true;
+  const std::optional<std::wstring> wide_x = wide_text(x);
+  const std::optional<std::wstring> wide_y = wide_text(y);
+  if (!wide_x || !wide_y || !fits_an_int(wide_x->size()) || !fits_an_int(wide_y->size())) return false;
+  return CompareStringOrdinal(wide_x->data(), static_cast<int>(wide_x->size()), wide_y->data(),
+                              static_cast<int>(wide_y->size()), TRUE) == CSTR_EQUAL;
 }
 
 // A folder that the code page cannot name is given by its short name, or

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "text/filesystem.h"
+#include "text/native_folders.h"
 
 namespace rt {
 
@@ -25,33 +26,109 @@ bool is_drive_path(const std::wstring& path) {
          path[1] == L':' && (path[2] == L'\\' || path[2] == L'/');
 }
 
-// The first word of a command line by the C runtime's rule for argument 0.
+bool is_word_gap(wchar_t c) { return c == L' ' || c == L'\t'; }
+
+// The first word of a command line by the C runtime's rule for argument 0;
+// end is set to where it ended.
 template <typename String>
-String first_word_of(const String& command_line) {
+String first_word_of(const String& command_line, std::size_t& end) {
   String path;
   bool quoted = false;
-  for (const auto c : command_line) {
+  for (end = 0; end < command_line.size(); ++end) {
+    const auto c = command_line[end];
     if (c == '"') {
       quoted = !quoted;
       continue;
     }
-    if (!quoted && (c == ' ' || c == '\t')) break;
+    if (!quoted && is_word_gap(c)) break;
     path.push_back(c);
   }
   return path;
 }
 
+// The words after argument 0, from at on, by the C runtime's rules for
+// them (command_line_words in the header).
+template <typename String>
+void append_later_words(const String& line, std::size_t at, std::vector<String>& words) {
+  for (;;) {
+    while (at < line.size() && is_word_gap(line[at])) ++at;
+    if (at >= line.size()) return;
+    String word;
+    bool quoted = false;
+    while (at < line.size() && (quoted || !is_word_gap(line[at]))) {
+      std::size_t backslashes = 0;
+      while (at < line.size() && line[at] == '\\') {
+        ++backslashes;
+        ++at;
+      }
+      if (at < line.size() && line[at] == '"') {
+        word.append(backslashes / 2, '\\');
+        if (backslashes % 2 == 1) {
+          word.push_back('"');
+        } else if (quoted && at + 1 < line.size() && line[at + 1] == '"') {
+          word.push_back('"');
+          ++at;
+        } else {
+          quoted = !quoted;
+        }
+        ++at;
+        continue;
+      }
+      word.append(backslashes, '\\');
+      if (at < line.size() && (quoted || !is_word_gap(line[at]))) word.push_back(line[at++]);
+    }
+    words.push_back(word);
+  }
+}
+
+template <typename String>
+std::vector<String> words_of(const String& command_line) {
+  std::size_t end = 0;
+  std::vector<String> words{first_word_of(command_line, end)};
+  append_later_words(command_line, end, words);
+  return words;
+}
+
 }  // namespace
 
-std::string with_backslashes(std::string path) {
-  std::replace(path.begin(), path.end(), '/', '\\');
+bool is_separator(char c) { return c == '/' || c == native::native_separator(); }
+
+char path_separator() { return native::native_separator(); }
+
+std::string joined_path(const std::string& folder, const std::string& name) {
+  return folder + path_separator() + name;
+}
+
+std::size_t last_separator(const std::string& path) {
+  for (std::size_t at = path.size(); at > 0; --at) {
+    if (is_separator(path[at - 1])) return at - 1;
+  }
+  return std::string::npos;
+}
+
+std::string containing_folder(const std::string& path) {
+  const std::size_t last = last_separator(path);
+  if (last == std::string::npos) return "";
+  // A drive's root keeps its separator where "\" is one, whichever of the
+  // two ends the drive.
+  if (is_separator('\\') && last == 2 && path[1] == ':') return path.substr(0, 3);
+  return directory_of(path, path[last]);
+}
+
+std::string with_native_separators(std::string path) {
+  const char native = path_separator();
+  for (char& c : path) {
+    if (is_separator(c)) c = native;
+  }
   return path;
 }
 
 std::optional<std::string> with_slashes(const std::string& path) {
   if (path.find('\0') != std::string::npos) return std::nullopt;
   std::string native = path;
-  std::replace(native.begin(), native.end(), '\\', '/');
+  for (char& c : native) {
+    if (is_separator(c)) c = '/';
+  }
   return native;
 }
 
@@ -68,11 +145,21 @@ std::string directory_of(const std::string& file_path, char separator) {
 }
 
 std::string program_path_of_command_line(const std::string& command_line) {
-  return first_word_of(command_line);
+  std::size_t end = 0;
+  return first_word_of(command_line, end);
 }
 
 std::wstring program_path_of_command_line(const std::wstring& command_line) {
-  return first_word_of(command_line);
+  std::size_t end = 0;
+  return first_word_of(command_line, end);
+}
+
+std::vector<std::string> command_line_words(const std::string& command_line) {
+  return words_of(command_line);
+}
+
+std::vector<std::wstring> command_line_words(const std::wstring& command_line) {
+  return words_of(command_line);
 }
 
 std::wstring long_path_form(const std::wstring& given, const std::wstring& full) {
@@ -115,12 +202,11 @@ bool admitted(std::uint32_t attributes, std::uint32_t effective) {
 }
 
 bool listable_name(const std::string& name) {
-  return name != "." && name != ".." && name.find('\\') == std::string::npos;
+  return name != "." && name != ".." && last_separator(name) == std::string::npos;
 }
 
 bool plain_file_name(const std::string& name) {
-  return !name.empty() && name != "." && name != ".." &&
-         name.find_first_of("\\/") == std::string::npos;
+  return !name.empty() && listable_name(name);
 }
 
 }  // namespace rt

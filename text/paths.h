@@ -1,22 +1,49 @@
-// The pure rules of paths and directory listings, the same on every
-// platform: written once here, used by the portable file layer and by the
-// native layers beneath it, and tested by tables on every platform.
+// The pure path and listing rules: written once here, used by the portable
+// file layer and by the native layers beneath it, and tested by tables on
+// every platform. Which characters separate the components of a path is
+// the platform's (asked of the native layer), and every rule that looks
+// for a separator asks is_separator: on Windows "\" and "/" both
+// separate, elsewhere "/" alone, and a "\" is an ordinary character of a
+// name there.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace rt {
 
-// path with every "/" replaced by "\": the form the open operations give
-// their paths (and so two paths that differ only there name the same file).
-std::string with_backslashes(std::string path);
+// Whether c separates the components of a path on this platform.
+bool is_separator(char c);
 
-// path as a POSIX file system takes it: every "\" becomes "/". Nothing when
-// the path holds a NUL byte, which the system calls would silently cut off
-// and so name another file.
+// The separator the program composes its paths with: "\" on Windows, "/"
+// elsewhere.
+char path_separator();
+
+// folder, the separator and name, by plain concatenation: a folder that
+// ends in a separator keeps it, and the file system takes the two in a row.
+std::string joined_path(const std::string& folder, const std::string& name);
+
+// The position of the last separator in path; npos when it holds none.
+std::size_t last_separator(const std::string& path);
+
+// The folder holding the last component of path: path cut before its last
+// separator; a root keeps its separator ("/film1.srt" gives "/", and where
+// "\" separates, "C:\film1.srt" gives "C:\"); "" when path holds no
+// separator.
+std::string containing_folder(const std::string& path);
+
+// path with every separator written as the platform's own: "/" becomes "\"
+// on Windows, the form the open operations give their paths (so two paths
+// that differ only there name the same file); elsewhere path as it is.
+std::string with_native_separators(std::string path);
+
+// path as a POSIX file system takes it: every separator becomes "/" (where
+// "/" alone separates, path as it is). Nothing when the path holds a NUL
+// byte, which the system calls would silently cut off and so name another
+// file.
 std::optional<std::string> with_slashes(const std::string& path);
 
 // The directory part of a program file's path whose separator is
@@ -35,6 +62,18 @@ std::string directory_of(const std::string& file_path, char separator);
 // the system keeps it, in UTF-16.
 std::string program_path_of_command_line(const std::string& command_line);
 std::wstring program_path_of_command_line(const std::wstring& command_line);
+
+// Every word of a command line as the C runtime of Windows splits it into
+// its arguments: argument 0 by the rule above, then words that blanks and
+// tabs outside double quotes separate. In them 2n backslashes before a
+// quote give n backslashes and the quote begins or ends a quoted part,
+// 2n + 1 give n backslashes and a quote of the word, two quotes within a
+// quoted part give one quote of the word, and backslashes before anything
+// else stay as they are (C:\Filme\ is that word, and so is the quoted
+// "C:\Filme\\", while "C:\Filme\" would run on past its closing quote).
+// The same for UTF-16.
+std::vector<std::string> command_line_words(const std::string& command_line);
+std::vector<std::wstring> command_line_words(const std::wstring& command_line);
 
 // Paths whose full form has this many characters or more reach the file
 // calls of Windows in the long form: the plain form stops at MAX_PATH (260
@@ -71,13 +110,15 @@ std::uint32_t effective_mask(std::uint32_t mask);
 bool admitted(std::uint32_t attributes, std::uint32_t effective);
 
 // Whether a directory entry's name may be listed at all: never "." or "..",
-// nor a name holding a backslash (paths are composed with "\", so such a
-// name would address another file: "..\x" would stand for "x" in the
-// parent directory; where "\" is the separator it cannot exist).
+// nor a name holding a separator (it would address another file: on
+// Windows "..\x" would stand for "x" in the parent directory; a name from
+// the file system holds one only where a double-byte character's second
+// byte is that of "\"). Where "/" alone separates, a name holding "\" is
+// listed like any other.
 bool listable_name(const std::string& name);
 
-// Whether name, put after a folder and "\", names an entry directly in that
-// folder: not empty, not "." or "..", and without "\" or "/".
+// Whether name, joined to a folder, names an entry directly in that
+// folder: not empty, not "." or "..", and without a separator.
 bool plain_file_name(const std::string& name);
 
 }  // namespace rt

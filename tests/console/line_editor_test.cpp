@@ -76,8 +76,9 @@ const EditCase kEditCases[] = {
     {"empty default and Enter", "", {kEnter}, " ", "", 1},
     {"empty default and Escape", "", {kEscape}, " ", "", 1},
     {"Enter keeps the default", "C:\\subs", {kEnter}, " ", "C:\\subs", 8},
+    // The cursor goes after the default, where the line drawn again shows it.
     {"Escape after edits gives the default", "abc", {kBackspace, "x", kLeft, kEscape},
-     " ", "abc", 3},
+     " ", "abc", 4},
     {"typing at the end appends", "ab", {"c", "d", kEnter}, " ", "abcd", 5},
     {"typing inside inserts", "abd", {kLeft, "c", kEnter}, " ", "abcd", 4},
     {"Home then typing inserts at the start", "bc", {kHome, "a", kEnter}, " ", "abc", 2},

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/working_directory.h"
 #include "tests/text/temp_directory.h"
 
 namespace rt {
@@ -83,10 +84,14 @@ TEST(CommandLine, WordsGiveTheActionAndTheDirectory) {
 // The directory of the command line on a real disk, on every platform: what
 // exists is taken whatever dots it holds, as an absolute path in the
 // system's form; a file stands for its folder; nothing there is refused.
+// An answer to the question goes by the same rule (find_directory), and
+// besides takes a name with a dot that names nothing for a file in the
+// folder before it.
 TEST(CommandLine, DirectoryIsResolvedOnDisk) {
   TempDirectory root;
   std::filesystem::create_directory(root / "staffel.2");
   write_bytes(root / "staffel.2/film1.srt", "1");
+  write_bytes(root / "staffel.2/LIESMICH", "1");
   const std::string base = std::filesystem::canonical(root.path()).string();
   const std::string season = base + std::string(1, std::filesystem::path::preferred_separator) +
                              "staffel.2";
@@ -95,15 +100,32 @@ TEST(CommandLine, DirectoryIsResolvedOnDisk) {
     Action action;
     std::string directory;
     std::string error;
+    // The answer's outcome: what it found, and the directory or what was
+    // looked for.
+    DirectoryFound answer_found;
+    std::string answer_directory;
   };
   const Case cases[] = {
-      {root / "staffel.2", Action::run_directory, season, ""},
-      {root / "staffel.2/", Action::run_directory, season, ""},
-      {root / "staffel.2/..", Action::run_directory, base, ""},
-      {root / "staffel.2/film1.srt", Action::run_directory, season, ""},
-      {".", Action::run_directory, season, ""},
-      {root / "missing", Action::refuse, "", "retime: Verzeichnis nicht gefunden:"},
-      {"", Action::refuse, "", "retime: Verzeichnis nicht gefunden:"},
+      {root / "staffel.2", Action::run_directory, season, "", DirectoryFound::directory, season},
+      {root / "staffel.2/", Action::run_directory, season, "", DirectoryFound::directory, season},
+      {root / "staffel.2/..", Action::run_directory, base, "", DirectoryFound::directory, base},
+      {root / "staffel.2/film1.srt", Action::run_directory, season, "", DirectoryFound::directory, season},
+      {root / "staffel.2/LIESMICH", Action::run_directory, season, "", DirectoryFound::directory, season},
+      {".", Action::run_directory, season, "", DirectoryFound::directory, season},
+      {root / "missing", Action::refuse, "", "retime: Verzeichnis nicht gefunden:", DirectoryFound::missing,
+       root / "missing"},
+      {"", Action::refuse, "", "retime: Verzeichnis nicht gefunden:", DirectoryFound::missing, ""},
+      // A file that is not there: the command line wants what exists, an
+      // answer takes the folder it would lie in, when that exists.
+      {root / "staffel.2/film9.srt", Action::refuse, "", "retime: Verzeichnis nicht gefunden:",
+       DirectoryFound::directory, season},
+      {"film9.srt", Action::refuse, "", "retime: Verzeichnis nicht gefunden:", DirectoryFound::directory, season},
+      {root / "tippfehler/film1.srt", Action::refuse, "", "retime: Verzeichnis nicht gefunden:",
+       DirectoryFound::missing, root / "tippfehler"},
+      {root / "staffel.3", Action::refuse, "", "retime: Verzeichnis nicht gefunden:", DirectoryFound::directory,
+       base},
+      {root / "staffel.2/film1.srt/x.srt", Action::refuse, "", "retime: Verzeichnis nicht gefunden:",
+       DirectoryFound::missing, root / "staffel.2/film1.srt"},
   };
   const std::filesystem::path previous = std::filesystem::current_path();
   std::filesystem::current_path(root / "staffel.2");
@@ -115,8 +137,30 @@ TEST(CommandLine, DirectoryIsResolvedOnDisk) {
     EXPECT_EQ(line.directory, c.directory);
     EXPECT_EQ(line.error, c.error);
     EXPECT_EQ(line.error_subject, c.error.empty() ? "" : "\"" + c.given + "\"");
+    const FoundDirectory answer = find_directory(c.given, true);
+    EXPECT_EQ(answer.found, c.answer_found);
+    EXPECT_EQ(answer.directory, c.answer_directory);
   }
   std::filesystem::current_path(previous);
+}
+
+// A word the program's bytes cannot hold exactly (on Windows: a character
+// the code page lacks, shown as "?") is refused, whatever the line asked.
+TEST(CommandLine, InexactWordsAreRefused) {
+  const std::vector<CommandWord> words = {{"--report", true}, {"?\xF3" "d?", false}};
+  CommandLine line = parse_command_line(word_bytes(words));
+  ASSERT_EQ(line.action, Action::run_directory);
+  refuse_inexact_words(line, words);
+  EXPECT_EQ(line.action, Action::refuse);
+  EXPECT_EQ(line.directory, "");
+  EXPECT_EQ(line.error, "retime: Argument mit Zeichen au\xC3\x9F" "erhalb der Codepage (als ? gezeigt):");
+  EXPECT_EQ(line.error_subject, "\"?\xF3" "d?\"");
+
+  const std::vector<CommandWord> exact = {{"--", true}, {"Lodz", true}};
+  CommandLine kept = parse_command_line(word_bytes(exact));
+  refuse_inexact_words(kept, exact);
+  EXPECT_EQ(kept.action, Action::run_directory);
+  EXPECT_EQ(kept.directory, "Lodz");
 }
 
 }  // namespace

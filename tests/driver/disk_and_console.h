@@ -57,6 +57,14 @@ inline std::string paired_block(int number, const std::string& timecode_name,
          console_lines({"  Ausgabe: " + output_name, " Lade Text..."});
 }
 
+// The block of a pair that is not run (its output name was used before in
+// the run): up to the output name, then " Fehler".
+inline std::string refused_block(int number, const std::string& timecode_name,
+                                 const std::string& text_name, const std::string& output_name) {
+  return block_head(number, timecode_name, text_name) +
+         console_lines({"  Ausgabe: " + output_name, " Fehler"});
+}
+
 // What the engine prints for a pair it finishes, and for one it gives up.
 inline const std::string engine_done = console_lines({" Berechne Korrekturfaktor..."});
 inline const std::string engine_failed = console_lines({" Berechne Korrekturfaktor...", " Fehler"});

@@ -415,11 +415,11 @@ TEST(HostileDirectory, OddFileNamesAreUsedByteForByte) {
   }
 }
 
-TEST(HostileDirectory, NamesWithABackslashAreNotListedAndNothingIsWrittenOutside) {
-  // Paths are composed with "\", which the file system sees as "/": the
-  // name "..\film1.srt" would be probed as film1.srt in the parent, which
-  // is a real timecode file there, and its output name "..\film1..src"
-  // would put the output beside the working directory's own files.
+TEST(HostileDirectory, NamesWithABackslashAreOrdinaryNamesAndNothingIsWrittenOutside) {
+  // On POSIX only "/" separates: "..\\film1.srt" is a name in the working
+  // directory like any other, never film1.srt in the parent (a real
+  // timecode file there), and its output "..\\film1..src" lies in
+  // untertitel, never beside the working directory's own files.
   ScratchDirectory root;
   write_worked_pair(root.path(), "film1");
   ASSERT_TRUE(fs::create_directory(root / "work"));
@@ -436,9 +436,13 @@ TEST(HostileDirectory, NamesWithABackslashAreNotListedAndNothingIsWrittenOutside
   const ChildRun run = batch_in_child(root / "work");
 
   ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
-  EXPECT_EQ(run.transcript, count_line(0));
+  EXPECT_EQ(first_line(run.transcript), count_line(2));
+  EXPECT_EQ(block_of(run.transcript, "..\\film1.srt"), paired("..\\film1.srt", "..\\film1.txt", "..\\film1..src"));
+  EXPECT_EQ(block_of(run.transcript, "sub\\film2.srt"), paired("sub\\film2.srt", "sub\\film2.txt", "sub\\film2..src"));
   EXPECT_EQ(tree_state(root.path(), "work/untertitel"), before);
-  EXPECT_TRUE(fs::is_empty(root / "work/untertitel"));
+  EXPECT_EQ(tree_state(root / "work/untertitel"),
+            (std::map<std::string, std::string>{{"..\\film1..src", "file " + worked_output},
+                                                {"sub\\film2..src", "file " + worked_output}}));
 }
 
 TEST(HostileDirectory, OutputNamesOfDotsNeverAddressAFolder) {
@@ -565,6 +569,35 @@ TEST(HostileDirectory, ExistingOutputFileIsReplaced) {
   }
 }
 
+// One output per run: filmA.srt and filmB.srt share the output film.src
+// with film.txt. Whichever the listing gives first writes it; the other
+// ends with " Fehler" unrun and leaves that output as it is, also when the
+// first one failed, and the batch tells of the failure.
+TEST(HostileDirectory, TwoTimecodeFilesWithOneOutputNameWriteItOnce) {
+  using test_support::zero_length_timecodes;
+  ScratchDirectory dir;
+  write_bytes(dir / "filmA.srt", worked_timecodes);
+  write_bytes(dir / "filmB.srt", zero_length_timecodes);  // ends with " Fehler" when run
+  write_bytes(dir / "film.txt", worked_text);
+
+  const ChildRun run = run_in_child([&] {
+    const bool all_written = run_batch(dir.path(), kOutputExtension);
+    print_line("");
+    print_line(all_written ? "<all written>" : "<a pair failed>");
+  });
+
+  ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
+  const bool a_first = run.transcript.find("filmA.srt") < run.transcript.find("filmB.srt");
+  const std::string first = a_first ? "filmA.srt" : "filmB.srt";
+  const std::string second = a_first ? "filmB.srt" : "filmA.srt";
+  EXPECT_EQ(block_of(run.transcript, first), paired(first, "film.txt", "film.src", !a_first));
+  EXPECT_EQ(block_of(run.transcript, second),
+            " Timecode: " + second + "\n     Text: film.txt\n  Ausgabe: film.src\n Fehler\n");
+  EXPECT_EQ(output_of(dir, "film.src"), a_first ? worked_output : "");
+  EXPECT_NE(run.transcript.find("<a pair failed>"), std::string::npos);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir / "untertitel"), fs::directory_iterator()), 1);
+}
+
 TEST(HostileDirectory, FilesChangedBetweenScanAndPairEndThePairWithFehler) {
   struct Change {
     const char* what;
@@ -594,11 +627,12 @@ TEST(HostileDirectory, FilesChangedBetweenScanAndPairEndThePairWithFehler) {
     write_worked_pair(dir.path(), "film2");
     // run_batch's steps, with the change after the scan.
     const ChildRun run = run_in_child([&] {
-      make_directory(dir.path() + "\\untertitel");
+      make_directory(output_folder(dir.path()));
       const FileLists lists = scan_directory(dir.path());
       change.change(dir / change.name);
+      OutputNames used_outputs;
       for (int position = 1; position <= entry_count(lists.timecode_files); ++position) {
-        process_pair(position, lists, dir.path(), kOutputExtension);
+        process_pair(position, lists, dir.path(), kOutputExtension, used_outputs);
       }
       print_line("");
       print_line(free_file_number() == 1 ? "<all closed>" : "<a file is still open>");
@@ -720,7 +754,8 @@ TEST(NoSilentLoss, OutputThatDoesNotFitEndsWithFehlerAndIsLeftEmpty) {
 }
 
 // An output extension with a path in it never leads out of untertitel: the
-// pair ends with " Fehler" and no file appears anywhere.
+// pair ends with " Fehler" and no file appears anywhere. A "\\" is no
+// separator here: such an extension is part of a name in untertitel.
 TEST(NoSilentLoss, ExtensionWithAPathIsRefused) {
   ScratchDirectory root;
   ASSERT_TRUE(fs::create_directories(root / "work/untertitel"));
@@ -728,13 +763,25 @@ TEST(NoSilentLoss, ExtensionWithAPathIsRefused) {
   write_worked_pair(root / "work", "guten");
   const auto before = tree_state(root.path());
 
-  for (const std::string extension : {"\\..\\x", "\\..\\..\\x", "/../x", "\\x"}) {
+  for (const std::string extension : {"/../x", "/x", "/../../x"}) {
     SCOPED_TRACE(extension);
     const ChildRun run = run_in_child([&] { run_batch(root / "work", extension); });
     ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
     EXPECT_EQ(block_of(run.transcript, "film1.srt"), paired("film1.srt", "film1.txt", "film1." + extension, true));
     EXPECT_EQ(block_of(run.transcript, "guten.srt"), paired("guten.srt", "guten.txt", "guten." + extension, true));
     EXPECT_EQ(tree_state(root.path()), before);
+  }
+  for (const std::string extension : {"\\..\\x", "\\..\\..\\x", "\\x"}) {
+    SCOPED_TRACE(extension);
+    ScratchDirectory dir;
+    write_worked_pair(dir.path(), "film1");
+    const auto outside = tree_state(dir.path());
+    const ChildRun run = run_in_child([&] { run_batch(dir.path(), extension); });
+    ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
+    EXPECT_EQ(block_of(run.transcript, "film1.srt"), paired("film1.srt", "film1.txt", "film1." + extension));
+    EXPECT_EQ(tree_state(dir.path(), "untertitel"), outside);
+    EXPECT_EQ(tree_state(dir / "untertitel"),
+              (std::map<std::string, std::string>{{"film1." + extension, "file " + worked_output}}));
   }
 }
 

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -149,9 +150,13 @@ TEST(HostileProgram, WholeHostileDirectoryReadThroughAPipe) {
   ASSERT_TRUE(run.finished) << run.output;
   EXPECT_TRUE(exited_with_0(run.status));
   EXPECT_EQ(run.output.substr(0, run.output.find('\n') + 1), "Verzeichnis: " + work + "\n");
-  EXPECT_NE(run.output.find("\n 3 Timecodedateien\n"), std::string::npos) << run.output;
+  // "..\\film1.srt" is a name of the directory like any other (only "/"
+  // separates): it pairs with "..\\film1.txt", and its output lies in
+  // untertitel.
+  EXPECT_NE(run.output.find("\n 4 Timecodedateien\n"), std::string::npos) << run.output;
   EXPECT_EQ(run.output.substr(run.output.size() - 8), "\nFertig\n");
   EXPECT_EQ(setup.output("film1..src"), worked_output);
+  EXPECT_EQ(setup.output("..\\film1..src"), worked_output);
   EXPECT_EQ(setup.output("-linked..src"), worked_output);
   EXPECT_TRUE(fs::is_symlink(work + "/untertitel/M\xE4rchen..src"));
   // Outside untertitel only the settings file is new.
@@ -159,6 +164,167 @@ TEST(HostileProgram, WholeHostileDirectoryReadThroughAPipe) {
   EXPECT_EQ(after.erase("bin/retini"), 1u);
   EXPECT_EQ(after, before);
   EXPECT_EQ(read_bytes(setup.program.root() + "/precious"), "precious");
+}
+
+// --- The settings file where it cannot be read or made ---
+
+constexpr uid_t kNobody = 65534;
+
+// How a run goes with what lies at the settings file's place beside the
+// program. The run is on a directory argument (no question, no wait).
+struct SettingsPlaceCase {
+  const char* name;
+  void (*prepare)(const std::string& settings);
+  // Run as an ordinary user whose program folder takes no file (nobody when
+  // the test runs as root; else the folder is made read-only).
+  bool installed;
+  // Another run holds the settings lock (its temporary file) meanwhile.
+  bool lock_held;
+  // The settings end up in the user's configuration folder.
+  bool in_config_folder;
+};
+
+std::ostream& operator<<(std::ostream& out, const SettingsPlaceCase& c) { return out << c.name; }
+
+class SettingsPlace : public ::testing::TestWithParam<SettingsPlaceCase> {};
+
+// Whatever lies at the settings file's place, or is missing and cannot be
+// made there, the output gets the default extension; only a program whose
+// folder takes no settings file keeps them in the user's configuration
+// folder, and nothing at the settings place is changed.
+TEST_P(SettingsPlace, NeverChangesWhatARunWrites) {
+  const SettingsPlaceCase& c = GetParam();
+  Installation setup;
+  put_worked_pair(setup.work);
+  const std::string root = setup.program.root();
+  const std::string home = root + "/home";
+  fs::create_directory(home);
+  const std::string settings = setup.program.settings_path();
+  c.prepare(settings);
+  const auto settings_before = tree_state(setup.program.folder());
+
+  const bool as_root = ::geteuid() == 0;
+  if (c.installed && as_root) {
+    // nobody may work in the directory and the home folder, never in the
+    // program's folder, which stays root's.
+    ASSERT_EQ(::chmod(root.c_str(), 0755), 0);
+    for (const std::string& own : {setup.work, home}) ASSERT_EQ(::chown(own.c_str(), kNobody, kNobody), 0);
+  } else if (c.installed) {
+    ASSERT_EQ(::chmod(setup.program.folder().c_str(), 0555), 0);
+  }
+  int lock = -1;
+  if (c.lock_held) {
+    lock = ::open(setup.program.settings_rewrite_path().c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    ASSERT_GE(lock, 0);
+    ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
+  }
+
+  std::vector<std::string> args;
+  if (c.installed && as_root) {
+    args = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+  }
+  for (const std::string& word : {std::string("/usr/bin/env"), std::string("-u"), std::string("XDG_CONFIG_HOME"),
+                                  "HOME=" + home, setup.program.binary(), setup.work})
+    args.push_back(word);
+  PtyOptions options;
+  options.output_to_pipe = true;
+  PtyProcess p(args, options);
+  const bool ended = p.wait_for_exit(kLimitMs);
+  if (lock >= 0) ::close(lock);
+  if (c.installed && !as_root) ::chmod(setup.program.folder().c_str(), 0755);
+  ASSERT_TRUE(ended) << p.output() << p.piped_output();
+
+  EXPECT_TRUE(exited_with_0(p.status())) << p.output() << p.piped_output();
+  EXPECT_NE(p.piped_output().find("  Ausgabe: film1..src\n"), std::string::npos) << p.piped_output();
+  EXPECT_EQ(setup.output("film1..src"), worked_output);
+  auto settings_after = tree_state(setup.program.folder());
+  if (c.lock_held) settings_after.erase("rettmp");
+  EXPECT_EQ(settings_after, settings_before) << "the settings place is left as it was";
+  const std::string config = home + "/.config/retime/retime.ini";
+  if (c.in_config_folder) {
+    EXPECT_EQ(read_bytes(config), test_support::settings_after_run(setup.work));
+  } else {
+    EXPECT_FALSE(fs::exists(home + "/.config")) << "settings moved although the program's folder has its place";
+  }
+}
+
+void make_fifo(const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0); }
+void make_folder(const std::string& path) { ASSERT_TRUE(fs::create_directory(path)); }
+void make_dangling_link(const std::string& path) { fs::create_symlink(path + ".gone", path); }
+void make_unreadable(const std::string& path) {
+  write_bytes(path, "\r\ntexterweiterung=.txt\r\nausgabeerweiterung=.neu\r\n");
+  ASSERT_EQ(::chmod(path.c_str(), 0200), 0);
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(path.c_str(), kNobody, kNobody), 0);
+  }
+}
+void make_without_extension(const std::string& path) { write_bytes(path, "verzeichnis=/\r\n"); }
+void leave_missing(const std::string&) {}
+
+INSTANTIATE_TEST_SUITE_P(
+    Program, SettingsPlace,
+    ::testing::Values(SettingsPlaceCase{"NamedPipe", make_fifo, false, false, false},
+                      SettingsPlaceCase{"Folder", make_folder, false, false, false},
+                      SettingsPlaceCase{"DanglingLink", make_dangling_link, false, false, false},
+                      SettingsPlaceCase{"Unreadable", make_unreadable, true, false, false},
+                      SettingsPlaceCase{"WithoutTheOutputExtension", make_without_extension, true, false, false},
+                      SettingsPlaceCase{"FirstRunWhileAnotherRunHoldsTheLock", leave_missing, false, true, false},
+                      SettingsPlaceCase{"InstalledProgramOfAnOrdinaryUser", leave_missing, true, false, true}),
+    [](const ::testing::TestParamInfo<SettingsPlaceCase>& info) { return std::string(info.param.name); });
+
+// The settings file and its temporary file lie in the program's folder
+// whatever the program is called, and the run touches nothing else there:
+// a short name keeps "ini" and "tmp" inside the folder (never "p6ini" in
+// the parent, nor the user's "p6tmp" there taken for a leftover), a "\\"
+// in the folder's name is part of that name, and a program whose name
+// would make it its own settings file keeps them in the configuration
+// folder.
+TEST(HostileProgram, SettingsStayInTheProgramsFolderWhateverItsName) {
+  struct NameCase {
+    const char* program;   // below the scratch directory
+    const char* settings;  // below the scratch directory
+  };
+  const NameCase cases[] = {
+      {"p6/rt", "p6/ini"},
+      {"p6/abc", "p6/ini"},
+      {"p/x\\y/retime", "p/x\\y/retini"},
+      {"bin/mini", "home/.config/retime/retime.ini"},
+      {"bin/retime.tmp", "home/.config/retime/retime.ini"},
+  };
+  for (const NameCase& c : cases) {
+    SCOPED_TRACE(c.program);
+    ScratchDirectory scratch;
+    const std::string root = fs::canonical(scratch.path()).string();
+    const std::string program = root + "/" + c.program;
+    fs::create_directories(fs::path(program).parent_path());
+    fs::copy_file(RETIME_BINARY, program);
+    fs::permissions(program, fs::perms::owner_all, fs::perm_options::add);
+    fs::create_directory(root + "/home");
+    // The user's own files where a faulty naming would reach.
+    for (const char* own : {"p6ini", "p6tmp", "p/x/y/retini", "p/x/y/rettmp"}) {
+      fs::create_directories(fs::path(root + "/" + own).parent_path());
+      write_bytes(root + "/" + own, "meine Datei");
+    }
+    put_worked_pair(root + "/work");
+    const auto before = tree_state(root, "work");
+
+    PtyOptions options;
+    options.output_to_pipe = true;
+    PtyProcess p({"/usr/bin/env", "-u", "XDG_CONFIG_HOME", "HOME=" + root + "/home", program, root + "/work"},
+                 options);
+    ASSERT_TRUE(p.wait_for_exit(kLimitMs)) << p.piped_output();
+
+    EXPECT_TRUE(exited_with_0(p.status())) << p.output() << p.piped_output();
+    EXPECT_EQ(read_bytes(root + "/work/untertitel/film1..src"), worked_output);
+    auto after = tree_state(root, "work");
+    EXPECT_EQ(after.erase(c.settings), 1u) << "no settings file at " << c.settings;
+    for (auto it = after.begin(); it != after.end();) {
+      // The folders the configuration folder's settings file needed.
+      it = before.count(it->first) == 0 && it->second == "directory" ? after.erase(it) : std::next(it);
+    }
+    EXPECT_EQ(after, before) << "only the settings file is new";
+    EXPECT_EQ(read_bytes(root + "/" + c.settings), test_support::settings_after_run(root + "/work"));
+  }
 }
 
 // --- The program on a terminal ---

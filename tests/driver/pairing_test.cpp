@@ -12,6 +12,7 @@
 #include "tests/driver/disk_and_console.h"
 #include "tests/driver/worked_example.h"
 #include "text/files.h"
+#include "text/filesystem.h"
 
 namespace rt {
 namespace {
@@ -20,6 +21,7 @@ using rt::test_support::console_lines;
 using rt::test_support::engine_done;
 using rt::test_support::engine_failed;
 using rt::test_support::paired_block;
+using rt::test_support::refused_block;
 using rt::test_support::skipped_block;
 using rt::test_support::console_transcript;
 using rt::test_support::read_bytes;
@@ -110,9 +112,10 @@ TEST_P(ProcessPair, PrintsTheBlockAndWritesTheOutput) {
   lists.timecode_files = c.timecode_files;
   lists.text_files = c.text_files;
 
+  OutputNames used_outputs;
   const std::string transcript = console_transcript([&] {
     for (int i = 1; i <= entry_count(lists.timecode_files); ++i) {
-      process_pair(i, lists, dir.path(), c.output_extension);
+      process_pair(i, lists, dir.path(), c.output_extension, used_outputs);
     }
   });
 
@@ -162,18 +165,32 @@ INSTANTIATE_TEST_SUITE_P(
                  {"", "film1c.srt"}, {"", "film1b.txt", "film1a.txt"}, ".src",
                  paired_block(1, "film1c.srt", "film1b.txt", "film1.src") + engine_failed,
                  {{"film1.src", ""}}},
-        PairCase{"second timecode file with the same output name failing leaves the first's output",
+        // One output per run: a second pair with the same output name would
+        // replace the first one's output, so it ends with " Fehler" unrun.
+        PairCase{"second timecode file with the same output name leaves the first's output",
                  {{"film1.srt", worked_timecodes}, {"film1.sub", zero_length_timecodes}, {"film1.txt", worked_text}},
                  {"", "film1.srt", "film1.sub"}, {"", "film1.txt"}, ".src",
                  paired_block(1, "film1.srt", "film1.txt", "film1..src") + engine_done +
-                     paired_block(2, "film1.sub", "film1.txt", "film1..src") + engine_failed,
+                     refused_block(2, "film1.sub", "film1.txt", "film1..src"),
                  {{"film1..src", worked_output}}},
-        PairCase{"second timecode file with the same output name rewrites it",
+        PairCase{"second timecode file with the same output name is not run after a failed first",
                  {{"film1.srt", worked_timecodes}, {"film1.sub", zero_length_timecodes}, {"film1.txt", worked_text}},
                  {"", "film1.sub", "film1.srt"}, {"", "film1.txt"}, ".src",
                  paired_block(1, "film1.sub", "film1.txt", "film1..src") + engine_failed +
-                     paired_block(2, "film1.srt", "film1.txt", "film1..src") + engine_done,
-                 {{"film1..src", worked_output}}},
+                     refused_block(2, "film1.srt", "film1.txt", "film1..src"),
+                 {{"film1..src", ""}}},
+        PairCase{"names that differ only in case are two outputs where the file system tells them apart",
+                 {{"filmA.srt", worked_timecodes}, {"FILMA.srt", worked_timecodes}, {"filmA.txt", worked_text},
+                  {"FILMA.txt", worked_text}},
+                 {"", "filmA.srt", "FILMA.srt"}, {"", "filmA.txt", "FILMA.txt"}, ".src",
+                 paired_block(1, "filmA.srt", "filmA.txt", "filmA..src") + engine_done +
+                     (same_entry_name("filmA..src", "FILMA..src")
+                          ? refused_block(2, "FILMA.srt", "FILMA.txt", "FILMA..src")
+                          : paired_block(2, "FILMA.srt", "FILMA.txt", "FILMA..src") + engine_done),
+                 same_entry_name("filmA..src", "FILMA..src")
+                     ? std::map<std::string, std::string>{{"filmA..src", worked_output}}
+                     : std::map<std::string, std::string>{{"filmA..src", worked_output},
+                                                          {"FILMA..src", worked_output}}},
         PairCase{"empty text list: every block says so",
                  {{"a.srt", worked_timecodes}, {"b.srt", worked_timecodes}},
                  {"", "a.srt", "b.srt"}, {""}, ".src",
@@ -186,10 +203,16 @@ INSTANTIATE_TEST_SUITE_P(
                      paired_block(3, "film1.srt", "film1.txt", "film1..src") + engine_done,
                  {{"film1..src", worked_output}}},
         PairCase{"one text file serves several timecode files",
+                 {{"film1.srt", worked_timecodes}, {"film2.srt", worked_timecodes}, {"film1 deutsch.txt", worked_text}},
+                 {"", "film1.srt", "film2.srt"}, {"", "film1 deutsch.txt"}, ".src",
+                 paired_block(1, "film1.srt", "film1 deutsch.txt", "film1.src") + engine_done +
+                     paired_block(2, "film2.srt", "film1 deutsch.txt", "film.src") + engine_done,
+                 {{"film1.src", worked_output}, {"film.src", worked_output}}},
+        PairCase{"one text file for two timecode files with one output name: the second is not run",
                  {{"film1.srt", worked_timecodes}, {"film2.srt", worked_timecodes}, {"film.txt", worked_text}},
                  {"", "film1.srt", "film2.srt"}, {"", "film.txt"}, ".src",
                  paired_block(1, "film1.srt", "film.txt", "film.src") + engine_done +
-                     paired_block(2, "film2.srt", "film.txt", "film.src") + engine_done,
+                     refused_block(2, "film2.srt", "film.txt", "film.src"),
                  {{"film.src", worked_output}}},
         PairCase{"text file gone since the scan reads as empty text",
                  {{"film1.srt", worked_timecodes}},
@@ -206,7 +229,10 @@ TEST(ProcessPairFailures, MissingOutputFolderLosesTheOutputButNotTheRun) {
   lists.text_files = {"", "film1.txt"};
 
   const std::string transcript =
-      console_transcript([&] { process_pair(1, lists, dir.path(), ".src"); });
+      console_transcript([&] {
+        OutputNames used_outputs;
+        process_pair(1, lists, dir.path(), ".src", used_outputs);
+      });
 
   // The output cannot be made: the pair ends with " Fehler".
   EXPECT_EQ(transcript, paired_block(1, "film1.srt", "film1.txt", "film1..src") + engine_failed);
@@ -225,8 +251,9 @@ TEST(ProcessPairFailures, TimecodeFileGoneSinceTheScanEndsThePairWithFehler) {
   lists.text_files = {"", "film1.txt", "next.txt"};
 
   const std::string transcript = console_transcript([&] {
-    process_pair(1, lists, dir.path(), ".src");
-    process_pair(2, lists, dir.path(), ".src");
+    OutputNames used_outputs;
+    process_pair(1, lists, dir.path(), ".src", used_outputs);
+    process_pair(2, lists, dir.path(), ".src", used_outputs);
   });
 
   // The engine's own lines for the lost file lie between the block and its

@@ -151,6 +151,12 @@ TEST_P(DirectoryArgument, RunsTheBatchWithoutQuestionOrWait) {
   PtyOptions options;
   options.output_to_pipe = true;
   options.working_directory = program.root() + "/" + c.current;
+  // Where a "\\" would be taken for a separator lies another pair, which
+  // must stay untouched.
+  std::string decoy = c.pair;
+  for (char& ch : decoy) ch = ch == '\\' ? '/' : ch;
+  decoy = decoy == c.pair ? "" : program.root() + "/" + decoy;
+  if (!decoy.empty()) put_worked_pair(decoy);
   const std::string argument =
       c.argument[0] == '/' ? program.root() + c.argument : std::string(c.argument);
   PtyProcess p({program.binary(), "--", argument}, options);
@@ -169,6 +175,9 @@ TEST_P(DirectoryArgument, RunsTheBatchWithoutQuestionOrWait) {
   EXPECT_EQ(program.settings(), settings_after_run(pair)) << "the absolute path is stored";
   EXPECT_EQ(file_bytes(worked_output_path(pair)), failed ? std::string() : worked_output)
       << "a failed pair leaves its output empty";
+  if (!decoy.empty()) {
+    EXPECT_FALSE(directory_exists(decoy + "/untertitel")) << "another directory was processed";
+  }
 }
 
 const DirectoryCase kDirectoryCases[] = {
@@ -179,6 +188,8 @@ const DirectoryCase kDirectoryCases[] = {
     {"two dots are the parent", "work/sub", "..", "work", &worked_text, kExitDone},
     {"a dot in the last name", "", "/filme/staffel.2", "filme/staffel.2", &worked_text, kExitDone},
     {"a failed pair", "", "/work", "work", &weightless_text, kExitPairFailed},
+    {"a backslash is part of a name", "", "/x\\y", "x\\y", &worked_text, kExitDone},
+    {"a backslash in a relative name", "", "x\\y", "x\\y", &worked_text, kExitDone},
 };
 
 INSTANTIATE_TEST_SUITE_P(Program, DirectoryArgument, ::testing::ValuesIn(kDirectoryCases),

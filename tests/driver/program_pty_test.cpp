@@ -178,7 +178,9 @@ TEST(ProgramOnTerminal, EditingTheStoredDirectoryProcessesAndStoresTheEditedOne)
                                             kToStartColumn + edited + " "}))
       << p->output();
   EXPECT_EQ(after_the_prompt(p->output()), report_with_worked_pair(kCrLf) + kShowCursor);
-  EXPECT_EQ(program.settings(), settings_after_run(edited));
+  // Stored as the absolute path of the directory it named, so that a run
+  // started elsewhere finds the same directory.
+  EXPECT_EQ(program.settings(), settings_after_run(program.root() + "/" + edited));
   EXPECT_EQ(file_bytes(worked_output_path(program.root() + "/" + edited)), worked_output);
   EXPECT_FALSE(directory_exists(stored + "/untertitel")) << "the stored directory was processed";
 }
@@ -194,10 +196,13 @@ TEST(ProgramOnTerminal, EscapeAfterEditsProcessesTheStoredDirectory) {
   finish_run(*p);
 
   EXPECT_TRUE(exited_with_0(*p));
-  // The edited text was on the screen when Escape came.
-  EXPECT_NE(p->output().find(kToStartColumn + "Q" + stored.substr(0, stored.size() - 1) + " "),
-            std::string::npos)
-      << p->output();
+  // The edited text was on the screen when Escape came; then the stored
+  // directory is drawn in its place, the cursor after it, before the run
+  // goes on.
+  const std::string edited = kToStartColumn + "Q" + stored.substr(0, stored.size() - 1) + " ";
+  const std::string restored = kToStartColumn + stored + " " + "\x1b[1;" +
+                               std::to_string(14 + stored.size()) + "H" + kShowCursor + kCrLf;
+  EXPECT_TRUE(appear_in_order(p->output(), {edited, restored})) << p->output();
   EXPECT_EQ(after_the_prompt(p->output()), report_with_worked_pair(kCrLf) + kShowCursor);
   EXPECT_EQ(program.settings(), settings_after_run(stored));
   EXPECT_EQ(file_bytes(worked_output_path(stored)), worked_output);
@@ -288,40 +293,95 @@ TEST_P(TypedAnswer, IsNormalisedProcessedAndStored) {
 
 const AnswerCase kAnswerCases[] = {
     {"a last component with a dot is cut off", "/work/film1.srt", "/work", "/work"},
-    {"a trailing separator is kept", "/work/", "/work/", "/work"},
+    // The directory named is stored as its absolute path, without the
+    // separator at its end.
+    {"a trailing separator names the directory", "/work/", "/work", "/work"},
     {"a dot before the last separator changes nothing", "/work/my.subs/season",
      "/work/my.subs/season", "/work/my.subs/season"},
+    {"a directory with a dot in its name is that directory", "/Staffel.2", "/Staffel.2", "/Staffel.2"},
+    {"a last component of one dot is the directory itself", "/work/.", "/work", "/work"},
+    {"a file that is not there stands for its folder", "/work/film9.srt", "/work", "/work"},
+    // "\\" is a character of a name, never a separator: "x\\y" is the
+    // directory of that name, not "y" in "x".
+    {"a backslash is part of a name", "/x\\y", "/x\\y", "/x\\y"},
 };
 
 INSTANTIATE_TEST_SUITE_P(ProgramOnTerminal, TypedAnswer, ::testing::ValuesIn(kAnswerCases),
                          case_name<AnswerCase>);
 
-TEST(ProgramOnTerminal, OwnDirectoryWithADotGivesTheFolderAboveIt) {
+// The program's own directory is a directory, whatever dots its name holds:
+// Enter on the empty line runs on it, never on the folder above.
+TEST(ProgramOnTerminal, OwnDirectoryWithADotIsThatDirectory) {
   InstalledProgram program("build.7");
   put_worked_pair(program.root());
+  put_worked_pair(program.folder());
 
   auto p = start_prompt(program);
   p->type(kEnter);
   finish_run(*p);
 
   EXPECT_TRUE(exited_with_0(*p));
-  EXPECT_EQ(program.settings(), settings_after_run(program.root()));
-  EXPECT_EQ(file_bytes(worked_output_path(program.root())), worked_output);
-  EXPECT_FALSE(directory_exists(program.folder() + "/untertitel"));
+  EXPECT_EQ(program.settings(), settings_after_run(program.folder()));
+  EXPECT_EQ(file_bytes(worked_output_path(program.folder())), worked_output);
+  EXPECT_FALSE(directory_exists(program.root() + "/untertitel"));
 }
 
-TEST(ProgramOnTerminal, MissingWorkingDirectoryCountsNoTimecodeFiles) {
+// A stored directory whose name holds a dot is offered again and taken
+// with Enter as that directory, and so is "." as the current one.
+TEST(ProgramOnTerminal, DirectoriesWithDotsAreTakenAgain) {
   InstalledProgram program;
-  const std::string missing = program.root() + "/missing";
+  const std::string season = program.root() + "/Staffel.2";
+  put_worked_pair(program.root());
+  put_worked_pair(season);
+  program.store_settings(season);
 
   auto p = start_prompt(program);
-  p->type(missing + kEnter);
+  p->type(kEnter);
   finish_run(*p);
-
   EXPECT_TRUE(exited_with_0(*p));
-  EXPECT_EQ(after_the_prompt(p->output()), report_without_timecode_files(kCrLf) + kShowCursor);
-  EXPECT_EQ(program.settings(), settings_after_run(missing));
-  EXPECT_FALSE(directory_exists(missing));
+  EXPECT_EQ(program.settings(), settings_after_run(season));
+  EXPECT_EQ(file_bytes(worked_output_path(season)), worked_output);
+  EXPECT_FALSE(directory_exists(program.root() + "/untertitel"));
+
+  const bool root_had_untertitel = directory_exists("/untertitel");
+  PtyOptions in_season;
+  in_season.working_directory = season;
+  auto dot = start_prompt(program, in_season);
+  dot->type(kHome);
+  for (std::size_t i = 0; i < season.size(); ++i) dot->type(kDelete);
+  dot->type("." + kEnter);
+  finish_run(*dot);
+  EXPECT_TRUE(exited_with_0(*dot));
+  EXPECT_EQ(after_the_prompt(dot->output()), report_with_worked_pair(kCrLf) + kShowCursor);
+  EXPECT_EQ(program.settings(), settings_after_run(season));
+  EXPECT_EQ(directory_exists("/untertitel"), root_had_untertitel) << "the root directory was processed";
+  EXPECT_FALSE(directory_exists(program.root() + "/untertitel"));
+}
+
+// A directory that is not there is said so in one line and not stored;
+// nothing is scanned or made, and the run ends as usual.
+TEST(ProgramOnTerminal, MissingWorkingDirectoryIsSaidSoAndNotStored) {
+  InstalledProgram program;
+  const std::string missing = program.root() + "/missing";
+  put_worked_pair(program.root() + "/work");
+  program.store_settings(program.root() + "/work");
+
+  for (const std::string& typed : {missing, missing + "/film1.srt"}) {
+    SCOPED_TRACE(typed);
+    auto p = start_prompt(program);
+    p->type(kHome);
+    for (std::size_t i = 0; i < program.root().size() + 5; ++i) p->type(kDelete);
+    p->type(typed + kEnter);
+    finish_run(*p);
+
+    EXPECT_TRUE(exited_with_0(*p));
+    EXPECT_EQ(after_the_prompt(p->output()),
+              kCrLf + kCrLf + " Verzeichnis nicht gefunden: " + missing + kCrLf + kCrLf + "Fertig" + kCrLf +
+                  kShowCursor);
+    EXPECT_EQ(program.settings(), settings_after_run(program.root() + "/work"));
+    EXPECT_FALSE(directory_exists(missing));
+    EXPECT_FALSE(directory_exists(program.root() + "/work/untertitel"));
+  }
 }
 
 TEST(ProgramOnTerminal, CtrlCAtThePromptEndsItAndGivesTheTerminalBack) {

@@ -25,22 +25,26 @@ class ProgramOnScreen : public ::testing::Test {
   }
 };
 
-TEST_F(ProgramOnScreen, EscapeKeepsTheEditedTextShownAndRunsOnTheStoredDirectory) {
+// Escape after an edit runs on the stored directory (whose name holds a
+// dot: it is that directory, not the folder above) and shows it on the
+// line, drawn in place of the edited text.
+TEST_F(ProgramOnScreen, EscapeShowsAndRunsTheStoredDirectory) {
   InstalledProgram program;
-  const std::string stored = program.root() + "/work";
+  const std::string stored = program.root() + "/staffel.2";
   put_worked_pair(stored);
+  put_worked_pair(program.root());
   program.store_settings(stored);
 
   TmuxWindow w({program.binary()}, 120, 20);
   ASSERT_TRUE(w.started());
   ASSERT_TRUE(w.wait_for_row(0, "Verzeichnis: " + stored, kRunLimitMs));
-  w.send_keys({"x"});
-  ASSERT_TRUE(w.wait_for_row(0, "Verzeichnis: " + stored + "x", kRunLimitMs));
+  w.send_keys({"x", "Left", "BSpace"});
+  ASSERT_TRUE(w.wait_for_row(0, "Verzeichnis: " + stored.substr(0, stored.size() - 1) + "x", kRunLimitMs));
   w.send_keys({"Escape"});
   ASSERT_TRUE(w.wait_for_row(11, "Fertig", kRunLimitMs)) << w.row(0);
 
   const std::vector<std::string> expected = {
-      "Verzeichnis: " + stored + "x", "", " 1 Timecodedatei", "", " 1. Objekt",
+      "Verzeichnis: " + stored, "", " 1 Timecodedatei", "", " 1. Objekt",
       " Timecode: film1.srt", "     Text: film1.txt", "  Ausgabe: film1..src",
       " Lade Text...", " Berechne Korrekturfaktor...", "", "Fertig"};
   std::vector<std::string> screen = w.screen();
@@ -52,6 +56,7 @@ TEST_F(ProgramOnScreen, EscapeKeepsTheEditedTextShownAndRunsOnTheStoredDirectory
   EXPECT_TRUE(w.wait_for_end(kRunLimitMs));
   EXPECT_EQ(program.settings(), settings_after_run(stored));
   EXPECT_EQ(file_bytes(worked_output_path(stored)), worked_output);
+  EXPECT_FALSE(directory_exists(program.root() + "/untertitel"));
 }
 
 TEST_F(ProgramOnScreen, AFileNameCannotDriveTheTerminal) {

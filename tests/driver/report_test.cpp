@@ -70,8 +70,9 @@ PairReadability worked_pair_readability(const ReadabilityLimits& limits) {
   PairReadability pair;
   pair.position = 1;
   pair.limits = limits;
+  OutputNames used_outputs;
   const std::string transcript =
-      console_transcript([&] { process_pair(1, lists, dir.path(), ".src", &pair); });
+      console_transcript([&] { process_pair(1, lists, dir.path(), ".src", used_outputs, &pair); });
   EXPECT_EQ(transcript, paired_block(1, "film1.srt", "film1.txt", "film1..src") + engine_done)
       << "the pair itself prints its own lines only";
   EXPECT_EQ(read_bytes(dir / "untertitel/film1..src"), worked_output);

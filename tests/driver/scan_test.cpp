@@ -12,6 +12,7 @@
 
 #include "tests/driver/disk_and_console.h"
 #include "text/files.h"
+#include "text/paths.h"
 
 namespace rt {
 namespace {
@@ -163,16 +164,26 @@ TEST(ScanDirectory, EmptyAndMissingDirectoriesGiveEmptyLists) {
   }
 }
 
-TEST(ScanDirectory, AcceptsBackslashSeparatedWorkingDirectory) {
+TEST(ScanDirectory, WorkingDirectoryBySeparatorsOfThePlatform) {
   ScratchDirectory dir;
   std::filesystem::create_directory(dir / "sub");
   write_bytes(dir / "sub/film.srt", two_cues());
   write_bytes(dir / "sub/film.txt", "Text.");
 
-  const FileLists lists = scan_directory(dir.path() + "\\sub");
+  const FileLists by_slash = scan_directory(dir.path() + "/sub");
+  EXPECT_THAT(by_slash.timecode_files, ElementsAre("", "film.srt"));
+  EXPECT_THAT(by_slash.text_files, ElementsAre("", "film.txt"));
 
-  EXPECT_THAT(lists.timecode_files, ElementsAre("", "film.srt"));
-  EXPECT_THAT(lists.text_files, ElementsAre("", "film.txt"));
+  // "DIR\\sub" is the folder sub where "\\" separates (Windows), and a
+  // folder of that name beside DIR, which is not there, elsewhere.
+  const FileLists lists = scan_directory(dir.path() + "\\sub");
+  if (is_separator('\\')) {
+    EXPECT_THAT(lists.timecode_files, ElementsAre("", "film.srt"));
+    EXPECT_THAT(lists.text_files, ElementsAre("", "film.txt"));
+  } else {
+    EXPECT_THAT(lists.timecode_files, ElementsAre(""));
+    EXPECT_THAT(lists.text_files, ElementsAre(""));
+  }
 }
 
 TEST(IsTimecodeFile, MissingFileAndFolderAreNoTimecodeFiles) {

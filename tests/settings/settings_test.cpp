@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,10 @@ struct ReadCase {
   std::string content;
   std::string key;
   std::string value;
+  // Whether the file holds a setting line of the key: find_setting gives
+  // its value, empty or not, and nothing otherwise (a caller's default
+  // then stands in).
+  bool found = true;
 };
 
 void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.description; }
@@ -109,6 +114,8 @@ class ReadSetting : public SettingsFile, public ::testing::WithParamInterface<Re
 TEST_P(ReadSetting, ReturnsTheValueOfTheFirstSettingLine) {
   store(GetParam().content);
   EXPECT_EQ(read_setting(path_, GetParam().key), GetParam().value);
+  EXPECT_EQ(find_setting(path_, GetParam().key),
+            GetParam().found ? std::optional<std::string>(GetParam().value) : std::nullopt);
   EXPECT_EQ(stored(), GetParam().content) << "reading never changes the file";
 }
 
@@ -117,13 +124,13 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ReadCase{"plain", "verzeichnis=C:\\subs\r\n", "verzeichnis", "C:\\subs"},
         ReadCase{"after other lines", "\r\nfoo=1\r\nverzeichnis=x\r\n", "verzeichnis", "x"},
-        ReadCase{"key differing in case", "Verzeichnis=C:\\subs\r\n", "verzeichnis", ""},
-        ReadCase{"blank before =", "verzeichnis =C:\\subs\r\n", "verzeichnis", ""},
-        ReadCase{"blank before the key", " verzeichnis=C:\\subs\r\n", "verzeichnis", ""},
-        ReadCase{"longer key", "verzeichnisse=C:\\alt\r\n", "verzeichnis", ""},
+        ReadCase{"key differing in case", "Verzeichnis=C:\\subs\r\n", "verzeichnis", "", false},
+        ReadCase{"blank before =", "verzeichnis =C:\\subs\r\n", "verzeichnis", "", false},
+        ReadCase{"blank before the key", " verzeichnis=C:\\subs\r\n", "verzeichnis", "", false},
+        ReadCase{"longer key", "verzeichnisse=C:\\alt\r\n", "verzeichnis", "", false},
         ReadCase{"longer key before the real one", "verzeichnisse=C:\\alt\r\nverzeichnis=C:\\neu\r\n",
                  "verzeichnis", "C:\\neu"},
-        ReadCase{"key alone without =", "verzeichnis\r\n", "verzeichnis", ""},
+        ReadCase{"key alone without =", "verzeichnis\r\n", "verzeichnis", "", false},
         ReadCase{"value holding =", "verzeichnis=a=b==c\r\n", "verzeichnis", "a=b==c"},
         ReadCase{"trailing blanks kept", "verzeichnis=C:\\subs  \r\n", "verzeichnis", "C:\\subs  "},
         ReadCase{"leading blanks kept", "verzeichnis=  x\r\n", "verzeichnis", "  x"},
@@ -131,12 +138,13 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"first of two setting lines", "verzeichnis=erst\r\nverzeichnis=zweit\r\n", "verzeichnis", "erst"},
         ReadCase{"last line without line end", "a=1\r\nverzeichnis=ende", "verzeichnis", "ende"},
         ReadCase{"LF-only lines", "a=1\nverzeichnis=lf\n", "verzeichnis", "lf"},
-        ReadCase{"missing key", "a=1\r\nb=2\r\n", "verzeichnis", ""},
-        ReadCase{"empty file", "", "verzeichnis", ""},
+        ReadCase{"missing key", "a=1\r\nb=2\r\n", "verzeichnis", "", false},
+        ReadCase{"empty file", "", "verzeichnis", "", false},
         ReadCase{"bytes above 0x7F pass unchanged", "verzeichnis=C:\\M\xFCll\r\n", "verzeichnis", "C:\\M\xFCll"}));
 
 TEST_F(SettingsFile, ReadingAMissingFileGivesEmptyText) {
   EXPECT_EQ(read_setting(path_, "verzeichnis"), "");
+  EXPECT_EQ(find_setting(path_, "verzeichnis"), std::nullopt);
   EXPECT_FALSE(std::filesystem::exists(path_));
 }
 

@@ -571,14 +571,22 @@ TEST_F(NumberedFiles, OutputNamesUpToTheLongestAreWritten) {
   EXPECT_EQ(open_output(dir / std::string(256, 'l'), 1), 2);
 }
 
-TEST_F(NumberedFiles, PathsMayUseEitherSeparator) {
+TEST_F(NumberedFiles, OnlySlashSeparates) {
   ASSERT_EQ(::mkdir((dir / "sub").c_str(), 0755), 0);
-  ASSERT_EQ(open_output(dir.path() + "\\sub/out.txt", 1), 0);
+  ASSERT_EQ(open_output(dir.path() + "/sub/out.txt", 1), 0);
   write_line(1, "x");
   close_file(1);
   EXPECT_EQ(read_bytes(dir / "sub/out.txt"), "x\r\n");
+  // A "\\" is a character of a name: "sub\\out.txt" lies beside sub.
+  ASSERT_EQ(open_output(dir.path() + "/sub\\out.txt", 1), 0);
+  write_line(1, "y");
+  close_file(1);
+  EXPECT_EQ(read_bytes(dir / "sub\\out.txt"), "y\r\n");
+  EXPECT_EQ(read_bytes(dir / "sub/out.txt"), "x\r\n");
+  EXPECT_EQ(open_input(dir.path() + "\\sub/out.txt", 1), 2);
   ASSERT_EQ(open_input(dir.path() + "/sub\\out.txt", 1), 0);
-  EXPECT_EQ(read_all(1), "x\n");
+  EXPECT_EQ(read_all(1), "y\n");
+  close_file(1);
 }
 
 TEST_F(NumberedFiles, PathWithNulIsRefusedNotCut) {

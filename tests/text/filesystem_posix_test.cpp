@@ -171,57 +171,59 @@ TEST_F(DirectoryWithEveryKind, ListsOnlyRegularFilesTheMaskAdmits) {
       {kAttributeDirectory | kAttributeArchive, {"a.txt", "link.txt", "noext"}},
   };
   for (const MaskCase& c : cases) {
-    EXPECT_EQ(listing(dir.path() + "\\*.*", c.mask), c.expected) << std::hex << c.mask;
+    EXPECT_EQ(listing(dir.path() + "/*.*", c.mask), c.expected) << std::hex << c.mask;
   }
 }
 
 TEST_F(DirectoryWithEveryKind, PatternFormsSelectNames) {
   const std::uint32_t all = kMaskAllButDirectories;
-  EXPECT_EQ(listing(dir.path() + "\\*", all),
+  EXPECT_EQ(listing(dir.path() + "/*", all),
             (Names{".hidden", "a.txt", "link.txt", "noext", "ro.txt"}));
   EXPECT_EQ(listing(dir.path() + "/*.*", all),
             (Names{".hidden", "a.txt", "link.txt", "noext", "ro.txt"}));
-  EXPECT_EQ(listing(dir.path() + "\\*.txt", all), (Names{"a.txt", "link.txt", "ro.txt"}));
-  EXPECT_EQ(listing(dir.path() + "\\?oext", all), (Names{"noext"}));
-  EXPECT_EQ(listing(dir.path() + "\\a.txt", all), (Names{"a.txt"}));
-  EXPECT_EQ(listing(dir.path() + "\\", all), Names{});
-  EXPECT_EQ(listing(dir.path() + "\\sub\\*.*", all), (Names{"inner.txt"}));
-  EXPECT_EQ(listing(dir.path() + "\\a.txt\\*.*", all), Names{});
+  // "\\" separates nothing here: "DIR\\*.*" is a pattern in DIR's parent.
+  EXPECT_EQ(listing(dir.path() + "\\*.*", all), Names{});
+  EXPECT_EQ(listing(dir.path() + "/*.txt", all), (Names{"a.txt", "link.txt", "ro.txt"}));
+  EXPECT_EQ(listing(dir.path() + "/?oext", all), (Names{"noext"}));
+  EXPECT_EQ(listing(dir.path() + "/a.txt", all), (Names{"a.txt"}));
+  EXPECT_EQ(listing(dir.path() + "/", all), Names{});
+  EXPECT_EQ(listing(dir.path() + "/sub/*.*", all), (Names{"inner.txt"}));
+  EXPECT_EQ(listing(dir.path() + "/a.txt/*.*", all), Names{});
 }
 
 TEST_F(DirectoryWithEveryKind, NewPatternRestartsAndEndedListingStaysEnded) {
   const std::uint32_t all = kMaskAllButDirectories;
-  std::string first = list_directory(dir.path() + "\\*.*", all);
+  std::string first = list_directory(dir.path() + "/*.*", all);
   EXPECT_FALSE(first.empty());
   // A new pattern drops the listing in progress and starts from the top.
-  EXPECT_EQ(listing(dir.path() + "\\*.*", all).size(), 5u);
+  EXPECT_EQ(listing(dir.path() + "/*.*", all).size(), 5u);
   EXPECT_EQ(list_directory("", all), "");
   EXPECT_EQ(list_directory("", all), "");
 
   // A missing directory gives "" at once and ends the listing in progress.
-  EXPECT_FALSE(list_directory(dir.path() + "\\*.*", all).empty());
-  EXPECT_EQ(list_directory(dir.path() + "\\missing\\*.*", all), "");
+  EXPECT_FALSE(list_directory(dir.path() + "/*.*", all).empty());
+  EXPECT_EQ(list_directory(dir.path() + "/missing/*.*", all), "");
   EXPECT_EQ(list_directory("", all), "");
   EXPECT_EQ(list_directory("", all), "");
 }
 
-TEST(ListDirectory, NamesHoldingABackslashAreLeftOutAndOddBytesKept) {
-  // Paths are composed with "\\", so "..\\up.srt" would stand for "up.srt"
-  // in the parent directory and "a\\b.txt" for "b.txt" in a folder "a".
+TEST(ListDirectory, NamesHoldingABackslashAreListedAndOddBytesKept) {
+  // Only "/" separates here: "..\\up.srt" is a name in this directory like
+  // any other, never "up.srt" in the parent, and "a\\b.txt" never "b.txt"
+  // in a folder "a".
   TempDirectory dir;
   const Names odd_but_addressable = {
-      " lead", "-dash.srt", "with blank.txt", "umlaut\xE4\xF6\xFC.txt", "x\x01\x7F\xFF"};
+      " lead", "-dash.srt", "with blank.txt", "umlaut\xE4\xF6\xFC.txt", "x\x01\x7F\xFF",
+      "..\\up.srt", "a\\b.txt", "\\", "trailing\\", "\\lead.txt"};
   for (const std::string& name : odd_but_addressable) write_bytes(dir / name, "x");
-  for (const char* name : {"..\\up.srt", "a\\b.txt", "\\", "trailing\\", "\\lead.txt"}) {
-    write_bytes(dir / name, "x");
-  }
   ASSERT_EQ(::mkdir((dir / "a").c_str(), 0755), 0);
   write_bytes(dir / "a/b.txt", "inner");
 
   Names expected = odd_but_addressable;
   std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(listing(dir.path() + "\\*.*", kMaskAllButDirectories), expected);
-  EXPECT_EQ(listing(dir.path() + "\\*", kMaskAllButDirectories), expected);
+  EXPECT_EQ(listing(dir.path() + "/*.*", kMaskAllButDirectories), expected);
+  EXPECT_EQ(listing(dir.path() + "/*", kMaskAllButDirectories), expected);
+  EXPECT_EQ(read_bytes(dir / "a/b.txt"), "inner");
 }
 
 TEST(FileExists, OnlyReadableRegularFiles) {
@@ -231,7 +233,7 @@ TEST(FileExists, OnlyReadableRegularFiles) {
   ASSERT_EQ(::symlink((dir / "file.txt").c_str(), (dir / "link").c_str()), 0);
   ASSERT_EQ(::symlink((dir / "gone").c_str(), (dir / "dangling").c_str()), 0);
   EXPECT_TRUE(file_exists(dir / "file.txt"));
-  EXPECT_TRUE(file_exists(dir.path() + "\\file.txt"));
+  EXPECT_FALSE(file_exists(dir.path() + "\\file.txt")) << "a name beside dir, not dir's file.txt";
   EXPECT_TRUE(file_exists(dir / "link"));
   EXPECT_FALSE(file_exists(dir / "missing.txt"));
   EXPECT_FALSE(file_exists(dir.path()));
@@ -252,7 +254,7 @@ TEST(FileExists, OnlyReadableRegularFiles) {
 TEST(RemoveFile, DeletesAndReportsFailure) {
   TempDirectory dir;
   write_bytes(dir / "f.txt", "x");
-  EXPECT_EQ(remove_file(dir.path() + "\\f.txt"), 0);
+  EXPECT_EQ(remove_file(dir.path() + "/f.txt"), 0);
   EXPECT_EQ(read_bytes(dir / "f.txt"), "<missing>");
   EXPECT_NE(remove_file(dir / "f.txt"), 0);
   ASSERT_EQ(::mkdir((dir / "sub").c_str(), 0755), 0);
@@ -267,7 +269,7 @@ TEST(RenameFile, MovesToAFreeNameOnly) {
   EXPECT_EQ(read_bytes(dir / "old.txt"), "old");
   EXPECT_EQ(read_bytes(dir / "taken.txt"), "taken");
 
-  EXPECT_EQ(rename_file(dir.path() + "\\old.txt", dir.path() + "\\new.txt"), 0);
+  EXPECT_EQ(rename_file(dir.path() + "/old.txt", dir.path() + "/new.txt"), 0);
   EXPECT_EQ(read_bytes(dir / "old.txt"), "<missing>");
   EXPECT_EQ(read_bytes(dir / "new.txt"), "old");
 
@@ -279,7 +281,7 @@ TEST(ReplaceFile, PutsTheFileInPlaceOfAnExistingOne) {
   TempDirectory dir;
   write_bytes(dir / "settings.tmp", "new settings");
   write_bytes(dir / "settings.ini", "old settings");
-  EXPECT_EQ(replace_file(dir.path() + "\\settings.tmp", dir.path() + "\\settings.ini"), 0);
+  EXPECT_EQ(replace_file(dir.path() + "/settings.tmp", dir.path() + "/settings.ini"), 0);
   EXPECT_EQ(read_bytes(dir / "settings.ini"), "new settings");
   EXPECT_EQ(read_bytes(dir / "settings.tmp"), "<missing>");
 
@@ -294,15 +296,15 @@ TEST(ReplaceFile, PutsTheFileInPlaceOfAnExistingOne) {
 TEST(MakeDirectory, CreatesOneLevelAndLeavesExistingThingsAlone) {
   TempDirectory dir;
   struct stat st;
-  make_directory(dir.path() + "\\untertitel");
+  make_directory(dir.path() + "/untertitel");
   ASSERT_EQ(::stat((dir / "untertitel").c_str(), &st), 0);
   EXPECT_TRUE(S_ISDIR(st.st_mode));
 
   write_bytes(dir / "untertitel/kept.src", "kept");
-  make_directory(dir.path() + "\\untertitel");
+  make_directory(dir.path() + "/untertitel");
   EXPECT_EQ(read_bytes(dir / "untertitel/kept.src"), "kept");
 
-  make_directory(dir.path() + "\\missing\\untertitel");
+  make_directory(dir.path() + "/missing/untertitel");
   EXPECT_NE(::stat((dir / "missing").c_str(), &st), 0);
 
   write_bytes(dir / "plain", "a file");

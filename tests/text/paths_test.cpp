@@ -1,9 +1,11 @@
-// The pure path and listing rules, as tables: the same on every platform.
+// The pure path and listing rules, as tables, on every platform; where a
+// rule depends on the platform's separators, so does the expectation.
 #include "text/paths.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "text/filesystem.h"
 
@@ -112,15 +114,78 @@ TEST(LongPaths, ThePlainFormOfAFinalPath) {
   }
 }
 
+// Where "\\" separates (Windows) and where it is an ordinary character
+// of a name (POSIX): the one rule every path rule asks.
+const bool kBackslashSeparates = is_separator('\\');
+
+TEST(NativePath, SeparatorsOfThePlatform) {
+  EXPECT_TRUE(is_separator('/'));
+  EXPECT_EQ(kBackslashSeparates, path_separator() == '\\');
+  EXPECT_FALSE(is_separator(':'));
+  EXPECT_EQ(joined_path("/t/x\\y", "untertitel"), "/t/x\\y" + std::string(1, path_separator()) + "untertitel");
+  EXPECT_EQ(joined_path("", "*.*"), std::string(1, path_separator()) + "*.*");
+  const struct {
+    const char* path;
+    const char* folder;             // where "/" alone separates
+    const char* folder_backslash;   // where "\\" separates too
+  } cases[] = {
+      {"/t/x\\y", "/t", "/t/x"},
+      {"/t/x\\y/film1.srt", "/t/x\\y", "/t/x\\y"},
+      {"/film1.srt", "/", "/"},
+      {"film1.srt", "", ""},
+      {"x\\film1.srt", "", "x"},
+      {"C:\\film1.srt", "", "C:\\"},
+      {"C:/film1.srt", "C:", "C:/"},
+      {"\\film1.srt", "", "\\"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(containing_folder(c.path), kBackslashSeparates ? c.folder_backslash : c.folder) << c.path;
+  }
+  EXPECT_EQ(last_separator("a\\b/c"), 3u);
+  EXPECT_EQ(last_separator("a/b\\c"), kBackslashSeparates ? 3u : 1u);
+  EXPECT_EQ(last_separator("abc"), std::string::npos);
+}
+
 TEST(NativePath, BackslashesBecomeSlashesAndNulIsRefused) {
-  EXPECT_EQ(with_slashes("C\\subs\\film1.srt").value_or("?"), "C/subs/film1.srt");
-  EXPECT_EQ(with_slashes("/a\\b/c").value_or("?"), "/a/b/c");
+  // A "\\" is a separator, and so made "/", only where it separates.
+  EXPECT_EQ(with_slashes("C\\subs\\film1.srt").value_or("?"),
+            kBackslashSeparates ? "C/subs/film1.srt" : "C\\subs\\film1.srt");
+  EXPECT_EQ(with_slashes("/a\\b/c").value_or("?"), kBackslashSeparates ? "/a/b/c" : "/a\\b/c");
   EXPECT_FALSE(with_slashes("a\0b"s).has_value());
 }
 
 TEST(NativePath, OpensTakeSlashesAsBackslashes) {
-  EXPECT_EQ(with_backslashes("C:/subs\\film1.srt"), "C:\\subs\\film1.srt");
-  EXPECT_EQ(with_backslashes("plain"), "plain");
+  // Where "\\" separates, "/" is written as "\\"; elsewhere nothing changes.
+  EXPECT_EQ(with_native_separators("C:/subs\\film1.srt"),
+            kBackslashSeparates ? "C:\\subs\\film1.srt" : "C:/subs\\film1.srt");
+  EXPECT_EQ(with_native_separators("plain"), "plain");
+}
+
+TEST(CommandLineWords, SplitAsTheCRuntimeSplitsArgv) {
+  const struct {
+    const char* command_line;
+    std::vector<std::string> words;
+  } cases[] = {
+      {"retime.exe", {"retime.exe"}},
+      {"retime.exe D:\\Filme", {"retime.exe", "D:\\Filme"}},
+      {"retime  \t --  x ", {"retime", "--", "x"}},
+      {"\"C:\\Program Files\\retime.exe\" \"D:\\Neue Filme\\\\\"", {"C:\\Program Files\\retime.exe", "D:\\Neue Filme\\"}},
+      {"r D:\\Filme\\", {"r", "D:\\Filme\\"}},
+      {"r \"D:\\Filme\\\" x", {"r", "D:\\Filme\" x"}},
+      {"r a\\\\\\\"b c", {"r", "a\\\"b", "c"}},
+      {"r \"a\"\"b\" c", {"r", "a\"b", "c"}},
+      {"r a\"b c\"d", {"r", "ab cd"}},
+      {"r \"\" x", {"r", "", "x"}},
+      {"\"C:\\a b\\r\".exe \\\\server\\share", {"C:\\a b\\r.exe", "\\\\server\\share"}},
+      {"", {""}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(command_line_words(c.command_line), c.words) << c.command_line;
+    // The system's own command line, in UTF-16, by the same rules.
+    std::vector<std::wstring> wide_words;
+    for (const std::string& word : c.words) wide_words.push_back(wide(word));
+    EXPECT_EQ(command_line_words(wide(c.command_line)), wide_words) << c.command_line;
+  }
 }
 
 TEST(ListingRules, EffectiveMaskAndAdmission) {
@@ -148,8 +213,11 @@ TEST(ListingRules, WhichNamesCount) {
   for (const char* name : {"a.txt", "noext", ".hidden", "...", " lead", "x\x01\xFF"}) {
     EXPECT_TRUE(listable_name(name)) << name;
   }
-  for (const char* name : {".", "..", "..\\up.srt", "a\\b.txt", "\\", "trailing\\"}) {
-    EXPECT_FALSE(listable_name(name)) << name;
+  for (const char* name : {".", ".."}) EXPECT_FALSE(listable_name(name)) << name;
+  // Names with "\\": another file's path where it separates, an ordinary
+  // name elsewhere.
+  for (const char* name : {"..\\up.srt", "a\\b.txt", "\\", "trailing\\"}) {
+    EXPECT_EQ(listable_name(name), !kBackslashSeparates) << name;
   }
 }
 
@@ -157,8 +225,11 @@ TEST(OutputNames, OnlyNamesDirectlyInTheFolder) {
   for (const char* name : {"film1.src", "guten.", "...", ".src", "a b"}) {
     EXPECT_TRUE(plain_file_name(name)) << name;
   }
-  for (const char* name : {"", ".", "..", "guten.\\..\\x", "a/b", "x\\", "/"}) {
+  for (const char* name : {"", ".", "..", "a/b", "/", "guten./../x"}) {
     EXPECT_FALSE(plain_file_name(name)) << name;
+  }
+  for (const char* name : {"guten.\\..\\x", "x\\"}) {
+    EXPECT_EQ(plain_file_name(name), !kBackslashSeparates) << name;
   }
 }
 
