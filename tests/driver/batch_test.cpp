@@ -113,18 +113,25 @@ TEST(RunBatch, CorpusDirectoryGivesTheExpectedTranscriptAndFiles) {
   }
   write_bytes(dir / "film1.srt", worked_timecodes);
   write_bytes(dir / "film1.txt", worked_text);
+  write_bytes(dir / "film1.vtt", "WEBVTT\n\n00:00:01.000 --> 00:00:02.500\nGuten Morgen.\n");
 
   bool all_written = true;
   const std::string transcript =
       console_transcript([&] { all_written = run_batch(dir.path(), ".src"); });
   EXPECT_FALSE(all_written) << "one pair ended with \" Fehler\"";
 
-  // Blocks follow the directory's own order, which the scan keeps.
+  // Blocks follow the names in upper case.
   const FileLists lists = scan_directory(dir.path());
   ASSERT_THAT(lists.timecode_files,
-              ::testing::UnorderedElementsAre("", "SE.srt", "film1.srt", "de_mp4parser_count-subs-deutsch.srt",
-                                              "fr_pysrt_utf-8.srt", "de_underthedome_de.srt"));
-  std::string expected = console_lines({" 5 Timecodedateien"});
+              ::testing::ElementsAre("", "de_mp4parser_count-subs-deutsch.srt", "de_underthedome_de.srt", "film1.srt",
+                                     "fr_pysrt_utf-8.srt", "SE.srt"));
+  // The files that look like subtitle files but are not read are named.
+  std::string expected = console_lines({" 5 Timecodedateien",
+                                        " Nicht gelesen: bad_subtitlesparser_Jack_the_Giant_Slayer_http403.srt "
+                                        "(keine Zeitzeile am Anfang)",
+                                        " Nicht gelesen: en_subtitleconverter_Dirty_Harry_VOST.srt "
+                                        "(Zeichen nach der Endzeit)",
+                                        " Nicht gelesen: exo_empty.srt (leer)", " Nicht gelesen: film1.vtt (WebVTT)"});
   for (int i = 1; i <= 5; ++i) {
     const std::string& name = lists.timecode_files[i];
     if (name == "SE.srt") {
@@ -178,6 +185,21 @@ TEST(RunBatch, CountLineAgreesWithTheNumberOfTimecodeFiles) {
     EXPECT_EQ(transcript, expected) << c.files;
     EXPECT_TRUE(std::filesystem::is_directory(dir / "untertitel"));
     EXPECT_TRUE(std::filesystem::is_empty(dir / "untertitel"));
+  }
+}
+
+TEST(RunBatch, ATieInThePairingGoesTheSameWayHoweverTheFolderWasFilled) {
+  // film.de.srt shares "film." with both texts; the first in the sorted
+  // list wins, whichever was made first.
+  for (const bool english_first : {true, false}) {
+    ScratchDirectory dir;
+    write_bytes(dir / "film.de.srt", worked_timecodes);
+    write_bytes(dir / (english_first ? "film.en.txt" : "film.txt"), worked_text);
+    write_bytes(dir / (english_first ? "film.txt" : "film.en.txt"), worked_text);
+    const std::string transcript = console_transcript([&] { run_batch(dir.path(), ".src"); });
+    EXPECT_EQ(transcript, console_lines({" 1 Timecodedatei"}) +
+                              paired_block(1, "film.de.srt", "film.en.txt", "film..src") + engine_done)
+        << english_first;
   }
 }
 
