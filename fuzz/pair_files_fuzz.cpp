@@ -7,7 +7,8 @@
 // the files read as (the search limited to 2000 passes; searches that reach
 // the limit are not run on the files, where the limit is a million):
 // - the output file holds exactly the entries of the search, each line
-//   ended by CR LF;
+//   ended by CR LF, each segment with its line ends as cue_text_as_written
+//   gives them;
 // - the console shows exactly the search's lines, each ended by a line end;
 // - every file is closed afterwards, and the program-wide number line is
 //   the one the search leaves, carried over from one input to the next as
@@ -21,6 +22,7 @@
 #include "fuzz/engine_input.h"
 #include "fuzz/fuzz_support.h"
 #include "retime/engine.h"
+#include "retime/output.h"
 #include "retime/pair_files.h"
 #include "text/files.h"
 
@@ -58,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   rt::RetimeSink sink;
   sink.print_line = [&](const std::string& line) { expected_console += line + "\n"; };
   sink.write_cue = [&](const std::string& number, const std::string& timecode, const std::string& segment) {
-    expected_output += number + "\r\n" + timecode + "\r\n" + segment + "\r\n\r\n";
+    expected_output += number + "\r\n" + timecode + "\r\n" + rt::cue_text_as_written(segment) + "\r\n\r\n";
   };
   sink.close_all = [] {};
   rt::RetimeOptions options;
