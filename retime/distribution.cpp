@@ -363,7 +363,9 @@ class Search {
       const std::int32_t quota = quota_of(k, factor);
       if (quota == 0) return {PassEnd::Way::quota_of_zero, k};
       const typename TextIndex<P>::CueStep step = fresh_step(segment_start, quota);
-      sink_.write_cue(current_number_line(), lines_[list_.timecode_line[k]], segment_text(text_, segment_start, step.cut));
+      const std::string& timecode_line = lines_[list_.timecode_line[k]];
+      if (sink_.write_entry) sink_.write_entry(CueEntry{k, current_number_line(), timecode_line, segment_start, step.cut});
+      if (sink_.write_cue) sink_.write_cue(current_number_line(), timecode_line, segment_text(text_, segment_start, step.cut));
       if (step.next_segment_start == 0) return {PassEnd::Way::text_ran_out, k};
       segment_start = step.next_segment_start;
     }
