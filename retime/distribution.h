@@ -106,10 +106,27 @@ struct RetimeOptions {
   bool portable_bits = false;
 };
 
+// Why a search failed.
+enum class RetimeFailure {
+  none,
+  quota_of_zero,    // a cue's quota was 0: see failed_cue
+  no_cue,           // the timecode file gave no line at all
+  no_duration,      // the cues' durations sum to 0 or less
+  single_cue,       // one cue whose passes could never change their outcome
+  too_many_passes,  // more than RetimeOptions::max_passes
+};
+
 struct RetimeOutcome {
   bool failed = false;
   std::int64_t passes = 0;  // passes started, the writing pass included
   double factor = 0.0;      // the factor the writing pass ran with; 0 after a failure
+  RetimeFailure failure = RetimeFailure::none;
+  // The cue whose quota was 0: counted from 0 among the cues, its timecode
+  // line, and the number line it would have been written under. -1 and
+  // empty for the other outcomes.
+  std::int64_t failed_cue = -1;
+  std::string failed_timecode_line;
+  std::string failed_number_line;
 };
 
 // The whole search for one pair. text is the content of the text file;

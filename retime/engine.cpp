@@ -80,7 +80,11 @@ bool retime_pair_watched(const PairTap& tap) {
     close_output(kOutputFile, false);
     close_all();
     print_line(kFailureLine);
-    if (tap.ended) tap.ended(RetimeOutcome{true, 0, 0.0}, true);
+    if (tap.ended) {
+      RetimeOutcome outcome;
+      outcome.failed = true;
+      tap.ended(outcome, true);
+    }
     return false;
   }
 }
