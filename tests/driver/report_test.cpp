@@ -244,6 +244,7 @@ TEST(ReadabilityPage, FollowsTheBatchOrEndsWithFehler) {
   const std::string page = read_bytes(dir / "untertitel/bericht.html");
   EXPECT_EQ(page.compare(0, 17, "<!DOCTYPE html>\r\n"), 0);
   EXPECT_EQ(page.find('\n', page.find("</html>")), page.size() - 1) << "ends with </html> and CR LF";
+  EXPECT_NE(page.find("1,584 nach 589 Runden"), std::string::npos) << "the console's word for the passes";
 
   // An output folder that cannot be made: the pair fails and reports only
   // that, and the page cannot be written either.
