@@ -5,6 +5,7 @@
 #include "driver/pairing.h"
 #include "driver/report_page.h"
 #include "driver/scan.h"
+#include "driver/skipped_files.h"
 #include "text/console_print.h"
 #include "text/filesystem.h"
 
@@ -18,6 +19,7 @@ bool run_batch(const std::string& working_directory, const std::string& output_e
   const int count = entry_count(lists.timecode_files);
   print_number(count);
   print_line(count == 1 ? " Timecodedatei" : " Timecodedateien");
+  for (const SkippedFile& skipped : lists.skipped) print_line(not_read_line(skipped));
 
   bool all_written = true;
   OutputNames used_outputs;

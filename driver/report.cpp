@@ -11,13 +11,12 @@
 namespace rt {
 namespace {
 
-// Where each cue's text lies in the pair's text: entries are consecutive
-// pieces of it, the blanks after a cut skipped, so the text left over is
-// whatever follows the last one.
+// The text the search ran on, a byte a character, and where the last
+// written cue's text ended in it: the text left over is whatever follows.
 struct TextReading {
-  const std::string* text = nullptr;
+  const std::string* searched = nullptr;
   bool utf8 = false;
-  std::size_t position = 0;  // 0-based, just after the last cue's text
+  Pos last_cut = 0;
 };
 
 // The bytes a cut and the skip after it can leave a cue holding when the
@@ -33,10 +32,10 @@ constexpr std::int64_t kMsPerSecond = 1000;
 constexpr std::int64_t kMsPerMinute = 60 * kMsPerSecond;
 constexpr std::int64_t kMsPerHour = 60 * kMsPerMinute;
 
-CueReading read_cue(std::int64_t number, const std::string& timecode_line, const std::string& segment,
+CueReading read_cue(const std::string& number_line, const std::string& timecode_line, const std::string& segment,
                     bool utf8, const ReadabilityLimits& limits) {
   CueReading cue;
-  cue.number = number;
+  cue.number = number_line;
   cue.start_ms = timecode_to_ms(split_timecode_line(timecode_line).start);
   cue.duration_ms = cue_duration(timecode_line);
   cue.characters = character_count(segment, utf8);
@@ -44,7 +43,7 @@ CueReading read_cue(std::int64_t number, const std::string& timecode_line, const
   if (cue.duration_ms > 0) {
     const std::int64_t duration = cue.duration_ms;
     cue.cps_tenths = (cue.characters * kMsPerSecond * kTenthsPerUnit + duration / 2) / duration;
-    cue.too_fast = cue.cps_tenths > limits.cps * kTenthsPerUnit;
+    cue.too_fast = !cue.empty && cue.cps_tenths > limits.cps * kTenthsPerUnit;
   } else {
     cue.too_fast = !cue.empty;
   }
@@ -53,17 +52,12 @@ CueReading read_cue(std::int64_t number, const std::string& timecode_line, const
   return cue;
 }
 
-// The characters of text[from, end) without the white space at either
-// end; allocates nothing.
-std::int64_t trimmed_characters(const std::string& text, std::size_t from, bool utf8) {
+// The characters of a byte-a-character text from its 0-based index from
+// on, without the white space at either end; allocates nothing.
+std::int64_t trimmed_characters(const std::string& text, std::size_t from) {
   const std::size_t first = text.find_first_not_of(kWhiteSpace, from);
   if (first == std::string::npos) return 0;
-  const std::size_t end = text.find_last_not_of(kWhiteSpace) + 1;
-  if (!utf8) return static_cast<std::int64_t>(end - first);
-  std::int64_t characters = 0;
-  for (std::size_t at = first; at < end; ++at)
-    characters += (static_cast<unsigned char>(text[at]) & 0xC0) != 0x80 ? 1 : 0;
-  return characters;
+  return static_cast<std::int64_t>(text.find_last_not_of(kWhiteSpace) + 1 - first);
 }
 
 bool counts_for_speed(const CueReading& cue) { return !cue.empty && cue.duration_ms > 0; }
@@ -78,7 +72,7 @@ std::string named_cues(const std::vector<CueReading>& cues, bool CueReading::*fl
       names += ", ...";
       break;
     }
-    names += (named == 0 ? " (Nr. " : ", ") + std::to_string(cue.number);
+    names += (named == 0 ? " (Nr. " : ", ") + cue.number;
     ++named;
   }
   return named == 0 ? "" : names + ")";
@@ -91,30 +85,25 @@ std::string two_digits(std::int64_t n) { return (n < 10 ? "0" : "") + std::to_st
 PairTap readability_tap(PairReadability& pair) {
   auto reading = std::make_shared<TextReading>();
   PairTap tap;
-  tap.read = [&pair, reading](const std::string& text, const std::vector<std::string>& timecode_lines) {
-    *reading = TextReading{&text, is_utf8_text(text), 0};
+  tap.read = [&pair, reading](const PairText& text, const std::vector<std::string>& timecode_lines) {
+    *reading = TextReading{&text.searched(), text.utf8(), 0};
     pair.cues_in_file = static_cast<std::int64_t>(
         std::count_if(timecode_lines.begin(), timecode_lines.end(),
                       [](const std::string& line) { return line.find(kArrow) != std::string::npos; }));
     pair.cues.clear();
   };
-  tap.entry = [&pair, reading](const std::string&, const std::string& timecode_line, const std::string& segment) {
-    const std::string& text = *reading->text;
-    if (!pair.cues.empty()) {
-      while (reading->position < text.size() && text[reading->position] == ' ') ++reading->position;
-    }
-    reading->position += segment.size();
-    pair.cues.push_back(read_cue(static_cast<std::int64_t>(pair.cues.size()) + 1, timecode_line, segment,
-                                 reading->utf8, pair.limits));
+  tap.entry = [&pair, reading](const WrittenCue& written) {
+    if (written.cut >= written.first) reading->last_cut = written.cut;
+    pair.cues.push_back(read_cue(written.number_line, written.timecode_line, written.text, reading->utf8, pair.limits));
   };
   tap.ended = [&pair, reading](const RetimeOutcome& outcome, bool failed) {
     pair.end = failed ? PairEnd::failed : PairEnd::done;
     pair.factor = outcome.factor;
     pair.passes = outcome.passes;
-    if (!failed && reading->text != nullptr) {
-      pair.left_over_characters = trimmed_characters(*reading->text, reading->position, reading->utf8);
+    if (!failed && reading->searched != nullptr) {
+      pair.left_over_characters = trimmed_characters(*reading->searched, static_cast<std::size_t>(reading->last_cut));
     }
-    reading->text = nullptr;
+    reading->searched = nullptr;
   };
   return tap;
 }
@@ -157,7 +146,7 @@ std::vector<std::string> readability_lines(const PairReadability& pair) {
     const CueReading& fastest = pair.cues[summary.fastest];
     lines.push_back(indent + "Zeichen/s: Median " + decimal_tenths(summary.median_tenths) + ", 95. Perzentil " +
                     decimal_tenths(summary.percentile_95_tenths) + ", Maximum " +
-                    decimal_tenths(summary.max_tenths) + " (Nr. " + std::to_string(fastest.number) + ", " +
+                    decimal_tenths(summary.max_tenths) + " (Nr. " + fastest.number + ", " +
                     timecode_text(fastest.start_ms) + ")");
   } else {
     lines.push_back(indent + "Zeichen/s: kein Untertitel mit Text");

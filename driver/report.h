@@ -31,15 +31,15 @@ inline constexpr std::size_t kShownCueCharacters = 300;
 
 // One cue of the writing pass.
 struct CueReading {
-  std::int64_t number = 0;  // 1 for the first cue written
+  std::string number;  // the number line written with it
   std::int32_t start_ms = 0;
   std::int32_t duration_ms = 0;
-  std::int64_t characters = 0;  // of its text as written, blanks and line ends included
+  std::int64_t characters = 0;  // of its text as written, blanks and line ends (CR LF) included
   // Characters per second in tenths, rounded half up; -1 when the cue has
   // no positive duration.
   std::int64_t cps_tenths = -1;
   bool empty = false;     // nothing but blanks, tabs, line ends and # . , ; :
-  bool too_fast = false;  // shown CPS above the limit, or text and no time to read it
+  bool too_fast = false;  // words, and shown CPS above the limit or no time to read them
   bool too_long = false;  // more characters than the limit
   std::string text;       // a flagged cue's text as UTF-8, cut after kShownCueCharacters
 };

@@ -145,7 +145,7 @@ void add_figures(std::string& page, const PairReadability& pair) {
     const CueReading& fastest = pair.cues[summary.fastest];
     figure("Zeichen pro Sekunde", "Median " + decimal_tenths(summary.median_tenths) + ", 95. Perzentil " +
                                       decimal_tenths(summary.percentile_95_tenths) + ", Maximum " +
-                                      decimal_tenths(summary.max_tenths) + " (Nr. " + std::to_string(fastest.number) +
+                                      decimal_tenths(summary.max_tenths) + " (Nr. " + html_escaped(fastest.number) +
                                       ", " + timecode_text(fastest.start_ms) + ")");
   } else {
     figure("Zeichen pro Sekunde", "kein Untertitel mit Text");
@@ -153,7 +153,7 @@ void add_figures(std::string& page, const PairReadability& pair) {
   figure("Mehr als " + std::to_string(pair.limits.cps) + " Zeichen/s", std::to_string(summary.too_fast));
   figure("Mehr als " + std::to_string(pair.limits.cue_characters) + " Zeichen", std::to_string(summary.too_long));
   figure("Korrekturfaktor",
-         decimal_factor(pair.factor) + " nach " + std::to_string(pair.passes) + " Durchl&auml;ufen");
+         decimal_factor(pair.factor) + " nach " + std::to_string(pair.passes) + " Runden");
   page += "</dl>\n";
 }
 
@@ -172,7 +172,7 @@ void add_flagged_table(std::string& page, const PairReadability& pair) {
   for (const CueReading& cue : pair.cues) {
     if (!cue.too_fast && !cue.too_long) continue;
     const std::string speed = cue.cps_tenths < 0 ? "&ndash;" : decimal_tenths(cue.cps_tenths);
-    page += "<tr><td class=\"n\">" + std::to_string(cue.number) + "</td><td class=\"n\">" +
+    page += "<tr><td class=\"n\">" + html_escaped(cue.number) + "</td><td class=\"n\">" +
             timecode_text(cue.start_ms) + "</td><td class=\"n\">" + seconds_text(cue.duration_ms) +
             "</td><td class=\"n\">" + emphasised(speed, cue.too_fast) + "</td><td class=\"n\">" +
             emphasised(std::to_string(cue.characters), cue.too_long) + "</td><td>" + cue_cell(cue) + "</td></tr>\n";
@@ -301,7 +301,7 @@ std::string readability_chart(const PairReadability& pair) {
     const char* kind = over ? "cue over" : cue.empty ? "cue empty" : "cue";
     svg += std::string("<rect class=\"") + kind + "\" x=\"" + svg_number(x) + "\" y=\"" +
            svg_number(y) + "\" width=\"" + svg_number(width) + "\" height=\"" + svg_number(bottom - y) +
-           "\"><title>Nr. " + std::to_string(cue.number) + ", " + timecode_text(cue.start_ms) + ", " +
+           "\"><title>Nr. " + html_escaped(cue.number) + ", " + timecode_text(cue.start_ms) + ", " +
            decimal_tenths(cue.cps_tenths) + " Zeichen/s, " + std::to_string(cue.characters) +
            " Zeichen</title></rect>\n";
     if (over) {

@@ -1,5 +1,6 @@
 #include "driver/report_text.h"
 
+#include "text/encodings.h"
 #include "text/visible_text.h"
 
 namespace rt {
@@ -7,18 +8,9 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-// Windows-1252's characters for the bytes 0x80..0x9F; 0 where it assigns
-// none.
-constexpr char32_t kWindows1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
 char32_t windows_1252_character(unsigned char b) {
-  if (b < 0x80 || b > 0x9F) return b;
-  const char32_t c = kWindows1252High[b - 0x80];
-  return c == 0 ? kReplacement : c;
+  const char32_t c = windows_1252_code_point(b);
+  return c == 0 && b != 0 ? kReplacement : c;
 }
 
 bool shows_on_a_page(char32_t c) {
@@ -62,9 +54,7 @@ bool is_utf8_text(const std::string& t) {
 std::int64_t character_count(const std::string& t, bool utf8) {
   if (!utf8) return static_cast<std::int64_t>(t.size());
   std::int64_t characters = 0;
-  // In valid UTF-8 every character has exactly one byte that is not a
-  // continuation byte (10xxxxxx).
-  for (char b : t) characters += (static_cast<unsigned char>(b) & 0xC0) != 0x80 ? 1 : 0;
+  for (std::size_t at = 0; at < t.size(); at += character_length(t, at, true)) ++characters;
   return characters;
 }
 

@@ -14,9 +14,9 @@ namespace rt {
 // Whether every byte of t belongs to a valid UTF-8 sequence (pure ASCII is).
 bool is_utf8_text(const std::string& t);
 
-// The characters of t: its code points when utf8 (t must then be valid
-// UTF-8, as is any piece of a valid text cut at an ASCII byte), otherwise
-// its bytes.
+// The characters of t: its code points when utf8 (a byte of no valid
+// sequence counting as one, as text/encodings.h reads a UTF-8 text),
+// otherwise its bytes.
 std::int64_t character_count(const std::string& t, bool utf8);
 
 // t as UTF-8 for a page, read as UTF-8 when utf8 and as Windows-1252

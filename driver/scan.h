@@ -14,9 +14,17 @@ namespace rt {
 // size 1. Names are appended, never removed or reordered.
 using NameList = std::vector<std::string>;
 
+// A file that looks like a subtitle file but is not read as a timecode
+// file, and why (driver/skipped_files.h).
+struct SkippedFile {
+  std::string name;
+  std::string reason;
+};
+
 struct FileLists {
   NameList timecode_files{std::string()};
   NameList text_files{std::string()};
+  std::vector<SkippedFile> skipped;  // in the order of the listing
 };
 
 // Number of real entries of a list (its highest position).
@@ -45,19 +53,39 @@ constexpr std::int64_t kProbeBytes = 64 * 1024;
 // returns).
 constexpr int kProbeFileNumber = 1;
 
-// Lists "*.*" in working_directory (every entry that is not a directory, in
-// the file system's own order, without descending) and classifies each name:
-// lower-cased last four characters ".txt" -> text file (never probed);
-// otherwise a file for which is_timecode_file says yes -> timecode file;
-// anything else is dropped. A missing or empty directory gives two empty
-// lists.
+// Lists "*.*" in working_directory (every entry that is not a directory,
+// without descending), puts the names in the order of listed_before, and
+// classifies each name: lower-cased last four characters ".txt" -> text file
+// (never probed); otherwise a file for which is_timecode_file says yes ->
+// timecode file; a file that looks like a subtitle file all the same ->
+// skipped, with its reason; anything else is dropped. A missing or empty
+// directory gives empty lists.
 FileLists scan_directory(const std::string& working_directory);
+
+// The order of a run: names compared byte by byte with the letters a to z
+// taken as A to Z, as the system's own platform (NTFS) lists them, and names
+// equal that way by their plain bytes, so that the order is the same on
+// every platform and for every way a folder was filled.
+bool listed_before(const std::string& a, const std::string& b);
+
+// What the probe saw of a file, for telling why it is no timecode file.
+struct ProbedLines {
+  bool opened = false;
+  bool empty = false;  // the file holds no character at all
+  std::vector<std::string> lines;  // as judged: a UTF-8 mark dropped, cut after 65 characters
+};
 
 // True when, within ten tries, a number line is directly followed by a line
 // of exactly the timecode shape, both within the file's first kProbeBytes
-// bytes. A file that cannot be opened is no timecode file. Uses file number
-// 1 and leaves it free. Lines are judged by their first characters only, so
-// a huge line costs no more memory than a short one.
-bool is_timecode_file(const std::string& path);
+// bytes; a UTF-8 byte-order mark is no part of the first line. A file that
+// cannot be opened is no timecode file. Uses file number 1 and leaves it
+// free. Lines are judged by their first characters only, so a huge line
+// costs no more memory than a short one. With probed, the lines read go
+// there.
+bool is_timecode_file(const std::string& path, ProbedLines* probed = nullptr);
+
+// A line of exactly the timecode shape: 29 characters that are the mask's
+// kept characters where it has them and any others where it has x.
+bool is_timecode_line(const std::string& line);
 
 }  // namespace rt

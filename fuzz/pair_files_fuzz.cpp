@@ -4,10 +4,13 @@
 // and 1, the output as file 3, the console on a file.
 //
 // Checks, besides the sanitizers, against retime_text on the text and lines
-// the files read as (the search limited to 2000 passes; searches that reach
-// the limit are not run on the files, where the limit is a million):
+// the files read as (the text as PairText reads it, a UTF-8 byte-order mark
+// taken off the timecode file's first line; the search limited to 2000
+// passes; searches that reach the limit are not run on the files, where the
+// limit is a million):
 // - the output file holds exactly the entries of the search, each line
-//   ended by CR LF;
+//   ended by CR LF, each segment in the text's own bytes with its line ends
+//   as cue_text_as_written gives them;
 // - the console shows exactly the search's lines, each ended by a line end;
 // - every file is closed afterwards, and the program-wide number line is
 //   the one the search leaves, carried over from one input to the next as
@@ -17,11 +20,14 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "fuzz/engine_input.h"
 #include "fuzz/fuzz_support.h"
 #include "retime/engine.h"
+#include "retime/output.h"
 #include "retime/pair_files.h"
+#include "text/encodings.h"
 #include "text/files.h"
 
 namespace {
@@ -51,20 +57,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string text_bytes = end_byte == std::string::npos ? input : input.substr(end_byte + 1);
   // What the text file reads as, which for text after the 0x1A is less
   // than the cut's text when it holds CR LF pairs or a 0x1A of its own.
-  const std::string text = rt::fuzz::character_stream(text_bytes);
+  const rt::PairText text(rt::fuzz::character_stream(text_bytes));
+  std::vector<std::string> timecode_lines = cut.timecode_lines;
+  rt::drop_utf8_mark(timecode_lines.front());
 
   std::string expected_output;
   std::string expected_console;
   rt::RetimeSink sink;
   sink.print_line = [&](const std::string& line) { expected_console += line + "\n"; };
-  sink.write_cue = [&](const std::string& number, const std::string& timecode, const std::string& segment) {
-    expected_output += number + "\r\n" + timecode + "\r\n" + segment + "\r\n\r\n";
+  sink.write_entry = [&](const rt::CueEntry& entry) {
+    expected_output += entry.number_line + "\r\n" + entry.timecode_line + "\r\n" +
+                       rt::cue_text_as_written(text.bytes_of(entry.first, entry.cut)) + "\r\n\r\n";
   };
   sink.close_all = [] {};
   rt::RetimeOptions options;
   options.max_passes = rt::fuzz::kFuzzMaxPasses;
   std::string expected_number_line = rt::number_line();
-  const rt::RetimeOutcome outcome = rt::retime_text(text, cut.timecode_lines, expected_number_line, sink, options);
+  const rt::RetimeOutcome outcome =
+      rt::retime_text(text.searched(), timecode_lines, expected_number_line, sink, options);
   if (outcome.failed && outcome.passes >= rt::fuzz::kFuzzMaxPasses) return 0;
 
   const std::string& directory = rt::fuzz::scratch_directory();

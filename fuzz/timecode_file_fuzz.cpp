@@ -2,9 +2,10 @@
 //
 // Checks, besides the sanitizers:
 // - the answer is that of the ten tries worked out on the lines of the
-//   file's character stream (a number line followed directly by a line of
-//   exactly the 29-character timecode shape), of the file's first
-//   kProbeBytes bytes only, without a last line the bound cuts;
+//   file's character stream, a UTF-8 byte-order mark taken off the first
+//   (a number line followed directly by a line of exactly the 29-character
+//   timecode shape), of the file's first kProbeBytes bytes only, without a
+//   last line the bound cuts;
 // - so again with the input behind one long line that puts the bound in
 //   its middle;
 // - the path spelled with "\" gives the same answer as with "/" where "\"
@@ -17,6 +18,7 @@
 
 #include "driver/scan.h"
 #include "fuzz/fuzz_support.h"
+#include "text/encodings.h"
 #include "text/files.h"
 #include "text/numbers.h"
 #include "text/paths.h"
@@ -60,7 +62,9 @@ std::vector<std::string> probed_lines(const std::string& bytes) {
     const bool goes_on = probed.find('\x1A') == std::string::npos && bytes[bound] != '\x1A';
     if (goes_on) probed.erase(probed.rfind('\n') + 1);  // npos + 1: all of it
   }
-  return rt::fuzz::line_texts(rt::fuzz::stream_lines(rt::fuzz::character_stream(probed)));
+  std::vector<std::string> lines = rt::fuzz::line_texts(rt::fuzz::stream_lines(rt::fuzz::character_stream(probed)));
+  if (!lines.empty()) rt::drop_utf8_mark(lines.front());
+  return lines;
 }
 
 }  // namespace

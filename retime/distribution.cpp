@@ -201,13 +201,13 @@ class Search {
     // rate would be infinite, not a number or negative. Such a pair ends
     // like a quota failure before its first pass. Above 0 the rate is a
     // finite number of 0 or more; 0 (no vowels) fails at the first cue.
-    if (list_.total_duration <= 0) return fail(0);
+    if (list_.total_duration <= 0) return fail(0, RetimeFailure::no_duration);
     prepare_cues(vowel_total);
 
     FactorSearch search;
     const std::size_t last_line = lines_.size() - 1;
     for (std::int64_t pass = 1;; ++pass) {
-      if (pass > max_passes) return fail(pass - 1);
+      if (pass > max_passes) return fail(pass - 1, RetimeFailure::too_many_passes);
       const bool writing = search.writing_pass_next();
       const double factor = search.factor();
       if (writing) writing_factor_ = factor;
@@ -219,18 +219,18 @@ class Search {
       // The last number line the pass read.
       const std::ptrdiff_t number_line = at_a_cue ? list_.number_line[end.cue] : list_.last_number_line;
       if (number_line != kNoLine) number_line_index_ = number_line;
-      if (end.way == PassEnd::Way::quota_of_zero) return fail(pass);
+      if (end.way == PassEnd::Way::quota_of_zero) return quota_failure(pass, end.cue);
       if (end.way == PassEnd::Way::text_ran_out) search.text_ran_out();
       // The rest of the file is not read after the text ran out, unless the
       // cue's timecode line was its last line.
       if (!at_a_cue || list_.timecode_line[end.cue] == last_line) search.file_reached_end();
-      if (writing) return finish(false, pass);
+      if (writing) return finish(RetimeFailure::none, pass);
       // A single cue always starts at position 1, and a higher factor only
       // moves its anchor further on, so once a pass has reached the end of
       // the file with a cut after position 1, every later pass does the
       // same: the outcome can never change again, the factor would rise for
       // ever, and without three changes the writing pass never comes.
-      if (list_.size() == 1 && !at_a_cue && search.short_of_changes()) return fail(pass);
+      if (list_.size() == 1 && !at_a_cue && search.short_of_changes()) return fail(pass, RetimeFailure::single_cue);
     }
   }
 
@@ -363,7 +363,9 @@ class Search {
       const std::int32_t quota = quota_of(k, factor);
       if (quota == 0) return {PassEnd::Way::quota_of_zero, k};
       const typename TextIndex<P>::CueStep step = fresh_step(segment_start, quota);
-      sink_.write_cue(current_number_line(), lines_[list_.timecode_line[k]], segment_text(text_, segment_start, step.cut));
+      const std::string& timecode_line = lines_[list_.timecode_line[k]];
+      if (sink_.write_entry) sink_.write_entry(CueEntry{k, current_number_line(), timecode_line, segment_start, step.cut});
+      if (sink_.write_cue) sink_.write_cue(current_number_line(), timecode_line, segment_text(text_, segment_start, step.cut));
       if (step.next_segment_start == 0) return {PassEnd::Way::text_ran_out, k};
       segment_start = step.next_segment_start;
     }
@@ -374,14 +376,30 @@ class Search {
     return number_line_index_ == kNoLine ? number_line_ : lines_[static_cast<std::size_t>(number_line_index_)];
   }
 
-  RetimeOutcome finish(bool failed, std::int64_t passes) {
+  RetimeOutcome finish(RetimeFailure failure, std::int64_t passes) {
     if (number_line_index_ != kNoLine) number_line_ = lines_[static_cast<std::size_t>(number_line_index_)];
     sink_.close_all();
+    const bool failed = failure != RetimeFailure::none;
     if (failed) sink_.print_line(kFailureLine);
-    return {failed, passes, failed ? 0.0 : writing_factor_};
+    RetimeOutcome outcome;
+    outcome.failed = failed;
+    outcome.passes = passes;
+    outcome.factor = failed ? 0.0 : writing_factor_;
+    outcome.failure = failure;
+    return outcome;
   }
 
-  RetimeOutcome fail(std::int64_t passes) { return finish(true, passes); }
+  RetimeOutcome fail(std::int64_t passes, RetimeFailure failure) { return finish(failure, passes); }
+
+  // The quota of cue k was 0; the number line the pass read last is the
+  // one the cue would have been written under.
+  RetimeOutcome quota_failure(std::int64_t passes, std::size_t k) {
+    RetimeOutcome outcome = finish(RetimeFailure::quota_of_zero, passes);
+    outcome.failed_cue = static_cast<std::int64_t>(k);
+    outcome.failed_timecode_line = lines_[list_.timecode_line[k]];
+    outcome.failed_number_line = number_line_;
+    return outcome;
+  }
 
   const std::string& text_;
   const TextIndex<P> index_;
@@ -463,7 +481,10 @@ RetimeOutcome retime_text(const std::string& text, const std::vector<std::string
     sink.print_line(kSearchingLine);
     sink.close_all();
     sink.print_line(kFailureLine);
-    return {true, 0};
+    RetimeOutcome outcome;
+    outcome.failed = true;
+    outcome.failure = RetimeFailure::no_cue;
+    return outcome;
   }
   if (fits_compact_positions(text) && !options.wide_positions) {
     return search_with<std::uint32_t>(text, timecode_lines, number_line, sink, options);

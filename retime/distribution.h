@@ -6,6 +6,7 @@
 // closed to a sink. Implemented in retime/distribution.cpp.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -64,17 +65,30 @@ std::int32_t cue_quota(std::int32_t duration, double vowels_per_ms, double facto
 // precision, the sum stored back as a double.
 double step_factor(double factor, double step);
 
+// One output entry of the writing pass, its segment by position.
+struct CueEntry {
+  std::size_t cue;  // counted from 0 among the timecode file's cues (its lines with an arrow)
+  const std::string& number_line;
+  const std::string& timecode_line;
+  Pos first;  // the segment's first position (segment_start)
+  Pos cut;    // its last position; below first for an empty segment
+};
+
 // Where the engine's effects go.
 struct RetimeSink {
   // A console line (the line end is the receiver's business).
   std::function<void(const std::string& line)> print_line;
-  // One output entry of the writing pass.
+  // One output entry of the writing pass, with the segment's bytes.
   std::function<void(const std::string& number_line, const std::string& timecode_line,
                      const std::string& segment)>
       write_cue;
   // The search is over: every file is to be closed. Called exactly once,
   // after the last entry and before " Fehler".
   std::function<void()> close_all;
+  // The same entry by the positions of its segment, for a receiver that
+  // writes bytes of its own for them (the characters of a UTF-8 text). Each
+  // of write_entry and write_cue that is set is called, write_entry first.
+  std::function<void(const CueEntry& entry)> write_entry = nullptr;
 };
 
 struct RetimeOptions {
@@ -92,10 +106,27 @@ struct RetimeOptions {
   bool portable_bits = false;
 };
 
+// Why a search failed.
+enum class RetimeFailure {
+  none,
+  quota_of_zero,    // a cue's quota was 0: see failed_cue
+  no_cue,           // the timecode file gave no line at all
+  no_duration,      // the cues' durations sum to 0 or less
+  single_cue,       // one cue whose passes could never change their outcome
+  too_many_passes,  // more than RetimeOptions::max_passes
+};
+
 struct RetimeOutcome {
   bool failed = false;
   std::int64_t passes = 0;  // passes started, the writing pass included
   double factor = 0.0;      // the factor the writing pass ran with; 0 after a failure
+  RetimeFailure failure = RetimeFailure::none;
+  // The cue whose quota was 0: counted from 0 among the cues, its timecode
+  // line, and the number line it would have been written under. -1 and
+  // empty for the other outcomes.
+  std::int64_t failed_cue = -1;
+  std::string failed_timecode_line;
+  std::string failed_number_line;
 };
 
 // The whole search for one pair. text is the content of the text file;

@@ -8,6 +8,7 @@
 #include "retime/output.h"
 #include "retime/pair_files.h"
 #include "text/console_print.h"
+#include "text/encodings.h"
 #include "text/files.h"
 
 namespace rt {
@@ -19,7 +20,9 @@ std::string program_number_line;
 
 // The lines of the timecode file, read once: a pass would read exactly
 // these, since at_end turns true right after the last of them. At least one
-// line is kept, as a pass always reads one.
+// line is kept, as a pass always reads one. A byte-order mark that an editor
+// put before the first cue's number would keep that line from being a
+// number line.
 std::vector<std::string> read_timecode_lines() {
   std::vector<std::string> lines;
   do {
@@ -27,6 +30,7 @@ std::vector<std::string> read_timecode_lines() {
     read_line(kTimecodeFile, line);
     lines.push_back(std::move(line));
   } while (!at_end(kTimecodeFile));
+  drop_utf8_mark(lines.front());
   return lines;
 }
 
@@ -38,28 +42,28 @@ void reset_number_line() { program_number_line.clear(); }
 
 bool retime_pair_watched(const PairTap& tap) {
   try {
-    const std::string text = read_all(kTextFile);
+    const PairText text(read_all(kTextFile));
     close_file(kTextFile);
     const std::vector<std::string> lines = read_timecode_lines();
     if (tap.read) tap.read(text, lines);
 
     RetimeSink sink;
     sink.print_line = [](const std::string& line) { print_line(line); };
-    sink.write_cue = write_cue;
-    if (tap.entry) {
-      sink.write_cue = [&tap](const std::string& number_line, const std::string& timecode_line,
-                              const std::string& segment) {
-        write_cue(number_line, timecode_line, segment);
-        tap.entry(number_line, timecode_line, segment);
-      };
-    }
+    sink.write_entry = [&text, &tap](const CueEntry& entry) {
+      const std::string segment = text.bytes_of(entry.first, entry.cut);
+      write_cue(entry.number_line, entry.timecode_line, segment);
+      if (tap.entry) {
+        tap.entry(WrittenCue{entry.cue, entry.number_line, entry.timecode_line, cue_text_as_written(segment),
+                             entry.first, entry.cut});
+      }
+    };
     // The inputs are closed here; the output once the outcome is known, so
     // that a failed search leaves the old output (or an empty file).
     sink.close_all = [] {
       close_file(kTextFile);
       close_file(kTimecodeFile);
     };
-    const RetimeOutcome outcome = retime_text(text, lines, program_number_line, sink);
+    const RetimeOutcome outcome = retime_text(text.searched(), lines, program_number_line, sink);
     const bool output_complete = close_output(kOutputFile, !outcome.failed);
     close_all();
     // An output that could not be opened or written whole is a failure of
@@ -76,7 +80,11 @@ bool retime_pair_watched(const PairTap& tap) {
     close_output(kOutputFile, false);
     close_all();
     print_line(kFailureLine);
-    if (tap.ended) tap.ended(RetimeOutcome{true, 0, 0.0}, true);
+    if (tap.ended) {
+      RetimeOutcome outcome;
+      outcome.failed = true;
+      tap.ended(outcome, true);
+    }
     return false;
   }
 }

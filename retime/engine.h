@@ -5,11 +5,13 @@
 // here too.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "retime/distribution.h"
+#include "retime/pair_text.h"
 
 namespace rt {
 
@@ -19,19 +21,30 @@ const std::string& number_line();
 // Empties number_line again, as at program start (for tests).
 void reset_number_line();
 
+// One entry of the writing pass as it went to the output file.
+struct WrittenCue {
+  std::size_t cue;  // counted from 0 among the timecode file's cues
+  const std::string& number_line;
+  const std::string& timecode_line;
+  const std::string& text;  // the cue's text as written (retime/output.h)
+  // The segment's first and last position in PairText::searched(), a
+  // position a character; last below first for an empty segment.
+  Pos first;
+  Pos cut;
+};
+
 // A look at one pair while retime_pair works on it, for a report beside
 // the output. Each member may be left empty; an empty tap costs nothing,
 // and none of them changes what is written or printed. read and entry may
 // throw std::bad_alloc, which fails the pair as any shortage of memory does;
 // ended must not throw.
 struct PairTap {
-  // The text and the timecode file's lines as read, before the search.
-  // Both stay valid until ended has been called.
-  std::function<void(const std::string& text, const std::vector<std::string>& timecode_lines)> read;
+  // The text and the timecode file's lines as the search takes them (a
+  // UTF-8 byte-order mark dropped from either), before the search. Both
+  // stay valid until ended has been called.
+  std::function<void(const PairText& text, const std::vector<std::string>& timecode_lines)> read;
   // Each entry of the writing pass, right after write_cue has written it.
-  std::function<void(const std::string& number_line, const std::string& timecode_line,
-                     const std::string& segment)>
-      entry;
+  std::function<void(const WrittenCue& cue)> entry;
   // Called once at the end, also when the pair fails or runs out of memory:
   // the search's outcome, and whether the pair ended with " Fehler" (a
   // failed search, or an output not written whole).
@@ -41,8 +54,11 @@ struct PairTap {
 // Works on the files the caller has opened: number 1, the text file (input),
 // number 2, the timecode file (input), number 3, the output file (output,
 // empty). Reads the whole text and closes file 1, reads the lines of file 2
-// once, runs retime_text with the program-wide number_line, writes the
-// entries to file 3 with write_cue and the console lines with print_line.
+// once (a UTF-8 byte-order mark is no part of the first), runs retime_text
+// on the text as PairText reads it (a UTF-8 text a character a position)
+// with the program-wide number_line, writes the entries to file 3 with
+// write_cue, each segment in the text's own bytes, and the console lines
+// with print_line.
 // Every open file is closed when it returns. Files that failed to open read
 // as empty (" Fehler") or take no writes; the search runs all the same (so
 // the number line goes on as the passes leave it). A pair whose output is

@@ -5,11 +5,20 @@
 
 namespace rt {
 
+// A segment as a cue's text is written. A cue must hold no empty or blank
+// line, which a subtitle reader would take for the end of the cue: the
+// segment is cut into lines at its line-end bytes (LF, and CR, which the
+// text holds before an LF where its file had CR CR LF), the lines that are
+// empty or hold nothing but blanks and tabs are left out (so line ends at
+// its start and end go, and a run of them becomes one), and the others are
+// joined by CR LF, the line end of every other line of the file. A segment
+// without a line-end byte is written as it is, not trimmed.
+std::string cue_text_as_written(const std::string& segment);
+
 // Writes one entry to file 3 as four lines, each ended by CR LF: the number
-// line, the timecode line as read, the segment, and an empty line. The
-// segment goes out unchanged, not trimmed, and any LF bytes inside it stay
-// bare LF. Nothing is written when file 3 holds no file; the outcome of
-// writing is not tested.
+// line, the timecode line as read, the segment as cue_text_as_written gives
+// it, and an empty line. Nothing is written when file 3 holds no file; the
+// outcome of writing is not tested.
 void write_cue(const std::string& number_line, const std::string& timecode_line, const std::string& segment);
 
 }  // namespace rt

@@ -13,6 +13,7 @@
 #include "driver/scan.h"
 #include "tests/driver/disk_and_console.h"
 #include "tests/driver/worked_example.h"
+#include "tests/retime/cue_file_reader.h"
 #include "text/files.h"
 
 namespace rt {
@@ -68,37 +69,49 @@ std::vector<Cue> cues_of(const std::string& file) {
   return cues;
 }
 
-// Checks that output is a series of entries repeating the cues' number and
-// timecode lines in order, whose text segments are consecutive pieces of
-// text (blanks after a cut skipped), each ending at a break character.
+// Checks that output parses back into entries (tests/retime/
+// cue_file_reader.h) repeating the cues' number and timecode lines in order,
+// whose texts are consecutive pieces of text: joined, and with the white
+// space (blanks, tabs, line ends) of both left aside, the beginning of
+// text. A text without line ends gives each of them on one line, ending at
+// a break character.
 void expect_retimed(const std::string& output, const std::vector<Cue>& cues, const std::string& text) {
-  // Segments may carry the text's own line breaks as bare LF, so entries are
-  // told apart by CR LF alone.
-  std::vector<std::string> lines = split(output, "\r\n");
-  ASSERT_EQ(lines.back(), "") << "the file ends with a line end";
-  lines.pop_back();
-  ASSERT_EQ(lines.size() % 4, 0u);
-  const std::size_t entries = lines.size() / 4;
+  const test_support::ReadCueFile read = test_support::read_cue_file(output);
+  ASSERT_EQ(read.fault, "");
+  const std::size_t entries = read.entries.size();
   ASSERT_GE(entries, 1u);
   ASSERT_LE(entries, cues.size());
+  auto without_white_space = [](const std::string& piece) {
+    std::string kept;
+    for (char c : piece) {
+      if (c != ' ' && c != '\t' && c != '\r' && c != '\n') kept += c;
+    }
+    return kept;
+  };
+  const bool single_line = text.find_first_of("\r\n") == std::string::npos;
   const std::string breaks = "#.,;: ";
+  const std::string words = without_white_space(text);
   std::size_t position = 0;
   for (std::size_t i = 0; i < entries; ++i) {
     SCOPED_TRACE("entry " + std::to_string(i + 1));
-    EXPECT_EQ(lines[4 * i], cues[i].number_line);
-    EXPECT_EQ(lines[4 * i + 1], cues[i].timecode_line);
-    const std::string& segment = lines[4 * i + 2];
-    EXPECT_EQ(lines[4 * i + 3], "");
-    ASSERT_EQ(text.compare(position, segment.size(), segment), 0) << "segment not next in the text";
-    position += segment.size();
-    if (!segment.empty()) {
-      EXPECT_NE(breaks.find(segment.back()), std::string::npos) << "segment does not end at a break";
-    } else {
+    const test_support::ReadEntry& entry = read.entries[i];
+    EXPECT_EQ(entry.number_line, cues[i].number_line);
+    EXPECT_EQ(entry.timecode_line, cues[i].timecode_line);
+    std::string cue_text;
+    for (const std::string& line : entry.text_lines) cue_text += line;
+    if (cue_text.empty()) {
       EXPECT_EQ(i + 1, entries) << "only the cue at which the text ran out is empty";
+      continue;
     }
-    while (position < text.size() && text[position] == ' ') ++position;
+    const std::string cue_words = without_white_space(cue_text);
+    ASSERT_EQ(words.compare(position, cue_words.size(), cue_words), 0) << "text not next in the text";
+    position += cue_words.size();
+    if (single_line) {
+      EXPECT_EQ(entry.text_lines.size(), 1u);
+      EXPECT_NE(breaks.find(cue_text.back()), std::string::npos) << "text does not end at a break";
+    }
   }
-  EXPECT_GT(position, text.size() / 2) << "most of the text is placed";
+  EXPECT_GT(position, words.size() / 2) << "most of the text is placed";
 }
 
 TEST(RunBatch, CorpusDirectoryGivesTheExpectedTranscriptAndFiles) {
@@ -113,18 +126,25 @@ TEST(RunBatch, CorpusDirectoryGivesTheExpectedTranscriptAndFiles) {
   }
   write_bytes(dir / "film1.srt", worked_timecodes);
   write_bytes(dir / "film1.txt", worked_text);
+  write_bytes(dir / "film1.vtt", "WEBVTT\n\n00:00:01.000 --> 00:00:02.500\nGuten Morgen.\n");
 
   bool all_written = true;
   const std::string transcript =
       console_transcript([&] { all_written = run_batch(dir.path(), ".src"); });
   EXPECT_FALSE(all_written) << "one pair ended with \" Fehler\"";
 
-  // Blocks follow the directory's own order, which the scan keeps.
+  // Blocks follow the names in upper case.
   const FileLists lists = scan_directory(dir.path());
   ASSERT_THAT(lists.timecode_files,
-              ::testing::UnorderedElementsAre("", "SE.srt", "film1.srt", "de_mp4parser_count-subs-deutsch.srt",
-                                              "fr_pysrt_utf-8.srt", "de_underthedome_de.srt"));
-  std::string expected = console_lines({" 5 Timecodedateien"});
+              ::testing::ElementsAre("", "de_mp4parser_count-subs-deutsch.srt", "de_underthedome_de.srt", "film1.srt",
+                                     "fr_pysrt_utf-8.srt", "SE.srt"));
+  // The files that look like subtitle files but are not read are named.
+  std::string expected = console_lines({" 5 Timecodedateien",
+                                        " Nicht gelesen: bad_subtitlesparser_Jack_the_Giant_Slayer_http403.srt "
+                                        "(keine Zeitzeile am Anfang)",
+                                        " Nicht gelesen: en_subtitleconverter_Dirty_Harry_VOST.srt "
+                                        "(Zeichen nach der Endzeit)",
+                                        " Nicht gelesen: exo_empty.srt (leer)", " Nicht gelesen: film1.vtt (WebVTT)"});
   for (int i = 1; i <= 5; ++i) {
     const std::string& name = lists.timecode_files[i];
     if (name == "SE.srt") {
@@ -178,6 +198,21 @@ TEST(RunBatch, CountLineAgreesWithTheNumberOfTimecodeFiles) {
     EXPECT_EQ(transcript, expected) << c.files;
     EXPECT_TRUE(std::filesystem::is_directory(dir / "untertitel"));
     EXPECT_TRUE(std::filesystem::is_empty(dir / "untertitel"));
+  }
+}
+
+TEST(RunBatch, ATieInThePairingGoesTheSameWayHoweverTheFolderWasFilled) {
+  // film.de.srt shares "film." with both texts; the first in the sorted
+  // list wins, whichever was made first.
+  for (const bool english_first : {true, false}) {
+    ScratchDirectory dir;
+    write_bytes(dir / "film.de.srt", worked_timecodes);
+    write_bytes(dir / (english_first ? "film.en.txt" : "film.txt"), worked_text);
+    write_bytes(dir / (english_first ? "film.txt" : "film.en.txt"), worked_text);
+    const std::string transcript = console_transcript([&] { run_batch(dir.path(), ".src"); });
+    EXPECT_EQ(transcript, console_lines({" 1 Timecodedatei"}) +
+                              paired_block(1, "film.de.srt", "film.en.txt", "film..src") + engine_done)
+        << english_first;
   }
 }
 

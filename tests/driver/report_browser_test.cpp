@@ -119,7 +119,8 @@ TEST(ReadabilityPageInBrowser, DrawsTheChartsAndTablesWithoutErrors) {
   EXPECT_EQ(occurrences(dom, "<table class=\"flagged\">"), 2u);
   EXPECT_EQ(occurrences(dom, "<tr><td class=\"n\">"), 3u) << "one row per flagged cue";
   EXPECT_NE(dom.find("<td>Guten &lt;script&gt;alert(1)&lt;/script&gt;. Wie &amp; </td>"), std::string::npos);
-  EXPECT_NE(dom.find("<h2>2. &lt;b&gt;Gr\xC3\xBC\xC3\x9F" "e &amp; co.srt</h2>"), std::string::npos);
+  // "<" sorts before the letters: the marked pair is the first.
+  EXPECT_NE(dom.find("<h2>1. &lt;b&gt;Gr\xC3\xBC\xC3\x9F" "e &amp; co.srt</h2>"), std::string::npos);
   EXPECT_EQ(dom.find("<script"), std::string::npos);
   EXPECT_EQ(dom.find("<b>"), std::string::npos);
 

@@ -15,6 +15,7 @@
 #include "driver/report_page.h"
 #include "driver/report_text.h"
 #include "driver/scan.h"
+#include "retime/output.h"
 #include "tests/driver/disk_and_console.h"
 #include "tests/driver/worked_example.h"
 #include "text/filesystem.h"
@@ -35,7 +36,7 @@ using test_support::worked_timecodes;
 using test_support::write_bytes;
 
 struct ExpectedCue {
-  std::int64_t number;
+  std::string number;
   std::int32_t start_ms;
   std::int32_t duration_ms;
   std::int64_t characters;
@@ -87,9 +88,9 @@ TEST(Readability, WorkedExampleGivesTheFiguresOfItsThreeCues) {
   EXPECT_EQ(pair.cues_in_file, 3);
   // "Guten Morgen. Wie geht " over 1.5 s; "es dir heute? Mir geht es gut,
   // danke." over 2.0 s; the third cue, where the text ran out, empty.
-  expect_cues(pair.cues, {{1, 1000, 1500, 23, 153, false, false, false},
-                          {2, 3000, 2000, 37, 185, false, true, false},
-                          {3, 5500, 2500, 0, 0, true, false, false}});
+  expect_cues(pair.cues, {{"1", 1000, 1500, 23, 153, false, false, false},
+                          {"2", 3000, 2000, 37, 185, false, true, false},
+                          {"3", 5500, 2500, 0, 0, true, false, false}});
   EXPECT_EQ(pair.cues[0].text, "") << "only flagged cues keep their text";
   EXPECT_EQ(pair.cues[1].text, "es dir heute? Mir geht es gut, danke.");
   EXPECT_EQ(pair.left_over_characters, 0);
@@ -115,26 +116,34 @@ TEST(Readability, WorkedExampleGivesTheFiguresOfItsThreeCues) {
 struct TapCase {
   const char* what;
   std::string text;
-  std::vector<std::string> segments;  // one cue per second each, from 00:00:01,000
+  // The segments by their first and last character, one cue per second
+  // each, from 00:00:01,000, numbered from 0.
+  std::vector<std::pair<Pos, Pos>> segments;
   std::vector<std::int64_t> characters;
   std::int64_t left_over;
-  std::string first_cue_shown;  // the first cue's text on the page (all are flagged)
+  std::string first_cue_shown;  // the first cue's text on the page (all have too many characters)
+  bool first_too_fast;
 };
 
 void PrintTo(const TapCase& c, std::ostream* out) { *out << c.what; }
 
-// The tap on its own, fed as retime_pair feeds it: characters by code
-// points or by bytes, the text after the last cue, the cue's text as UTF-8.
+// The tap on its own, fed as retime_pair feeds it: characters of the cues as
+// written, by code points or by bytes, the text after the last cue, the
+// cue's text as UTF-8, its number as written.
 TEST(Readability, CountsCharactersOfEitherEncodingAndTheTextLeftOver) {
   const TapCase cases[] = {
       {"UTF-8 by code points", "Gr\xC3\xBC\xC3\x9F" "e aus K\xC3\xB6ln. Noch ein Rest\n",
-       {"Gr\xC3\xBC\xC3\x9F" "e aus K\xC3\xB6ln. "}, {16}, 13, "Gr\xC3\xBC\xC3\x9F" "e aus K\xC3\xB6ln. "},
+       {{1, 16}}, {16}, 13, "Gr\xC3\xBC\xC3\x9F" "e aus K\xC3\xB6ln. ", true},
       {"ISO 8859-1 by bytes", "Gr\xFC\xDF" "e aus K\xF6ln. Noch ein Rest\n",
-       {"Gr\xFC\xDF" "e aus K\xF6ln. "}, {16}, 13, "Gr\xC3\xBC\xC3\x9F" "e aus K\xC3\xB6ln. "},
-      {"Windows-1252 quotes", "\x84Ja\x93, sagte er.", {"\x84Ja\x93, ", "sagte er."}, {6, 9}, 0,
-       "\xE2\x80\x9EJa\xE2\x80\x9C, "},
-      {"blanks after a cut are no text", "Eins.   Zwei.  \r\n", {"Eins. ", "Zwei. "}, {6, 6}, 0, "Eins. "},
-      {"a run-out cue holds nothing", "Eins, zwei drei", {"Eins, ", ""}, {6, 0}, 9, "Eins, "},
+       {{1, 16}}, {16}, 13, "Gr\xC3\xBC\xC3\x9F" "e aus K\xC3\xB6ln. ", true},
+      {"UTF-8 after a byte-order mark", "\xEF\xBB\xBF" "K\xC3\xB6ln. Rest", {{1, 6}}, {6}, 4,
+       "K\xC3\xB6ln. ", true},
+      {"Windows-1252 quotes", "\x84Ja\x93, sagte er.", {{1, 6}, {7, 15}}, {6, 9}, 0,
+       "\xE2\x80\x9EJa\xE2\x80\x9C, ", true},
+      {"blanks after a cut are no text", "Eins.   Zwei.  \r\n", {{1, 6}, {9, 14}}, {6, 6}, 0, "Eins. ", true},
+      {"a run-out cue holds nothing", "Eins, zwei drei", {{1, 6}, {7, 6}}, {6, 0}, 9, "Eins, ", true},
+      {"line ends as written", "Eins,\n\nzwei.\n Rest", {{1, 12}}, {12}, 4, "Eins,\r\nzwei.", true},
+      {"no words are never too fast", "# # # #. Wort.", {{1, 9}, {10, 14}}, {9, 5}, 0, "# # # #. ", false},
   };
   for (const TapCase& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c));
@@ -143,28 +152,44 @@ TEST(Readability, CountsCharactersOfEitherEncodingAndTheTextLeftOver) {
     const PairTap tap = readability_tap(pair);
     std::vector<std::string> lines;
     for (std::size_t i = 0; i < c.segments.size(); ++i) {
-      lines.push_back(std::to_string(i + 1));
+      lines.push_back(std::to_string(i));
       lines.push_back("00:00:0" + std::to_string(i + 1) + ",000 --> 00:00:0" + std::to_string(i + 2) + ",000");
       lines.push_back("");
     }
-    tap.read(c.text, lines);
-    for (std::size_t i = 0; i < c.segments.size(); ++i) tap.entry(lines[3 * i], lines[3 * i + 1], c.segments[i]);
-    tap.ended(RetimeOutcome{false, 5, 1.0}, false);
+    const PairText text(c.text);
+    tap.read(text, lines);
+    for (std::size_t i = 0; i < c.segments.size(); ++i) {
+      const auto [first, cut] = c.segments[i];
+      const std::string written = cue_text_as_written(text.bytes_of(first, cut));
+      tap.entry(WrittenCue{i, lines[3 * i], lines[3 * i + 1], written, first, cut});
+    }
+    RetimeOutcome outcome;
+    outcome.passes = 5;
+    outcome.factor = 1.0;
+    tap.ended(outcome, false);
 
     EXPECT_EQ(pair.end, PairEnd::done);
     EXPECT_EQ(pair.cues_in_file, static_cast<std::int64_t>(c.segments.size()));
     ASSERT_EQ(pair.cues.size(), c.characters.size());
-    for (std::size_t i = 0; i < c.characters.size(); ++i) EXPECT_EQ(pair.cues[i].characters, c.characters[i]);
+    for (std::size_t i = 0; i < c.characters.size(); ++i) {
+      EXPECT_EQ(pair.cues[i].characters, c.characters[i]);
+      EXPECT_EQ(pair.cues[i].number, std::to_string(i)) << "the number line as written";
+    }
     EXPECT_EQ(pair.left_over_characters, c.left_over);
     EXPECT_EQ(pair.cues[0].text, c.first_cue_shown);
+    EXPECT_EQ(pair.cues[0].too_fast, c.first_too_fast);
   }
 }
 
 TEST(Readability, FailedOrSkippedPairReportsNothingMore) {
   PairReadability failed;
   const PairTap tap = readability_tap(failed);
-  tap.read(worked_text, {"1", "00:00:01,000 --> 00:00:02,000", ""});
-  tap.ended(RetimeOutcome{true, 1, 0.0}, true);
+  const PairText text(worked_text);
+  tap.read(text, {"1", "00:00:01,000 --> 00:00:02,000", ""});
+  RetimeOutcome outcome;
+  outcome.failed = true;
+  outcome.passes = 1;
+  tap.ended(outcome, true);
   EXPECT_EQ(failed.end, PairEnd::failed);
   EXPECT_TRUE(readability_lines(failed).empty());
   EXPECT_TRUE(readability_lines(PairReadability{}).empty());
@@ -180,7 +205,7 @@ TEST(ReadabilityPage, ShowsEveryUserTextAsText) {
   pair.end = PairEnd::done;
   pair.cues_in_file = 1;
   CueReading cue;
-  cue.number = 1;
+  cue.number = "1";
   cue.duration_ms = 1000;
   cue.characters = 40;
   cue.cps_tenths = 400;
@@ -220,6 +245,7 @@ TEST(ReadabilityPage, FollowsTheBatchOrEndsWithFehler) {
   const std::string page = read_bytes(dir / "untertitel/bericht.html");
   EXPECT_EQ(page.compare(0, 17, "<!DOCTYPE html>\r\n"), 0);
   EXPECT_EQ(page.find('\n', page.find("</html>")), page.size() - 1) << "ends with </html> and CR LF";
+  EXPECT_NE(page.find("1,584 nach 589 Runden"), std::string::npos) << "the console's word for the passes";
 
   // An output folder that cannot be made: the pair fails and reports only
   // that, and the page cannot be written either.

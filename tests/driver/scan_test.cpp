@@ -10,6 +10,7 @@
 
 #include "tests/corpus.h"
 
+#include "driver/skipped_files.h"
 #include "tests/driver/disk_and_console.h"
 #include "text/files.h"
 #include "text/paths.h"
@@ -50,6 +51,9 @@ struct ClassificationCase {
   std::string name;
   std::string content;
   Kind expected;
+  // Why a dropped file that looks like a subtitle file is not read; empty
+  // for a file the run does not mention.
+  std::string skipped_reason = "";
 };
 
 void PrintTo(const ClassificationCase& c, std::ostream* os) { *os << c.description; }
@@ -77,6 +81,13 @@ TEST_P(ScanClassification, PutsTheFileInTheRightList) {
       EXPECT_THAT(lists.text_files, ElementsAre(""));
       break;
   }
+  if (c.skipped_reason.empty()) {
+    EXPECT_TRUE(lists.skipped.empty()) << lists.skipped.front().reason;
+  } else {
+    ASSERT_EQ(lists.skipped.size(), 1u);
+    EXPECT_EQ(lists.skipped[0].name, c.name);
+    EXPECT_EQ(not_read_line(lists.skipped[0]), " Nicht gelesen: " + c.name + " (" + c.skipped_reason + ")");
+  }
   EXPECT_EQ(free_file_number(), 1) << "the probe must leave file number 1 free";
 }
 
@@ -97,7 +108,8 @@ INSTANTIATE_TEST_SUITE_P(
         ClassificationCase{"output extension .src", "film1..src", two_cues(), Kind::timecode},
         ClassificationCase{"no extension", "film1", two_cues(), Kind::timecode},
         ClassificationCase{"plain text under another name", "readme.md", "Hallo Welt\r\n", Kind::dropped},
-        ClassificationCase{"empty file", "empty.srt", "", Kind::dropped}));
+        ClassificationCase{"empty file", "empty.srt", "", Kind::dropped, "leer"},
+        ClassificationCase{"empty file of another name", "empty", "", Kind::dropped}));
 
 INSTANTIATE_TEST_SUITE_P(
     Contents, ScanClassification,
@@ -105,42 +117,65 @@ INSTANTIATE_TEST_SUITE_P(
         ClassificationCase{"CR LF lines", "crlf.srt", two_cues("\r\n"), Kind::timecode},
         ClassificationCase{"LF-only lines", "lf.srt", two_cues("\n"), Kind::timecode},
         ClassificationCase{"no line end after the timecode line", "short.srt", "1\n" + tc1, Kind::timecode},
-        ClassificationCase{"byte-order mark, found on the second cue", "bom.srt", bom + two_cues(), Kind::timecode},
+        ClassificationCase{"byte-order mark", "bom.srt", bom + two_cues(), Kind::timecode},
         ClassificationCase{"byte-order mark and only one cue", "bom1.srt",
-                           bom + "1\r\n" + tc1 + "\r\nHallo\r\n", Kind::dropped},
+                           bom + "1\r\n" + tc1 + "\r\nHallo\r\n", Kind::timecode},
         ClassificationCase{"nine lines before the first cue", "nine.srt",
                            repeated_line("Vorspann", 9) + two_cues(), Kind::timecode},
         ClassificationCase{"ten lines before the first cue", "ten.srt",
-                           repeated_line("Vorspann", 10) + two_cues(), Kind::dropped},
+                           repeated_line("Vorspann", 10) + two_cues(), Kind::dropped, "keine Zeitzeile am Anfang"},
         ClassificationCase{"ten empty lines before the first cue", "tenempty.srt",
-                           repeated_line("", 10) + two_cues(), Kind::dropped},
+                           repeated_line("", 10) + two_cues(), Kind::dropped, "keine Zeitzeile am Anfang"},
+        ClassificationCase{"ten lines before the first cue, not named as subtitles", "ten.sub",
+                           repeated_line("Vorspann", 10) + two_cues(), Kind::dropped},
         ClassificationCase{"two number lines in a row, one cue", "double1.srt",
-                           lines_of({"7", "1", tc1, "Hallo"}), Kind::dropped},
+                           lines_of({"7", "1", tc1, "Hallo"}), Kind::dropped, "Aufbau nicht erkannt"},
         ClassificationCase{"two number lines in a row, then a later cue", "double2.srt",
                            lines_of({"7", "1", tc1, "Hallo", "", "2", tc2, "Welt"}), Kind::timecode},
         ClassificationCase{"leading zero is no number line", "zero.srt",
-                           lines_of({"01", tc1, "Hallo", "", "02", tc2, "Welt"}), Kind::dropped},
+                           lines_of({"01", tc1, "Hallo", "", "02", tc2, "Welt"}), Kind::dropped,
+                           "keine Nummer vor der Zeitzeile"},
         ClassificationCase{"trailing blank is no number line", "blank.srt",
-                           lines_of({"1 ", tc1, "Hallo", "", "2 ", tc2, "Welt"}), Kind::dropped},
+                           lines_of({"1 ", tc1, "Hallo", "", "2 ", tc2, "Welt"}), Kind::dropped,
+                           "keine Nummer vor der Zeitzeile"},
+        ClassificationCase{"no cue numbers at all", "nonumbers.sub", lines_of({tc1, "Hallo", "", tc2, "Welt"}),
+                           Kind::dropped, "keine Nummer vor der Zeitzeile"},
         ClassificationCase{"cue numbered 0", "zero0.srt", lines_of({"0", tc1, "Hallo"}), Kind::timecode},
         ClassificationCase{"large cue number", "big.srt", lines_of({"123456", tc1, "Hallo"}), Kind::timecode},
         ClassificationCase{"trailing blank after the end time", "trail.srt",
-                           lines_of({"1", tc1 + " ", "Hallo", "", "2", tc2 + " ", "Welt"}), Kind::dropped},
+                           lines_of({"1", tc1 + " ", "Hallo", "", "2", tc2 + " ", "Welt"}), Kind::dropped,
+                           "Zeichen nach der Endzeit"},
         ClassificationCase{"position data after the end time", "pos.srt",
                            lines_of({"1", tc1 + "  X1:243 X2:478", "Hallo", "", "2", tc2 + "  X1:1", "Welt"}),
-                           Kind::dropped},
+                           Kind::dropped, "Zeichen nach der Endzeit"},
         ClassificationCase{"timecode line one char short", "28.srt",
-                           lines_of({"1", "00:00:01,000 --> 00:00:02,50", "Hallo"}), Kind::dropped},
+                           lines_of({"1", "00:00:01,000 --> 00:00:02,50", "Hallo"}), Kind::dropped,
+                           "Zeit nicht wie 00:00:00,000"},
         ClassificationCase{"dot before the milliseconds", "dot.srt",
-                           lines_of({"1", "00:00:01.000 --> 00:00:02.500", "Hallo"}), Kind::dropped},
+                           lines_of({"1", "00:00:01.000 --> 00:00:02.500", "Hallo"}), Kind::dropped,
+                           "Punkt vor den Millisekunden"},
+        ClassificationCase{"one-digit hours", "hours", lines_of({"1", "0:00:01,000 --> 0:00:02,500", "Hallo"}),
+                           Kind::dropped, "einstellige Stunden"},
+        ClassificationCase{"no milliseconds", "seconds.srt", lines_of({"1", "00:00:01 --> 00:00:02", "Hallo"}),
+                           Kind::dropped, "ohne Millisekunden"},
+        ClassificationCase{"WebVTT", "film.vtt",
+                           "WEBVTT\n\n1\n00:00:01.000 --> 00:00:02.500\nHallo\n", Kind::dropped, "WebVTT"},
+        ClassificationCase{"UTF-16 with its byte-order mark", "utf16.srt",
+                           std::string("\xFF\xFE" "1\0\r\0\n\0", 8), Kind::dropped, "UTF-16"},
+        ClassificationCase{"UTF-16 without a mark, big-endian", "utf16be",
+                           std::string("\0" "1\0\n\0" "0\0:\0" "1\0 \0-\0-\0>\0 \0" "2\0\n", 24), Kind::dropped,
+                           "UTF-16"},
+        ClassificationCase{"an arrow in prose", "notes.md", "a --> b\r\n", Kind::dropped},
         ClassificationCase{"masked places accept any other character", "letters.srt",
                            lines_of({"1", "ab:cd:ef,ghi --> jk:lm:no,pqr"}), Kind::timecode},
         ClassificationCase{"a kept character at a masked place", "kept.srt",
-                           lines_of({"1", "00:00:01,000 --> 00:00:02,5:0"}), Kind::dropped},
+                           lines_of({"1", "00:00:01,000 --> 00:00:02,5:0"}), Kind::dropped,
+                           "Zeit nicht wie 00:00:00,000"},
         ClassificationCase{"arrow with a blank inside", "arrow.srt",
-                           lines_of({"1", "00:00:01,000 - > 00:00:02,500"}), Kind::dropped},
+                           lines_of({"1", "00:00:01,000 - > 00:00:02,500"}), Kind::dropped,
+                           "keine Zeitzeile am Anfang"},
         ClassificationCase{"lines ending in CR alone read as one line", "cr.srt",
-                           "1\r" + tc1 + "\rHallo\r\r2\r" + tc2 + "\rWelt\r", Kind::dropped},
+                           "1\r" + tc1 + "\rHallo\r\r2\r" + tc2 + "\rWelt\r", Kind::dropped, "Zeilenenden nur CR"},
         ClassificationCase{"binary bytes", "prog.exe", std::string("MZ\x90\0\x03\0\0\0\x04\n\0\xff", 12),
                            Kind::dropped},
         // The probe reads the first 64 KiB: a cue behind one long line is
@@ -184,6 +219,38 @@ TEST(ScanDirectory, WorkingDirectoryBySeparatorsOfThePlatform) {
     EXPECT_THAT(lists.timecode_files, ElementsAre(""));
     EXPECT_THAT(lists.text_files, ElementsAre(""));
   }
+}
+
+TEST(ScanDirectory, ListsInTheOrderOfUpperCaseNames) {
+  ScratchDirectory dir;
+  // Made in an order of their own, which the listing may keep.
+  for (const char* name : {"ep06", "ep10", "ep09", "ep07", "ep01", "ep03", "ep08", "ep02", "ep05", "ep04"}) {
+    write_bytes(dir / (std::string(name) + ".srt"), two_cues());
+    write_bytes(dir / (std::string(name) + ".txt"), "Text.");
+  }
+  const FileLists lists = scan_directory(dir.path());
+  std::vector<std::string> expected_timecode = {""};
+  std::vector<std::string> expected_text = {""};
+  for (int i = 1; i <= 10; ++i) {
+    const std::string stem = std::string(i < 10 ? "ep0" : "ep") + std::to_string(i);
+    expected_timecode.push_back(stem + ".srt");
+    expected_text.push_back(stem + ".txt");
+  }
+  EXPECT_EQ(lists.timecode_files, expected_timecode);
+  EXPECT_EQ(lists.text_files, expected_text);
+
+  const struct {
+    std::string first;
+    std::string second;
+  } ordered[] = {
+      {"a", "B"}, {"B", "c"}, {"a", "ab"}, {"ab", "a_b"}, {"Z", "_"}, {"film.en.txt", "film.txt"},
+      {"Film", "film"}, {"FILM.TXT", "film.Txt"}, {"z", "\xE4"}, {"", "a"},
+  };
+  for (const auto& o : ordered) {
+    EXPECT_TRUE(listed_before(o.first, o.second)) << o.first << " " << o.second;
+    EXPECT_FALSE(listed_before(o.second, o.first)) << o.first << " " << o.second;
+  }
+  EXPECT_FALSE(listed_before("a", "a"));
 }
 
 TEST(IsTimecodeFile, MissingFileAndFolderAreNoTimecodeFiles) {

@@ -123,6 +123,12 @@ struct FailureCase {
   std::string text;
   Lines lines;
   std::int64_t passes;  // passes run before the failure
+  RetimeFailure failure;
+  // For a quota of 0: the cue (from 0), its timecode line and the number
+  // line it would have been written under.
+  std::int64_t failed_cue = -1;
+  std::string failed_timecode_line = "";
+  std::string failed_number_line = "";
 };
 
 // Every way the search fails: " Fehler" after all files were closed, and
@@ -137,17 +143,19 @@ TEST(Failures, EndWithFehlerAndWriteNothing) {
   Lines single_cue = {"1", "00:00:01,000 --> 00:00:04,000", "Worte", ""};
   Lines short_negative = example_lines();
   short_negative[5] = "00:00:03,100 --> 00:00:03,000";  // -100 ms: product -0.3
+  const RetimeFailure quota = RetimeFailure::quota_of_zero;
   const FailureCase cases[] = {
-      {"empty text", "", example_lines(), 1},
-      {"capitals only", "HALLO WELT.", example_lines(), 1},
-      {"cue of zero duration", kExampleText, zero_cue, 1},
-      {"arrow in a text line without times", kExampleText, arrow_without_times, 1},
-      {"negative product above -0.5", kExampleText, short_negative, 1},
-      {"durations cancel out", kExampleText, cancelling, 0},
-      {"negative total duration", kExampleText, negative_total, 0},
-      {"no timecode file (one empty line read)", kExampleText, {""}, 0},
-      {"no arrow line at all", kExampleText, {"1", "Worte", ""}, 0},
-      {"single cue that would rise for ever", kExampleText, single_cue, 1},
+      {"empty text", "", example_lines(), 1, quota, 0, example_lines()[1], "1"},
+      {"capitals only", "HALLO WELT.", example_lines(), 1, quota, 0, example_lines()[1], "1"},
+      {"cue of zero duration", kExampleText, zero_cue, 1, quota, 1, zero_cue[5], "2"},
+      {"arrow in a text line without times", kExampleText, arrow_without_times, 1, quota, 2, "Pfeil --> hier", "2"},
+      {"negative product above -0.5", kExampleText, short_negative, 1, quota, 1, short_negative[5], "2"},
+      {"durations cancel out", kExampleText, cancelling, 0, RetimeFailure::no_duration},
+      {"negative total duration", kExampleText, negative_total, 0, RetimeFailure::no_duration},
+      {"no timecode file (one empty line read)", kExampleText, {""}, 0, RetimeFailure::no_duration},
+      {"no arrow line at all", kExampleText, {"1", "Worte", ""}, 0, RetimeFailure::no_duration},
+      {"no line at all", kExampleText, {}, 0, RetimeFailure::no_cue},
+      {"single cue that would rise for ever", kExampleText, single_cue, 1, RetimeFailure::single_cue},
   };
   for (const FailureCase& c : cases) {
     SCOPED_TRACE(c.what);
@@ -159,6 +167,14 @@ TEST(Failures, EndWithFehlerAndWriteNothing) {
     EXPECT_TRUE(run.closed_before_failure);
     EXPECT_EQ(run.passes, c.passes);
     EXPECT_EQ(run.factor, 0.0);
+
+    std::string number_line;
+    const RetimeSink quiet{[](const std::string&) {}, nullptr, [] {}};
+    const RetimeOutcome outcome = retime_text(c.text, c.lines, number_line, quiet);
+    EXPECT_EQ(outcome.failure, c.failure);
+    EXPECT_EQ(outcome.failed_cue, c.failed_cue);
+    EXPECT_EQ(outcome.failed_timecode_line, c.failed_timecode_line);
+    EXPECT_EQ(outcome.failed_number_line, c.failed_number_line);
   }
 }
 
@@ -179,6 +195,10 @@ TEST(Failures, PassLimitEndsTheSearch) {
   SearchRecord run = record_engine(kExampleText, example_lines(), "", options);
   EXPECT_TRUE(run.failed);
   EXPECT_EQ(run.passes, 100);
+  std::string number_line;
+  const RetimeSink quiet{[](const std::string&) {}, nullptr, [] {}};
+  EXPECT_EQ(retime_text(kExampleText, example_lines(), number_line, quiet, options).failure,
+            RetimeFailure::too_many_passes);
   EXPECT_EQ(run.console, kFailed);
   EXPECT_EQ(run.output, "");
   EXPECT_EQ(run.number_line, "3");

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "text/encodings.h"
+
 namespace rt {
 namespace {
 
@@ -104,6 +106,45 @@ TEST(Utf8Sequence, ValidFormsOnly) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(utf8_sequence_length(c.text, 0), c.length) << c.text;
+}
+
+// A text file is UTF-8 by its mark or by its multi-byte characters; every
+// other text is read a byte a character.
+TEST(TextEncoding, Utf8IsToldByItsMarkOrItsMultiByteCharacters) {
+  const struct {
+    const char* what;
+    std::string text;
+    bool utf8;
+  } cases[] = {
+      {"empty", "", false},
+      {"ASCII", "Hallo Welt.", false},
+      {"umlauts in UTF-8", "Gr\xc3\xbc\xc3\x9f" "e", true},
+      {"the same in ISO 8859-1", "Gr\xfc\xdf" "e", false},
+      {"a Windows-1252 quote", "\x84Ja\x93", false},
+      {"the mark before ASCII", "\xef\xbb\xbfHallo", true},
+      {"the mark alone", "\xef\xbb\xbf", true},
+      {"the mark before bytes of no sequence", "\xef\xbb\xbf\xfc", true},
+      {"UTF-8 with one byte of no sequence", "\xc3\xbc \xfc", false},
+      {"an overlong form", "\xc1\xbf", false},
+      {"the mark later in the text", "a\xef\xbb\xbf", true},  // a valid U+FEFF
+  };
+  for (const auto& c : cases) EXPECT_EQ(reads_as_utf8(c.text), c.utf8) << c.what;
+
+  for (int b = 0; b < 256; ++b) {
+    const char32_t c = windows_1252_code_point(static_cast<unsigned char>(b));
+    if (c != 0 || b == 0) {
+      EXPECT_EQ(windows_1252_byte(c), b) << b;
+    }
+  }
+  EXPECT_EQ(windows_1252_code_point(0x80), U'\u20ac');
+  EXPECT_EQ(windows_1252_code_point(0x81), 0u);
+  for (const char32_t lacking : {U'\u0081', U'\u009b', U'\u0141', U'\u2192', U'\U0001F600'}) {
+    EXPECT_EQ(windows_1252_byte(lacking), -1) << static_cast<unsigned>(lacking);
+  }
+  std::string marked = "\xef\xbb\xbf" "1";
+  EXPECT_TRUE(drop_utf8_mark(marked));
+  EXPECT_EQ(marked, "1");
+  EXPECT_FALSE(drop_utf8_mark(marked));
 }
 
 }  // namespace
