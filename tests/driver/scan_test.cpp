@@ -182,13 +182,15 @@ INSTANTIATE_TEST_SUITE_P(
         // not looked for, and a line the bound cuts is not examined (its
         // first 29 characters would pass for a timecode line).
         ClassificationCase{"a cue beyond the probe's bytes", "late.srt",
-                           std::string(kProbeBytes, 'x') + "\r\n" + two_cues(), Kind::dropped},
+                           std::string(kProbeBytes, 'x') + "\r\n" + two_cues(), Kind::dropped,
+                           "keine Zeitzeile am Anfang"},
         ClassificationCase{"a cue ending at the last byte the probe reads", "edge.srt",
                            std::string(kProbeBytes - 33, 'x') + "\n1\n" + tc1 + "\nHallo\n", Kind::timecode},
         ClassificationCase{"a file ending with a timecode line at the probe's bound", "end.srt",
                            std::string(kProbeBytes - 32, 'x') + "\n1\n" + tc1, Kind::timecode},
         ClassificationCase{"a longer line cut by the probe's bound after 29 characters", "cut.srt",
-                           std::string(kProbeBytes - 32, 'x') + "\n1\n" + tc1 + "0\nHallo\n", Kind::dropped}));
+                           std::string(kProbeBytes - 32, 'x') + "\n1\n" + tc1 + "0\nHallo\n", Kind::dropped,
+                           "keine Zeitzeile am Anfang"}));
 
 TEST(ScanDirectory, EmptyAndMissingDirectoriesGiveEmptyLists) {
   ScratchDirectory dir;
