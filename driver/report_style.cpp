@@ -3,7 +3,8 @@
 namespace rt {
 
 // Colours are variables, so that the dark scheme and printing only swap
-// them. Labels in CSS content spell their umlauts as escapes (\FC is u
+// them. A section off the screen is laid out only when it comes near it
+// (content-visibility), so that a run of two hundred files opens at once. Labels in CSS content spell their umlauts as escapes (\FC is u
 // umlaut; a blank ends an escape before a letter that could be a hex digit),
 // so that this source stays ASCII.
 const char* const kReportStyle =
@@ -15,9 +16,10 @@ const char* const kReportStyle =
     "--plot:#1e2125;--grid:#33373d;--axis:#b0b0b0;--cue:#7aa3cf;--peak:#c9dcf2;--over:#ff6e6e;--long:#c996ee;"
     "--empty:#6e6e6e;--hatch:#8a8a8a;--link:#8ab4f8}}\n"
     "body{font-family:sans-serif;line-height:1.4;color:var(--ink);background:var(--paper);max-width:64em;"
-    "margin:1.5em auto;padding:0 1em}\n"
+    "margin:1.5em auto;padding:0 1em;overflow-wrap:break-word}\n"
     "a{color:var(--link)}\n"
     "h1{font-size:1.5em}\n"
+    "section{content-visibility:auto;contain-intrinsic-size:auto 60em}\n"
     "h2{font-size:1.2em;margin-top:2em;border-bottom:1px solid var(--rule)}\n"
     ".meta,.note,.back{color:var(--muted)}\n"
     "dl{display:grid;grid-template-columns:max-content auto;gap:.2em 1em}\n"
@@ -26,7 +28,7 @@ const char* const kReportStyle =
     "figure{margin:1em 0}\n"
     "svg.defs{position:absolute;width:0;height:0;overflow:hidden}\n"
     ".hatch{stroke:var(--hatch);stroke-width:2}\n"
-    "svg.chart{width:100%;height:auto;background:var(--plot);border:1px solid var(--rule)}\n"
+    "svg.chart{box-sizing:border-box;width:100%;height:auto;background:var(--plot);border:1px solid var(--rule)}\n"
     ".chart text{font-size:12px;fill:var(--ink)}\n"
     ".chart .axis{fill:none;stroke:var(--axis);stroke-width:1}\n"
     ".chart .grid{fill:none;stroke:var(--grid);stroke-width:1}\n"
@@ -53,10 +55,10 @@ const char* const kReportStyle =
     "table{border-collapse:collapse;width:100%}\n"
     "caption{text-align:left;font-weight:bold;margin:.5em 0}\n"
     "th,td{border:1px solid var(--rule);padding:.25em .5em;text-align:left;vertical-align:top}\n"
-    "th{white-space:nowrap}\n"
+    "thead th{white-space:nowrap}\n"
     ".overview td,.flagged td{text-align:right;white-space:nowrap}\n"
-    ".flagged td:last-child,.overview td.note{text-align:left;white-space:normal}\n"
-    ".overview th{font-weight:normal}\n"
+    ".flagged td:last-child,.overview td.note{text-align:left;white-space:normal;overflow-wrap:anywhere}\n"
+    ".overview th{font-weight:normal;overflow-wrap:anywhere}\n"
     ".overview thead th{font-weight:bold}\n"
     ".failed,tr.failed td{color:var(--over);font-weight:bold}\n"
     "details{margin:.5em 0}\n"
@@ -100,6 +102,7 @@ const char* const kReportStyle =
     "--peak:#2b4a6b;--over:#c62828;--long:#7b3fa0;--empty:#a8a8a8;--hatch:#777;--link:#000}\n"
     "*{print-color-adjust:exact;-webkit-print-color-adjust:exact}\n"
     "body{max-width:none;margin:0;padding:0;font-size:10pt}\n"
+    "section{content-visibility:visible}\n"
     "a{text-decoration:none}\n"
     ".back{display:none}\n"
     "h2{break-after:avoid}\n"

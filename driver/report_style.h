@@ -1,6 +1,7 @@
 // The readability page's style sheet, inline in its head: the colours of a
 // light and a dark scheme (the reader's system chooses), the charts, the
-// tables, a layout for narrow screens (a phone: the tables' rows become
+// tables, sections laid out only as they come into view, a layout for
+// narrow screens (a phone: the tables' rows become
 // labelled blocks, the charts scroll sideways with readable text) and one
 // for printing. CSS alone: the page runs no script.
 #pragma once
