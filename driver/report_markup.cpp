@@ -19,8 +19,8 @@ std::string seconds_text(std::int64_t ms) {
 }
 
 std::string wide_timecode_text(std::int64_t ms) {
-  return timecode_text(static_cast<std::int32_t>(
-      std::clamp<std::int64_t>(ms, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max())));
+  using Limits = std::numeric_limits<std::int32_t>;
+  return timecode_text(static_cast<std::int32_t>(std::clamp<std::int64_t>(ms, Limits::min(), Limits::max())));
 }
 
 std::string svg_number(std::int64_t tenths) {

@@ -4,9 +4,10 @@ namespace rt {
 
 // Colours are variables, so that the dark scheme and printing only swap
 // them. A section off the screen is laid out only when it comes near it
-// (content-visibility), so that a run of two hundred files opens at once. Labels in CSS content spell their umlauts as escapes (\FC is u
-// umlaut; a blank ends an escape before a letter that could be a hex digit),
-// so that this source stays ASCII.
+// (content-visibility), so that a run of two hundred files opens at once;
+// its content then clips at its edges, so wide content must wrap. Labels
+// in CSS content spell their umlauts as escapes (\F6 is o umlaut), so that
+// this source stays ASCII.
 const char* const kReportStyle =
     "<style>\n"
     ":root{color-scheme:light dark;--ink:#1a1a1a;--paper:#fff;--muted:#555;--rule:#ccc;--plot:#fafafa;"

@@ -171,7 +171,11 @@ Run neutral_run(Run run) {
 bool valid_utf8(const std::string& t) {
   for (std::size_t i = 0; i < t.size();) {
     const unsigned b = static_cast<unsigned char>(t[i]);
-    std::size_t length = b < 0x80 ? 1 : b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 0;
+    const std::size_t length = b < 0x80                ? 1
+                               : b >= 0xC2 && b <= 0xDF ? 2
+                               : b >= 0xE0 && b <= 0xEF ? 3
+                               : b >= 0xF0 && b <= 0xF4 ? 4
+                                                        : 0;
     if (length == 0 || i + length > t.size()) return false;
     std::uint32_t c = length == 1 ? b : b & (0x7F >> length);
     for (std::size_t k = 1; k < length; ++k) {
