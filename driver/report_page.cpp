@@ -118,7 +118,9 @@ void add_section(std::string& page, const PairReadability& pair) {
     return;
   }
   add_figures(page, pair);
-  page += "<figure>\n" + readability_chart(pair) + "<figcaption>" + chart_caption(pair) + "</figcaption>\n</figure>\n";
+  // The chart alone scrolls sideways on a narrow screen, its caption stays.
+  page += "<figure>\n<div class=\"plot\">\n" + readability_chart(pair) + "</div>\n<figcaption>" + chart_caption(pair) +
+          "</figcaption>\n</figure>\n";
   page += flagged_cue_table(pair);
   page += back;
 }

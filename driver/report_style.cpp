@@ -66,7 +66,7 @@ const char* const kReportStyle =
     "summary{cursor:pointer;font-weight:bold}\n"
     "@media (max-width:40em){\n"
     "body{margin:.5em auto;padding:0 .6em}\n"
-    "figure{overflow-x:auto}\n"
+    ".plot{overflow-x:auto}\n"
     "svg.chart{min-width:600px}\n"
     ".chart text{font-size:15px}\n"
     "dl{grid-template-columns:auto}\n"

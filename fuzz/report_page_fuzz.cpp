@@ -43,7 +43,7 @@ constexpr std::size_t kLongFileCues = rt::kMostSingleBars + 1;
 const std::set<std::string> kElements = {
     "html", "head",  "meta", "title",   "style",   "body",  "svg",        "defs",    "pattern", "line",
     "h1",   "h2",    "p",    "br",      "section", "table", "caption",    "thead",   "tbody",   "tr",
-    "th",   "td",    "a",    "strong",  "dl",      "dt",    "dd",         "figure",  "figcaption",
+    "th",   "td",    "a",    "strong",  "dl",      "dt",    "dd",         "figure",  "figcaption", "div",
     "span", "g",     "text", "path",    "rect",    "details", "summary"};
 const std::set<std::string> kVoidElements = {"meta", "br"};
 const std::set<std::string> kSelfClosing = {"line", "path", "rect"};
