@@ -32,6 +32,12 @@ constexpr std::int64_t kMsPerSecond = 1000;
 constexpr std::int64_t kMsPerMinute = 60 * kMsPerSecond;
 constexpr std::int64_t kMsPerHour = 60 * kMsPerMinute;
 
+// The speed a cue of these characters shows over duration_ms (> 0), in
+// tenths rounded half up.
+std::int64_t shown_cps_tenths(std::int64_t characters, std::int64_t duration_ms) {
+  return (characters * kMsPerSecond * kTenthsPerUnit + duration_ms / 2) / duration_ms;
+}
+
 CueReading read_cue(const std::string& number_line, const std::string& timecode_line, const std::string& segment,
                     bool utf8, const ReadabilityLimits& limits) {
   CueReading cue;
@@ -41,8 +47,7 @@ CueReading read_cue(const std::string& number_line, const std::string& timecode_
   cue.characters = character_count(segment, utf8);
   cue.empty = segment.find_first_not_of(kNoWords) == std::string::npos;
   if (cue.duration_ms > 0) {
-    const std::int64_t duration = cue.duration_ms;
-    cue.cps_tenths = (cue.characters * kMsPerSecond * kTenthsPerUnit + duration / 2) / duration;
+    cue.cps_tenths = shown_cps_tenths(cue.characters, cue.duration_ms);
     cue.too_fast = !cue.empty && cue.cps_tenths > limits.cps * kTenthsPerUnit;
   } else {
     cue.too_fast = !cue.empty;
@@ -59,8 +64,6 @@ std::int64_t trimmed_characters(const std::string& text, std::size_t from) {
   if (first == std::string::npos) return 0;
   return static_cast<std::int64_t>(text.find_last_not_of(kWhiteSpace) + 1 - first);
 }
-
-bool counts_for_speed(const CueReading& cue) { return !cue.empty && cue.duration_ms > 0; }
 
 // " (Nr. 2, 5, 9, 14, 20, ...)" for the first flagged cues, "" for none.
 std::string named_cues(const std::vector<CueReading>& cues, bool CueReading::*flag) {
@@ -80,6 +83,16 @@ std::string named_cues(const std::vector<CueReading>& cues, bool CueReading::*fl
 
 std::string two_digits(std::int64_t n) { return (n < 10 ? "0" : "") + std::to_string(n); }
 
+// The start and duration of every cue (timecode line) of the file.
+std::vector<CueTime> cue_times(const std::vector<std::string>& timecode_lines) {
+  std::vector<CueTime> times;
+  for (const std::string& line : timecode_lines) {
+    if (line.find(kArrow) == std::string::npos) continue;
+    times.push_back(CueTime{timecode_to_ms(split_timecode_line(line).start), cue_duration(line)});
+  }
+  return times;
+}
+
 }  // namespace
 
 PairTap readability_tap(PairReadability& pair) {
@@ -90,6 +103,7 @@ PairTap readability_tap(PairReadability& pair) {
     pair.cues_in_file = static_cast<std::int64_t>(
         std::count_if(timecode_lines.begin(), timecode_lines.end(),
                       [](const std::string& line) { return line.find(kArrow) != std::string::npos; }));
+    pair.file_cues = cue_times(timecode_lines);
     pair.cues.clear();
   };
   tap.entry = [&pair, reading](const WrittenCue& written) {
@@ -106,6 +120,13 @@ PairTap readability_tap(PairReadability& pair) {
     reading->searched = nullptr;
   };
   return tap;
+}
+
+bool counts_for_speed(const CueReading& cue) { return !cue.empty && cue.duration_ms > 0; }
+
+std::int64_t percentile_95(const std::vector<std::int64_t>& sorted) {
+  const std::size_t rank = (95 * sorted.size() + 99) / 100;  // the smallest rank covering 95 %
+  return sorted[rank - 1];
 }
 
 ReadabilitySummary summarise(const PairReadability& pair) {
@@ -128,9 +149,31 @@ ReadabilitySummary summarise(const PairReadability& pair) {
   std::sort(speeds.begin(), speeds.end());
   const std::size_t n = speeds.size();
   summary.median_tenths = n % 2 == 1 ? speeds[n / 2] : (speeds[n / 2 - 1] + speeds[n / 2] + 1) / 2;
-  const std::size_t rank = (95 * n + 99) / 100;  // the smallest rank covering 95 %
-  summary.percentile_95_tenths = speeds[rank - 1];
+  summary.percentile_95_tenths = percentile_95(speeds);
   return summary;
+}
+
+std::int64_t needed_duration_ms(const CueReading& cue, int cps_limit) {
+  if (cue.characters <= 0) return 0;
+  const std::int64_t most_tenths = static_cast<std::int64_t>(cps_limit) * kTenthsPerUnit;
+  // At the exact quotient the shown speed is at most the limit; the
+  // rounding to tenths may let a few milliseconds less pass as well, and
+  // the shown speed only falls as the duration grows.
+  std::int64_t enough = (cue.characters * kMsPerSecond + cps_limit - 1) / cps_limit;
+  std::int64_t too_short = 0;
+  while (enough - too_short > 1) {
+    const std::int64_t middle = too_short + (enough - too_short) / 2;
+    if (shown_cps_tenths(cue.characters, middle) <= most_tenths) {
+      enough = middle;
+    } else {
+      too_short = middle;
+    }
+  }
+  return enough;
+}
+
+std::int64_t characters_over(const CueReading& cue, int character_limit) {
+  return std::max<std::int64_t>(0, cue.characters - character_limit);
 }
 
 std::vector<std::string> readability_lines(const PairReadability& pair) {

@@ -44,6 +44,12 @@ struct CueReading {
   std::string text;       // a flagged cue's text as UTF-8, cut after kShownCueCharacters
 };
 
+// A cue of the timecode file, written or not.
+struct CueTime {
+  std::int32_t start_ms = 0;
+  std::int32_t duration_ms = 0;
+};
+
 enum class PairEnd { skipped, failed, done };
 
 // One timecode file's block of the batch and, when it was re-timed, the
@@ -56,14 +62,20 @@ struct PairReadability {
   ReadabilityLimits limits;
   PairEnd end = PairEnd::skipped;  // no text file, until retime_pair ends
   std::int64_t cues_in_file = 0;
+  // Every cue of the timecode file in its order (cues_in_file of them):
+  // the first ones are the cues written, the rest got no text.
+  std::vector<CueTime> file_cues;
   std::vector<CueReading> cues;  // the cues written
   std::int64_t left_over_characters = 0;
   double factor = 0.0;
   std::int64_t passes = 0;
+  // Why the pair ended with " Fehler", as the console tells it; empty when
+  // that is not known. Shown beside "Fehler" on the page.
+  std::string failure_reason;
 };
 
-// The tap that fills pair from retime_pair: the cues in the file, each cue
-// written, the text left over after the last one (without the blanks and
+// The tap that fills pair from retime_pair: the cues in the file (their
+// number and times), each cue written, the text left over after the last one (without the blanks and
 // line ends around it), the factor, the passes and how the pair ended. The
 // tap refers to pair, which must outlive it.
 PairTap readability_tap(PairReadability& pair);
@@ -85,6 +97,19 @@ struct ReadabilitySummary {
 };
 
 ReadabilitySummary summarise(const PairReadability& pair);
+
+// Whether a cue's speed is one of those the figures are taken over.
+bool counts_for_speed(const CueReading& cue);
+
+// The 95th percentile by nearest rank of speeds sorted upwards (not empty).
+std::int64_t percentile_95(const std::vector<std::int64_t>& sorted);
+
+// What would put a flagged cue within the limits: the shortest duration in
+// milliseconds at which its shown speed is at most cps_limit (also for a
+// cue with no positive duration), and the characters above
+// character_limit (0 when it has no more).
+std::int64_t needed_duration_ms(const CueReading& cue, int cps_limit);
+std::int64_t characters_over(const CueReading& cue, int character_limit);
 
 // The lines printed after a re-timed pair's own, each indented by three
 // blanks; none for a pair that was skipped or ended with " Fehler".

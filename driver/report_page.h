@@ -1,16 +1,21 @@
 // The readability page of a batch, untertitel/bericht.html: one HTML file in
 // UTF-8 that opens offline and runs nothing (no script, no file, image or
-// font from elsewhere; its own policy forbids them), with a section per
-// timecode file: the figures of driver/report.h, a chart of the reading
-// speed of every cue over time with the limit as a line and the cues above
-// it marked, and a table of the flagged cues. Every text that comes from
-// the user (names, the directory, the cues' texts) is escaped.
+// font from elsewhere; its own policy forbids them). It says when it was
+// made, for which directory and with which limits; an overview of every
+// timecode file of the run, ordered by the work each needs
+// (driver/report_overview.h), leads to a section per file in the order of
+// the run: the figures of driver/report.h, a chart of the reading speed
+// over the whole timecode file (driver/report_chart.h) and the flagged cues
+// (driver/report_cue_table.h). Every text that comes from the user (names,
+// the directory, the cues' texts) is escaped.
 #pragma once
 
+#include <ctime>
 #include <string>
 #include <vector>
 
 #include "driver/report.h"
+#include "driver/report_chart.h"
 
 namespace rt {
 
@@ -18,23 +23,15 @@ namespace rt {
 inline const std::string kReportPageName = "bericht.html";
 
 // The whole page, each line ended by "\n". working_directory is shown as
-// given; pairs are the blocks of the batch in order.
+// given; pairs are the blocks of the batch in order; made_at is the time
+// the page says it was made (in the local time of the machine).
 std::string report_page(const std::string& working_directory, const ReadabilityLimits& limits,
-                        const std::vector<PairReadability>& pairs);
-
-// The chart of one pair: an inline <svg> element, one line per element.
-// Time runs along the horizontal axis, characters per second up the
-// vertical one; each cue with a positive duration is a bar as wide as its
-// duration and as high as its speed (cut off at the top of the chart), the
-// ones above the limit are drawn in the class "over" with a mark above, the
-// empty ones low in the class "empty", and the limit is a dashed line of
-// the class "limit".
-std::string readability_chart(const PairReadability& pair);
+                        const std::vector<PairReadability>& pairs, std::time_t made_at);
 
 // After the last pair: an empty line and "  Bericht: bericht.html", then the
-// page written whole to working_directory\untertitel\bericht.html, or
-// " Fehler" when it could not be (the folder is missing or not writable, a
-// write failed, or a pair's output already took that name, which the page
+// page, made now, written whole to working_directory\untertitel\bericht.html,
+// or " Fehler" when it could not be (the folder is missing or not writable,
+// a write failed, or a pair's output already took that name, which the page
 // must not replace). True when the page was written.
 bool write_report_page(const std::string& working_directory, const ReadabilityLimits& limits,
                        const std::vector<PairReadability>& pairs);

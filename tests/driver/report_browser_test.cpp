@@ -22,6 +22,7 @@ namespace {
 using test_support::console_transcript;
 using test_support::read_bytes;
 using test_support::ScratchDirectory;
+using test_support::run_out_timecodes;
 using test_support::worked_text;
 using test_support::worked_timecodes;
 using test_support::write_bytes;
@@ -73,6 +74,17 @@ std::size_t occurrences(const std::string& text, const std::string& piece) {
   return count;
 }
 
+// The boxes of the paths of a class: each ends its path data with "z".
+std::size_t bars(const std::string& dom, const std::string& kind) {
+  const std::string start = "<path class=\"" + kind + "\" d=\"";
+  std::size_t count = 0;
+  for (std::size_t at = dom.find(start); at != std::string::npos; at = dom.find(start, at + 1)) {
+    const std::size_t from = at + start.size();
+    count += occurrences(dom.substr(from, dom.find('"', from) - from), "z");
+  }
+  return count;
+}
+
 std::uint32_t big_endian_at(const std::string& bytes, std::size_t at) {
   std::uint32_t value = 0;
   for (std::size_t i = 0; i < 4; ++i) value = value << 8 | static_cast<unsigned char>(bytes[at + i]);
@@ -111,13 +123,19 @@ TEST(ReadabilityPageInBrowser, DrawsTheChartsAndTablesWithoutErrors) {
   // Console messages of the page (a refused resource, a parse error that
   // reaches the console) show in the log as ":CONSOLE".
   EXPECT_EQ(log.find(":CONSOLE"), std::string::npos) << log;
+  // The bars of a kind make one path per chart, a box ("z") per cue.
   EXPECT_EQ(occurrences(dom, "<svg class=\"chart\""), 2u) << dom;
-  EXPECT_EQ(occurrences(dom, "<rect class=\"cue over\""), 3u);
-  EXPECT_EQ(occurrences(dom, "<rect class=\"cue\""), 1u);
-  EXPECT_EQ(occurrences(dom, "<rect class=\"cue empty\""), 2u);
+  EXPECT_EQ(bars(dom, "cue over"), 3u);
+  EXPECT_EQ(bars(dom, "cue"), 1u);
+  EXPECT_EQ(bars(dom, "cue empty"), 2u);
   EXPECT_EQ(occurrences(dom, "<line class=\"limit\""), 2u);
   EXPECT_EQ(occurrences(dom, "<table class=\"flagged\">"), 2u);
-  EXPECT_EQ(occurrences(dom, "<tr><td class=\"n\">"), 3u) << "one row per flagged cue";
+  EXPECT_EQ(occurrences(dom, "<tr><td>"), 3u) << "one row per flagged cue";
+  // The overview: a row per pair, the most work first, each a link.
+  const std::size_t overview = dom.find("<table class=\"overview\">");
+  ASSERT_NE(overview, std::string::npos);
+  EXPECT_LT(dom.find(". &lt;b&gt;Gr", overview), dom.find(". film1.srt</a>", overview));
+  EXPECT_EQ(occurrences(dom, "<tr><th><a href=\"#objekt-"), 2u);
   EXPECT_NE(dom.find("<td>Guten &lt;script&gt;alert(1)&lt;/script&gt;. Wie &amp; </td>"), std::string::npos);
   // "<" sorts before the letters: the marked pair is the first.
   EXPECT_NE(dom.find("<h2>1. &lt;b&gt;Gr\xC3\xBC\xC3\x9F" "e &amp; co.srt</h2>"), std::string::npos);
@@ -139,6 +157,25 @@ TEST(ReadabilityPageInBrowser, DrawsTheChartsAndTablesWithoutErrors) {
   EXPECT_EQ(big_endian_at(png, 16), static_cast<std::uint32_t>(kWindowWidth));
   EXPECT_EQ(big_endian_at(png, 20), static_cast<std::uint32_t>(kWindowHeight));
   EXPECT_EQ(read_bytes(shot_log).find(":CONSOLE"), std::string::npos);
+
+  // A pair whose text runs out at its sixth cue of seven: the seventh is
+  // hatched (a pattern the page defines once, which its policy allows)
+  // after the line where the text ends.
+  ScratchDirectory short_text;
+  write_bytes(short_text / "kurz.srt", run_out_timecodes);
+  write_bytes(short_text / "kurz.txt", worked_text);
+  console_transcript([&] { run_batch(short_text.path(), ".src", &limits); });
+  const std::string run_out_log = scratch / "run_out.log";
+  ASSERT_EQ(run_chromium(chromium, scratch, "--dump-dom", short_text / "untertitel/bericht.html",
+                         scratch / "run_out.html", run_out_log),
+            0)
+      << read_bytes(run_out_log);
+  const std::string run_out = read_bytes(scratch / "run_out.html");
+  EXPECT_EQ(read_bytes(run_out_log).find(":CONSOLE"), std::string::npos) << read_bytes(run_out_log);
+  EXPECT_EQ(bars(run_out, "unwritten"), 1u) << run_out;
+  EXPECT_EQ(bars(run_out, "cue") + bars(run_out, "cue over") + bars(run_out, "cue empty"), 6u);
+  EXPECT_NE(run_out.find(">Text endet bei Nr. 6 (00:00:08,400)</text>"), std::string::npos);
+  EXPECT_NE(run_out.find("<pattern id=\"ohne-text\""), std::string::npos);
 }
 
 }  // namespace

@@ -15,6 +15,17 @@ inline const std::string worked_timecodes =
     "2\r\n00:00:03,000 --> 00:00:05,000\r\nZwei\r\n\r\n"
     "3\r\n00:00:05,500 --> 00:00:08,000\r\nDrei\r\n\r\n";
 
+// Seven cues over which the worked text runs out at the sixth: the seventh
+// gets no text and is not written.
+inline const std::string run_out_timecodes =
+    "1\r\n00:00:01,000 --> 00:00:01,800\r\nx\r\n\r\n"
+    "2\r\n00:00:02,300 --> 00:00:03,000\r\nx\r\n\r\n"
+    "3\r\n00:00:03,500 --> 00:00:04,800\r\nx\r\n\r\n"
+    "4\r\n00:00:05,300 --> 00:00:05,600\r\nx\r\n\r\n"
+    "5\r\n00:00:06,100 --> 00:00:07,700\r\nx\r\n\r\n"
+    "6\r\n00:00:08,200 --> 00:00:08,400\r\nx\r\n\r\n"
+    "7\r\n00:00:08,900 --> 00:00:10,600\r\nx\r\n\r\n";
+
 inline const std::string worked_output =
     "1\r\n00:00:01,000 --> 00:00:02,500\r\nGuten Morgen. Wie geht \r\n\r\n"
     "2\r\n00:00:03,000 --> 00:00:05,000\r\nes dir heute? Mir geht es gut, danke.\r\n\r\n"

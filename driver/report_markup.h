@@ -1,0 +1,24 @@
+// The small pieces of markup the readability page's parts share: a user's
+// name as page text, German seconds, and the numbers of the charts' SVG.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace rt {
+
+// A name from the directory (a file, the directory itself, a reason that
+// may quote one) as escaped UTF-8 for the page.
+std::string escaped_name(const std::string& name);
+
+// A duration in seconds with its milliseconds, German: 2000 -> "2,000".
+std::string seconds_text(std::int64_t ms);
+
+// timecode_text of a time that may lie past the 32-bit range (the end of a
+// cue), shown as the range's end there.
+std::string wide_timecode_text(std::int64_t ms);
+
+// Tenths of a pixel as an SVG number: 1234 -> "123.4", 50 -> "5".
+std::string svg_number(std::int64_t tenths);
+
+}  // namespace rt
