@@ -332,9 +332,20 @@ PairReadability long_pair() {
     segments.push_back(std::string(size - 1, 'a') + " ");
     if (k <= 1190) text += segments.back();
   }
-  tap.read(text, lines);
-  for (int k = 1; k <= 1190; ++k) tap.entry(lines[3 * (k - 1)], lines[3 * (k - 1) + 1], segments[k - 1]);
-  tap.ended(RetimeOutcome{false, 9, 1.0}, false);
+  const PairText pair_text(text);
+  tap.read(pair_text, lines);
+  Pos first = 1;
+  for (int k = 1; k <= 1190; ++k) {
+    const std::string& segment = segments[static_cast<std::size_t>(k - 1)];
+    const Pos cut = first + static_cast<Pos>(segment.size()) - 1;
+    tap.entry(WrittenCue{static_cast<std::size_t>(k - 1), lines[3 * (k - 1)], lines[3 * (k - 1) + 1], segment,
+                         first, cut});
+    first = cut + 1;
+  }
+  RetimeOutcome outcome;
+  outcome.passes = 9;
+  outcome.factor = 1.0;
+  tap.ended(outcome, false);
   return pair;
 }
 
@@ -348,7 +359,7 @@ TEST(ReadabilityPage, OrdersTheRunAndFoldsWhatALongFileFlags) {
   small.text_name = "klein.txt";
   small.end = PairEnd::done;
   small.cues_in_file = 1;
-  small.cues.push_back(CueReading{1, 0, 1000, 10, 100, false, false, false, ""});
+  small.cues.push_back(CueReading{"1", 0, 1000, 10, 100, false, false, false, ""});
   PairReadability skipped;
   skipped.position = 2;
   skipped.timecode_name = "ohne.srt";
