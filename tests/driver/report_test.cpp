@@ -161,7 +161,8 @@ TEST(Readability, CountsCharactersOfEitherEncodingAndTheTextLeftOver) {
        "\xE2\x80\x9EJa\xE2\x80\x9C, ", true},
       {"blanks after a cut are no text", "Eins.   Zwei.  \r\n", {{1, 6}, {9, 14}}, {6, 6}, 0, "Eins. ", true},
       {"a run-out cue holds nothing", "Eins, zwei drei", {{1, 6}, {7, 6}}, {6, 0}, 9, "Eins, ", true},
-      {"line ends as written", "Eins,\n\nzwei.\n Rest", {{1, 12}}, {12}, 4, "Eins,\r\nzwei.", true},
+      {"a line end as written is one character", "Eins,\n\nzwei.\n Rest", {{1, 12}}, {11}, 4, "Eins,\r\nzwei.",
+       true},
       {"no words are never too fast", "# # # #. Wort.", {{1, 9}, {10, 14}}, {9, 5}, 0, "# # # #. ", false},
       {"cues the text did not reach", "Eins, zwei.", {{1, 6}, {7, 11}}, {6, 5}, 0, "Eins, ", true, 2},
   };
