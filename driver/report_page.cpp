@@ -145,7 +145,7 @@ bool save_page(const std::string& path, const std::string& page) {
     write_line(file, page.substr(start, end - start));
     start = end + 1;
   }
-  return close_output(file);
+  return close_output(file).saved();
 }
 
 }  // namespace

@@ -64,7 +64,7 @@ bool retime_pair_watched(const PairTap& tap) {
       close_file(kTimecodeFile);
     };
     const RetimeOutcome outcome = retime_text(text.searched(), lines, program_number_line, sink);
-    const bool output_complete = close_output(kOutputFile, !outcome.failed);
+    const bool output_complete = close_output(kOutputFile, !outcome.failed).saved();
     close_all();
     // An output that could not be opened or written whole is a failure of
     // the pair like a quota failure, and like it leaves the old output.
