@@ -87,8 +87,8 @@ bool process_pair(int position, const FileLists& lists,
   }
 
   print_line(" Lade Text...");
-  if (readability != nullptr) return retime_pair_watched(readability_tap(*readability));
-  return retime_pair();
+  if (readability != nullptr) return retime_pair_watched(readability_tap(*readability)).written();
+  return retime_pair().written();
 }
 
 }  // namespace rt
