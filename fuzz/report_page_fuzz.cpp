@@ -102,14 +102,21 @@ void feed_pair(rt::PairReadability& pair, const std::string& text, const std::st
     line.clear();
   }
   const rt::PairTap tap = rt::readability_tap(pair);
-  tap.read(text, lines);
+  const rt::PairText pair_text(text);
+  tap.read(pair_text, lines);
   std::size_t from = 0;
   for (std::size_t i = 0; i < written && i < cues; ++i) {
     const std::size_t to = i + 1 == written ? text.size() : text.size() * (i + 1) / written;
-    tap.entry(lines[3 * i], lines[3 * i + 1], text.substr(from, to - from));
+    // The piece by its bytes' positions (a UTF-8 text's characters are
+    // fewer: a cut past the searched text leaves nothing over).
+    tap.entry(rt::WrittenCue{i, lines[3 * i], lines[3 * i + 1], text.substr(from, to - from),
+                             static_cast<rt::Pos>(from + 1), static_cast<rt::Pos>(to)});
     from = to;
   }
-  tap.ended(rt::RetimeOutcome{false, static_cast<std::int64_t>(cues), 1.0}, false);
+  rt::RetimeOutcome outcome;
+  outcome.passes = static_cast<std::int64_t>(cues);
+  outcome.factor = 1.0;
+  tap.ended(outcome, false);
 }
 
 struct Run {
