@@ -14,7 +14,6 @@ inline FileError file_error_of(DWORD number) {
   switch (number) {
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
-    case ERROR_DISK_QUOTA_EXCEEDED:
       kind = FileErrorKind::no_space;
       break;
     case ERROR_ACCESS_DENIED:

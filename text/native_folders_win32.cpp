@@ -357,9 +357,16 @@ Target look_at_target(const std::string& path) {
   if (!wide) return {TargetKind::unknown, refusal(FileErrorKind::unnamable)};
   const DWORD attributes = GetFileAttributesW(wide->c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
-    const DWORD number = GetLastError();
+    DWORD number = GetLastError();
     if (number == ERROR_FILE_NOT_FOUND) return {TargetKind::missing, {}};
-    // A folder on the way that is missing or a file.
+    // A folder on the way that is missing or a file; the system says
+    // "path not found" for both, so the folder itself is looked at.
+    if (number == ERROR_PATH_NOT_FOUND) {
+      const std::size_t separator = wide->find_last_of(L"\\/");
+      const DWORD folder = separator == std::wstring::npos ? INVALID_FILE_ATTRIBUTES
+                                                           : GetFileAttributesW(wide->substr(0, separator).c_str());
+      if (folder != INVALID_FILE_ATTRIBUTES && (folder & FILE_ATTRIBUTE_DIRECTORY) == 0) number = ERROR_DIRECTORY;
+    }
     if (number == ERROR_PATH_NOT_FOUND || number == ERROR_DIRECTORY) {
       return {TargetKind::no_folder, file_error_of(number)};
     }
