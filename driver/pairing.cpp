@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "driver/failure_reasons.h"
 #include "retime/engine.h"
 #include "retime/pair_files.h"
 #include "text/console_print.h"
@@ -34,11 +35,26 @@ TextChoice choose_text_file(const std::string& timecode_name, const NameList& te
 }
 
 PairRefusal pair_refusal(const std::string& output_name, const OutputNames& used_outputs) {
-  for (const std::string& used : used_outputs) {
-    if (same_entry_name(used, output_name)) return PairRefusal::output_used_before;
+  for (const UsedOutput& used : used_outputs) {
+    if (same_entry_name(used.name, output_name)) return {PairRefusal::Why::output_used_before, used.position};
   }
-  return PairRefusal::none;
+  return {};
 }
+
+namespace {
+
+// Ends a pair's block after its " Fehler" with the reason, and keeps the
+// reason for the page. Always false: the pair failed.
+bool tell_failure(const std::string& reason, PairReadability* readability) {
+  print_line(reason_line(reason));
+  if (readability != nullptr) {
+    readability->end = PairEnd::failed;
+    readability->failure_reason = reason;
+  }
+  return false;
+}
+
+}  // namespace
 
 bool process_pair(int position, const FileLists& lists,
                   const std::string& working_directory,
@@ -70,25 +86,38 @@ bool process_pair(int position, const FileLists& lists,
   print_line(output_name);
   if (readability != nullptr) readability->output_name = output_name;
   const PairRefusal refusal = pair_refusal(output_name, used_outputs);
-  used_outputs.push_back(output_name);
-  if (refusal != PairRefusal::none) {
-    print_line(" Fehler");
-    if (readability != nullptr) readability->end = PairEnd::failed;
-    return false;
+  used_outputs.push_back({output_name, position});
+  if (refusal.why != PairRefusal::Why::none) {
+    print_line(kFailureLine);
+    return tell_failure(output_used_before_reason(refusal.earlier_position), readability);
   }
 
-  open_input(joined_path(working_directory, lists.text_files[choice.position]), kTextFile);
-  open_input(joined_path(working_directory, timecode_name), kTimecodeFile);
+  const std::string& text_name = lists.text_files[choice.position];
+  const bool text_opened = open_input(joined_path(working_directory, text_name), kTextFile) == 0;
+  const bool timecodes_opened = open_input(joined_path(working_directory, timecode_name), kTimecodeFile) == 0;
   // A name that would not lie directly in the output folder (an extension
   // from the settings file holding "/../", say) is never opened: the pair
   // then ends with " Fehler" and nothing is written.
-  if (plain_file_name(output_name)) {
-    open_output(joined_path(output_folder(working_directory), output_name), kOutputFile);
-  }
+  const bool plain_name = plain_file_name(output_name);
+  OpenResult output_opened;
+  if (plain_name) output_opened = open_output(joined_path(output_folder(working_directory), output_name), kOutputFile);
 
   print_line(" Lade Text...");
-  if (readability != nullptr) return retime_pair_watched(readability_tap(*readability));
-  return retime_pair();
+  const PairResult result =
+      readability != nullptr ? retime_pair_watched(readability_tap(*readability)) : retime_pair();
+  if (result.written()) return true;
+  // The first thing that went wrong: a file that was not read leaves the
+  // engine an empty text or no cue, and an output that was not opened
+  // shows there only as not written.
+  if (!text_opened) return tell_failure(unreadable_text_reason(text_name), readability);
+  if (!timecodes_opened) return tell_failure(unreadable_timecode_reason(timecode_name), readability);
+  if (result.failure == PairFailure::output_not_written) {
+    if (!plain_name) return tell_failure(output_name_not_plain_reason(), readability);
+    if (output_opened != 0) {
+      return tell_failure(save_failure_reason(output_opened.save, WrittenFile::output), readability);
+    }
+  }
+  return tell_failure(pair_failure_reason(result, {timecode_name, text_name}), readability);
 }
 
 }  // namespace rt

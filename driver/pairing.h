@@ -30,16 +30,26 @@ struct TextChoice {
 // lengths stays).
 TextChoice choose_text_file(const std::string& timecode_name, const NameList& text_files);
 
+// An output name a pair of the run used, with the number of its block.
+struct UsedOutput {
+  std::string name;
+  int position = 0;
+};
+
 // The output names the pairs of one run have used so far, in their order.
-using OutputNames = std::vector<std::string>;
+using OutputNames = std::vector<UsedOutput>;
 
 // Why a pair that has a text file is not run. One output per run: a pair
 // whose output name an earlier pair of the run has used (the same name
 // for the file system: on Windows regardless of case) would replace that
 // pair's output.
-enum class PairRefusal {
-  none,                // the pair runs
-  output_used_before,  // an earlier pair of the run has this output name
+struct PairRefusal {
+  enum class Why {
+    none,                // the pair runs
+    output_used_before,  // an earlier pair of the run has this output name
+  };
+  Why why = Why::none;
+  int earlier_position = 0;  // the block of that earlier pair
 };
 
 // Whether the pair with output_name may run, given the names the earlier
@@ -58,12 +68,15 @@ PairRefusal pair_refusal(const std::string& output_name, const OutputNames& used
 // retime_pair, which closes every file. The output
 // name is the shared beginning followed by output_extension; a name that
 // would not lie directly in untertitel (it holds a separator, or is "." or
-// "..") is not opened. Opens are not tested: the engine copes with numbers
-// that hold no file, and ends the pair with " Fehler" when the output is
-// not open or not written completely. False when the pair ended with
-// " Fehler"; true when its output was written, and for a timecode file
-// without a text file (no pair, nothing that failed). With readability,
-// the pair's names and the figures of its writing pass go there too.
+// "..") is not opened. Opens do not stop the pair: the engine copes with
+// numbers that hold no file, and ends the pair with " Fehler" when the
+// output is not open or not written completely; what failed to open is
+// remembered for the reason. After every " Fehler" the reason follows on a
+// line of its own (driver/failure_reasons.h). False when the pair ended
+// with " Fehler"; true when its output was written, and for a timecode
+// file without a text file (no pair, nothing that failed). With
+// readability, the pair's names, the figures of its writing pass and the
+// reason of its failure go there too.
 bool process_pair(int position, const FileLists& lists,
                   const std::string& working_directory,
                   const std::string& output_extension,

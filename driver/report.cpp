@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "driver/report_text.h"
+#include "retime/output.h"
 #include "retime/timecode.h"
 
 namespace rt {
@@ -32,6 +33,17 @@ constexpr std::int64_t kMsPerSecond = 1000;
 constexpr std::int64_t kMsPerMinute = 60 * kMsPerSecond;
 constexpr std::int64_t kMsPerHour = 60 * kMsPerMinute;
 
+// The characters a viewer sees in a cue's text as written: each of its
+// line ends, written as CR LF, is one line break on the screen.
+std::int64_t shown_characters(const std::string& written, bool utf8) {
+  std::int64_t line_ends = 0;
+  for (std::size_t at = written.find(kWrittenLineEnd); at != std::string::npos;
+       at = written.find(kWrittenLineEnd, at + kWrittenLineEnd.size())) {
+    ++line_ends;
+  }
+  return character_count(written, utf8) - line_ends;
+}
+
 // The speed a cue of these characters shows over duration_ms (> 0), in
 // tenths rounded half up.
 std::int64_t shown_cps_tenths(std::int64_t characters, std::int64_t duration_ms) {
@@ -44,7 +56,7 @@ CueReading read_cue(const std::string& number_line, const std::string& timecode_
   cue.number = number_line;
   cue.start_ms = timecode_to_ms(split_timecode_line(timecode_line).start);
   cue.duration_ms = cue_duration(timecode_line);
-  cue.characters = character_count(segment, utf8);
+  cue.characters = shown_characters(segment, utf8);
   cue.empty = segment.find_first_not_of(kNoWords) == std::string::npos;
   if (cue.duration_ms > 0) {
     cue.cps_tenths = shown_cps_tenths(cue.characters, cue.duration_ms);

@@ -34,7 +34,7 @@ struct CueReading {
   std::string number;  // the number line written with it
   std::int32_t start_ms = 0;
   std::int32_t duration_ms = 0;
-  std::int64_t characters = 0;  // of its text as written, blanks and line ends (CR LF) included
+  std::int64_t characters = 0;  // of its text as written, blanks included, each line end one
   // Characters per second in tenths, rounded half up; -1 when the cue has
   // no positive duration.
   std::int64_t cps_tenths = -1;

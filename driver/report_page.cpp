@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "driver/failure_reasons.h"
 #include "driver/pairing.h"
 #include "driver/report_chart_scale.h"
 #include "driver/report_cue_table.h"
@@ -136,9 +137,11 @@ bool same_name_ignoring_case(const std::string& a, const std::string& b) {
 
 // Written through a numbered output file, each line ended by CR LF like
 // every file the tool writes.
-bool save_page(const std::string& path, const std::string& page) {
+SaveResult save_page(const std::string& path, const std::string& page) {
   const int file = free_file_number();
-  if (file == 0 || open_output(path, file) != 0) return false;
+  if (file == 0) return {SaveStep::not_open, {}};
+  const OpenResult opened = open_output(path, file);
+  if (opened != 0) return opened.save;
   for (std::size_t start = 0; start < page.size();) {
     std::size_t end = page.find('\n', start);
     if (end == std::string::npos) end = page.size();
@@ -167,13 +170,21 @@ bool write_report_page(const std::string& working_directory, const ReadabilityLi
   print_line("");
   print_text("  Bericht: ");
   print_line(kReportPageName);
-  const bool name_taken = std::any_of(pairs.begin(), pairs.end(), [](const PairReadability& pair) {
+  const auto taken_by = std::find_if(pairs.begin(), pairs.end(), [](const PairReadability& pair) {
     return pair.end != PairEnd::skipped && same_name_ignoring_case(pair.output_name, kReportPageName);
   });
-  const bool written = !name_taken && save_page(joined_path(output_folder(working_directory), kReportPageName),
-                                                 report_page(working_directory, limits, pairs, std::time(nullptr)));
-  if (!written) print_line(kFailureLine);
-  return written;
+  std::string reason;
+  if (taken_by != pairs.end()) {
+    reason = page_name_taken_reason(taken_by->position);
+  } else {
+    const SaveResult saved = save_page(joined_path(output_folder(working_directory), kReportPageName),
+                                       report_page(working_directory, limits, pairs, std::time(nullptr)));
+    if (saved.saved()) return true;
+    reason = save_failure_reason(saved, WrittenFile::report_page);
+  }
+  print_line(kFailureLine);
+  print_line(reason_line(reason));
+  return false;
 }
 
 }  // namespace rt

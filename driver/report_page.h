@@ -30,9 +30,9 @@ std::string report_page(const std::string& working_directory, const ReadabilityL
 
 // After the last pair: an empty line and "  Bericht: bericht.html", then the
 // page, made now, written whole to working_directory\untertitel\bericht.html,
-// or " Fehler" when it could not be (the folder is missing or not writable,
-// a write failed, or a pair's output already took that name, which the page
-// must not replace). True when the page was written.
+// or " Fehler" and the reason when it could not be (the folder is missing
+// or not writable, a write failed, or a pair's output already took that
+// name, which the page must not replace). True when the page was written.
 bool write_report_page(const std::string& working_directory, const ReadabilityLimits& limits,
                        const std::vector<PairReadability>& pairs);
 

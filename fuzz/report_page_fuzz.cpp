@@ -28,8 +28,6 @@
 #include "driver/report_page.h"
 #include "driver/report_style.h"
 #include "fuzz/fuzz_support.h"
-#include "retime/output.h"
-#include "retime/pair_text.h"
 
 namespace {
 
@@ -106,16 +104,13 @@ void feed_pair(rt::PairReadability& pair, const std::string& text, const std::st
   const rt::PairTap tap = rt::readability_tap(pair);
   const rt::PairText pair_text(text);
   tap.read(pair_text, lines);
-  // Consecutive pieces of the text by its characters, as the engine hands
-  // them over: their positions and their bytes as written.
-  const std::size_t characters = pair_text.searched().size();
   std::size_t from = 0;
   for (std::size_t i = 0; i < written && i < cues; ++i) {
-    const std::size_t to = i + 1 == written ? characters : characters * (i + 1) / written;
-    const rt::Pos first = static_cast<rt::Pos>(from) + 1;
-    const rt::Pos cut = static_cast<rt::Pos>(to);
-    tap.entry(rt::WrittenCue{i, lines[3 * i], lines[3 * i + 1], rt::cue_text_as_written(pair_text.bytes_of(first, cut)),
-                             first, cut});
+    const std::size_t to = i + 1 == written ? text.size() : text.size() * (i + 1) / written;
+    // The piece by its bytes' positions (a UTF-8 text's characters are
+    // fewer: a cut past the searched text leaves nothing over).
+    tap.entry(rt::WrittenCue{i, lines[3 * i], lines[3 * i + 1], text.substr(from, to - from),
+                             static_cast<rt::Pos>(from + 1), static_cast<rt::Pos>(to)});
     from = to;
   }
   rt::RetimeOutcome outcome;

@@ -199,8 +199,10 @@ class Search {
     sink_.print_line(kSearchingLine);
     // No quota means anything when the durations sum to 0 or less: the
     // rate would be infinite, not a number or negative. Such a pair ends
-    // like a quota failure before its first pass. Above 0 the rate is a
-    // finite number of 0 or more; 0 (no vowels) fails at the first cue.
+    // like a quota failure before its first pass, and so does one without
+    // a cue, whose sum is 0. Above 0 the rate is a finite number of 0 or
+    // more; 0 (no vowels) fails at the first cue.
+    if (list_.size() == 0) return fail(0, RetimeFailure::no_cue);
     if (list_.total_duration <= 0) return fail(0, RetimeFailure::no_duration);
     prepare_cues(vowel_total);
 
@@ -386,6 +388,8 @@ class Search {
     outcome.passes = passes;
     outcome.factor = failed ? 0.0 : writing_factor_;
     outcome.failure = failure;
+    outcome.vowel_total = index_.vowel_count();
+    outcome.total_duration = list_.total_duration;
     return outcome;
   }
 

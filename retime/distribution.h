@@ -110,7 +110,7 @@ struct RetimeOptions {
 enum class RetimeFailure {
   none,
   quota_of_zero,    // a cue's quota was 0: see failed_cue
-  no_cue,           // the timecode file gave no line at all
+  no_cue,           // the timecode file has no cue (no line with the arrow, or no line at all)
   no_duration,      // the cues' durations sum to 0 or less
   single_cue,       // one cue whose passes could never change their outcome
   too_many_passes,  // more than RetimeOptions::max_passes
@@ -127,6 +127,10 @@ struct RetimeOutcome {
   std::int64_t failed_cue = -1;
   std::string failed_timecode_line;
   std::string failed_number_line;
+  // What the search weighed: the text's vowels and the cues' durations
+  // summed; 0 where it failed before it did.
+  std::int64_t vowel_total = 0;
+  std::int64_t total_duration = 0;
 };
 
 // The whole search for one pair. text is the content of the text file;
@@ -138,7 +142,8 @@ struct RetimeOutcome {
 // Prints " Berechne Korrekturfaktor...", then runs passes until the writing
 // pass has run (its entries go to sink.write_cue) or the search fails with
 // " Fehler": a quota of 0 at any cue, and, where the search could otherwise
-// never end, a total duration of 0 or less (no pass runs), a timecode file
+// never end, a timecode file without a cue or a total duration of 0 or
+// less (no pass runs for either), a timecode file
 // with a single cue whose passes reach its end with no change of outcome
 // left to come, and more than options.max_passes passes. The total duration
 // is summed in 64 bits, so long files cannot wrap it.

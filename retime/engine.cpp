@@ -7,6 +7,7 @@
 
 #include "retime/output.h"
 #include "retime/pair_files.h"
+#include "retime/text_index.h"
 #include "text/console_print.h"
 #include "text/encodings.h"
 #include "text/files.h"
@@ -34,13 +35,37 @@ std::vector<std::string> read_timecode_lines() {
   return lines;
 }
 
+// Why a search failed, told by the text where it is the cause: without
+// vowels or break characters no cue could ever get a share of it, whichever
+// cue the search stopped at.
+PairFailure search_failure(const RetimeOutcome& outcome, const std::string& searched) {
+  switch (outcome.failure) {
+    case RetimeFailure::none:
+      return PairFailure::none;
+    case RetimeFailure::no_cue:
+      return PairFailure::no_cue;
+    case RetimeFailure::no_duration:
+      return PairFailure::no_duration;
+    case RetimeFailure::single_cue:
+      return PairFailure::single_cue;
+    case RetimeFailure::quota_of_zero:
+    case RetimeFailure::too_many_passes:
+      break;
+  }
+  if (searched.empty()) return PairFailure::text_empty;
+  if (count_vowels(searched) == 0) return PairFailure::text_without_vowels;
+  if (searched.find_first_of(kBreakCharacters) == std::string::npos) return PairFailure::text_without_breaks;
+  return outcome.failure == RetimeFailure::quota_of_zero ? PairFailure::cue_without_share
+                                                         : PairFailure::too_many_passes;
+}
+
 }  // namespace
 
 const std::string& number_line() { return program_number_line; }
 
 void reset_number_line() { program_number_line.clear(); }
 
-bool retime_pair_watched(const PairTap& tap) {
+PairResult retime_pair_watched(const PairTap& tap) {
   try {
     const PairText text(read_all(kTextFile));
     close_file(kTextFile);
@@ -63,15 +88,19 @@ bool retime_pair_watched(const PairTap& tap) {
       close_file(kTextFile);
       close_file(kTimecodeFile);
     };
-    const RetimeOutcome outcome = retime_text(text.searched(), lines, program_number_line, sink);
-    const bool output_complete = close_output(kOutputFile, !outcome.failed);
+    PairResult result;
+    result.outcome = retime_text(text.searched(), lines, program_number_line, sink);
+    result.failure = search_failure(result.outcome, text.searched());
+    result.output = close_output(kOutputFile, !result.outcome.failed);
     close_all();
     // An output that could not be opened or written whole is a failure of
     // the pair like a quota failure, and like it leaves the old output.
-    if (!outcome.failed && !output_complete) print_line(kFailureLine);
-    const bool written = !outcome.failed && output_complete;
-    if (tap.ended) tap.ended(outcome, !written);
-    return written;
+    if (!result.outcome.failed && !result.output.saved()) {
+      print_line(kFailureLine);
+      result.failure = PairFailure::output_not_written;
+    }
+    if (tap.ended) tap.ended(result.outcome, !result.written());
+    return result;
   } catch (const std::bad_alloc&) {
     // The text, the timecode lines or the tables built on them do not fit
     // in memory. That is this pair's failure, not the run's: everything
@@ -80,15 +109,14 @@ bool retime_pair_watched(const PairTap& tap) {
     close_output(kOutputFile, false);
     close_all();
     print_line(kFailureLine);
-    if (tap.ended) {
-      RetimeOutcome outcome;
-      outcome.failed = true;
-      tap.ended(outcome, true);
-    }
-    return false;
+    PairResult result;
+    result.failure = PairFailure::out_of_memory;
+    result.outcome.failed = true;
+    if (tap.ended) tap.ended(result.outcome, true);
+    return result;
   }
 }
 
-bool retime_pair() { return retime_pair_watched(PairTap{}); }
+PairResult retime_pair() { return retime_pair_watched(PairTap{}); }
 
 }  // namespace rt

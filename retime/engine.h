@@ -12,6 +12,7 @@
 
 #include "retime/distribution.h"
 #include "retime/pair_text.h"
+#include "text/atomic_save.h"
 
 namespace rt {
 
@@ -51,6 +52,35 @@ struct PairTap {
   std::function<void(const RetimeOutcome& outcome, bool failed)> ended;
 };
 
+// Why a pair ended with " Fehler". The search's failures are told by the
+// text where the text is the cause: a text without vowels fails at the
+// first cue, and one without break characters there too, after the factor
+// has fallen for hundreds of passes, though the cue is not to blame.
+enum class PairFailure {
+  none,                 // the output was written whole
+  text_empty,           // the text holds no character (an empty file, or one that was not read)
+  text_without_vowels,  // no lower-case vowel: every quota is 0
+  text_without_breaks,  // no break character: no cut is ever found
+  cue_without_share,    // a cue's quota was 0 (PairResult::outcome names the cue)
+  no_cue,               // the timecode file holds no cue (or was not read)
+  no_duration,          // the cues' durations sum to 0 or less
+  single_cue,           // one cue, whose passes can never change their outcome
+  too_many_passes,      // no factor within RetimeOptions::max_passes passes
+  output_not_written,   // PairResult::output says where and why
+  out_of_memory,        // the text, the timecode file or the search's tables do not fit in memory
+};
+
+// How a pair ended: written, or why not, with the search's outcome (its
+// passes, and the cue whose quota was 0) and, for an output not written,
+// the save's result (not_open when the output was not open).
+struct PairResult {
+  PairFailure failure = PairFailure::none;
+  RetimeOutcome outcome;
+  SaveResult output;
+
+  bool written() const { return failure == PairFailure::none; }
+};
+
 // Works on the files the caller has opened: number 1, the text file (input),
 // number 2, the timecode file (input), number 3, the output file (output,
 // empty). Reads the whole text and closes file 1, reads the lines of file 2
@@ -69,11 +99,12 @@ struct PairTap {
 // " Fehler". A pair too large for memory
 // (std::bad_alloc while reading or searching) ends with all files closed
 // and " Fehler" too, and nothing is thrown; the program-wide number_line
-// then stays as the pair found it. True when the pair's output was written
-// whole; false when the pair ended with " Fehler".
-bool retime_pair();
+// then stays as the pair found it. The result tells whether the pair's
+// output was written whole, and why not when the pair ended with
+// " Fehler"; the reason is the caller's to print.
+PairResult retime_pair();
 
 // retime_pair with tap watching the pair go by.
-bool retime_pair_watched(const PairTap& tap);
+PairResult retime_pair_watched(const PairTap& tap);
 
 }  // namespace rt

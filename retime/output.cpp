@@ -9,7 +9,6 @@ namespace {
 
 const std::string kLineEndBytes = "\r\n";
 const std::string kBlankBytes = " \t";
-const std::string kWrittenLineEnd = "\r\n";
 
 }  // namespace
 

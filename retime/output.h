@@ -5,6 +5,10 @@
 
 namespace rt {
 
+// The line end of every line of an output file, the line ends inside a
+// cue's text included.
+inline const std::string kWrittenLineEnd = "\r\n";
+
 // A segment as a cue's text is written. A cue must hold no empty or blank
 // line, which a subtitle reader would take for the end of the cue: the
 // segment is cut into lines at its line-end bytes (LF, and CR, which the

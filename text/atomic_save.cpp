@@ -21,26 +21,43 @@ constexpr int kWaitStepMs = 20;
 
 // Makes the first of names that can be made, after removing every leftover
 // of a killed run among them (all of them, so that none stays behind even
-// when an earlier name turns out free). all_held tells, on failure,
-// whether every name was held, which waiting may change, as opposed to a
+// when an earlier name turns out free). On failure error says why: in_use
+// when every name was held, which waiting may change, as opposed to a
 // folder that takes no file at all.
-bool create_temporary(const std::vector<std::string>& names, Save& save, bool& all_held) {
-  all_held = true;
+bool create_temporary(const std::vector<std::string>& names, Save& save, FileError& error) {
   for (const std::string& name : names) native::remove_if_abandoned(name);
   for (const std::string& name : names) {
-    bool taken = false;
-    const native::FileHandle file = native::create_held_file(name, taken);
+    const native::FileHandle file = native::create_held_file(name, error);
     if (file != native::kNoFileHandle) {
       save.file = file;
       save.temporary = name;
       return true;
     }
-    if (!taken) {
-      all_held = false;
-      return false;
-    }
+    if (error.kind != FileErrorKind::exists && error.kind != FileErrorKind::in_use) return false;
   }
+  error = refusal(FileErrorKind::in_use);
   return false;
+}
+
+// Why a save never replaces what look_at_target found, or never writes
+// where it is; none for nothing or a regular file.
+SaveResult refused_target(const native::Target& target) {
+  switch (target.kind) {
+    case native::TargetKind::missing:
+    case native::TargetKind::file:
+      return {};
+    case native::TargetKind::folder:
+      return {SaveStep::target, refusal(FileErrorKind::is_folder)};
+    case native::TargetKind::link:
+      return {SaveStep::target, refusal(FileErrorKind::is_link)};
+    case native::TargetKind::special:
+      return {SaveStep::target, refusal(FileErrorKind::not_a_file)};
+    case native::TargetKind::no_folder:
+      return {SaveStep::folder, target.error};
+    case native::TargetKind::unknown:
+      break;
+  }
+  return {SaveStep::target, target.error};
 }
 
 void abandon(Save& save) {
@@ -60,52 +77,63 @@ std::vector<std::string> output_temporary_names(const std::string& target) {
   return names;
 }
 
-bool begin_save(const std::string& target, const std::vector<std::string>& temporary_names,
-                const SaveRules& rules, Save& save) {
-  const native::TargetKind kind = native::target_kind(target);
-  if (kind == native::TargetKind::other) return false;
-  if (rules.create_only && kind != native::TargetKind::missing) return false;
-  if (kind == native::TargetKind::file && !native::file_writable(target)) return false;
+SaveResult begin_save(const std::string& target, const std::vector<std::string>& temporary_names,
+                      const SaveRules& rules, Save& save) {
+  const native::Target found = native::look_at_target(target);
+  const SaveResult refused = refused_target(found);
+  if (!refused.saved()) return refused;
+  if (rules.create_only && found.kind != native::TargetKind::missing) {
+    return {SaveStep::target, refusal(FileErrorKind::exists)};
+  }
+  if (found.kind == native::TargetKind::file) {
+    const FileError protection = native::write_refusal(target);
+    if (protection.failed()) return {SaveStep::target, protection};
+  }
   int waited_ms = 0;
   for (;;) {
-    bool all_held = false;
-    if (create_temporary(temporary_names, save, all_held)) {
+    FileError error;
+    if (create_temporary(temporary_names, save, error)) {
       save.target = target;
       save.rules = rules;
-      return true;
+      return {};
     }
-    if (!all_held || waited_ms >= rules.wait_ms) return false;
+    if (error.kind != FileErrorKind::in_use || waited_ms >= rules.wait_ms) return {SaveStep::temporary, error};
     std::this_thread::sleep_for(std::chrono::milliseconds(kWaitStepMs));
     waited_ms += kWaitStepMs;
   }
 }
 
-bool finish_save(Save& save, bool complete) {
-  if (save.file == native::kNoFileHandle) return false;
+SaveResult finish_save(Save& save, bool complete) {
+  if (save.file == native::kNoFileHandle) return {SaveStep::not_open, {}};
   // Attributes are taken only now: the old file may have changed while the
   // new one was written, and a target that is no longer a regular file is
   // left alone.
+  SaveResult result{SaveStep::given_up, {}};
   bool placed = false;
   if (complete) {
-    placed = native::take_attributes(save.file, save.target) &&
-             (!save.rules.synced || native::sync_file(save.file)) &&
-             native::place_held_file(save.file, save.temporary, save.target, !save.rules.create_only) == 0;
+    FileError error = native::take_attributes(save.file, save.target);
+    if (!error.failed() && save.rules.synced) error = native::sync_file(save.file);
+    if (!error.failed()) {
+      error = native::place_held_file(save.file, save.temporary, save.target, !save.rules.create_only);
+    }
+    placed = !error.failed();
+    result = placed ? SaveResult{} : SaveResult{SaveStep::placing, error};
   } else if (save.rules.empty_file_on_failure) {
     // A failed save never replaces a file: the empty file takes the name
-    // only while no entry has it.
-    placed = native::empty_file(save.file) && native::take_attributes(save.file, save.target) &&
-             native::place_held_file(save.file, save.temporary, save.target, false) == 0;
+    // only while no entry has it. The save has failed all the same.
+    placed = !native::empty_file(save.file).failed() && !native::take_attributes(save.file, save.target).failed() &&
+             !native::place_held_file(save.file, save.temporary, save.target, false).failed();
   }
   if (!placed) {
     abandon(save);
-    return false;
+    return result;
   }
   if (save.rules.synced) native::sync_folder_of(save.target);
   // Closed only after the rename: until then the file stays held, so no
   // other run takes it for a leftover in between.
   native::close_file_handle(save.file);
   save.file = native::kNoFileHandle;
-  return complete;
+  return result;
 }
 
 }  // namespace rt

@@ -47,6 +47,30 @@ struct SaveRules {
   int wait_ms = 0;
 };
 
+// Where a save failed; the FileError beside it says why.
+enum class SaveStep {
+  none,       // saved
+  folder,     // the folder it goes to cannot be used (missing, no folder, a link of another user)
+  target,     // the target's name holds what is never replaced (is_folder, is_link, not_a_file; exists for
+              // create_only), a file that may not be written (write_protected, no_permission), or cannot be
+              // looked at
+  temporary,  // no temporary file could be made beside it (in_use: every name held by a live save)
+  writing,    // a write failed, or the system reported a loss (numbered files)
+  placing,    // the finished file could not take the target's place (moved_away: its temporary name was
+              // taken from it)
+  given_up,   // the caller kept none of it
+  not_open,   // no output file under the number (numbered files)
+};
+
+// How a save, or a step of one, went: saved, or where and why it failed.
+struct SaveResult {
+  SaveStep failed_at = SaveStep::none;
+  FileError error;
+
+  bool saved() const { return failed_at == SaveStep::none; }
+  explicit operator bool() const { return saved(); }
+};
+
 // A save in progress: the held temporary file its bytes go to.
 struct Save {
   native::FileHandle file = native::kNoFileHandle;
@@ -65,21 +89,22 @@ std::vector<std::string> output_temporary_names(const std::string& target);
 
 // Starts saving target through the first of temporary_names that can be
 // created; temporary names left by killed runs are removed first (as the
-// header says). False, with nothing made, when the target is there but is
+// header says). Fails, with nothing made, when the target is there but is
 // no regular file or is protected from writing (no write permission at
 // all, for root too: a user who took it away meant it), when the folder
 // takes no new file, or when every name stays held by a live save for
 // longer than rules.wait_ms.
-bool begin_save(const std::string& target, const std::vector<std::string>& temporary_names,
-                const SaveRules& rules, Save& save);
+SaveResult begin_save(const std::string& target, const std::vector<std::string>& temporary_names,
+                      const SaveRules& rules, Save& save);
 
 // Ends the save. complete says the temporary file holds every byte meant
 // for it: it then takes the target's place and true is given when it did.
 // Only the file this save wrote is put in place: when its temporary name
 // no longer leads to it, the save fails. An incomplete save leaves the old
 // file as it was (or, with empty_file_on_failure and no old file, an empty
-// file) and gives false; so does a complete save that could not be put in
-// place (the temporary file is then removed).
-bool finish_save(Save& save, bool complete);
+// file) and fails at given_up (the caller knows why it was incomplete);
+// a complete save that could not be put in place fails at placing (the
+// temporary file is then removed).
+SaveResult finish_save(Save& save, bool complete);
 
 }  // namespace rt

@@ -31,9 +31,9 @@ constexpr char kEndOfFileByte = 0x1A;  // Ctrl-Z ends a text file for good
 struct OpenFile {
   native::FileHandle handle = native::kNoFileHandle;
   bool output = false;
-  // Output: a write failed, so the file lacks bytes; nothing more is
-  // written to it.
-  bool write_failed = false;
+  // Output: why a write failed, so that the file lacks bytes; nothing more
+  // is written to it once one has.
+  FileError write_error;
   // Output: the save the bytes go to; handle is its temporary file.
   Save save;
   // Input: the characters chars[pos, len) are still to be delivered.
@@ -87,8 +87,8 @@ bool number_usable(int n) {
 // Once a write has failed the file is incomplete for good: later bytes are
 // dropped instead of being written after a gap.
 void write_through(OpenFile& f, const char* bytes, std::size_t count) {
-  if (f.write_failed || count == 0) return;
-  if (!native::write_file(f.handle, bytes, count)) f.write_failed = true;
+  if (f.write_error.failed() || count == 0) return;
+  f.write_error = native::write_file(f.handle, bytes, count);
 }
 
 void flush(OpenFile& f) {
@@ -197,19 +197,20 @@ OpenFile* new_slot() {
 
 // Output opens: the number must be free, the paths are taken with the
 // platform's own separator, and the slot is filled only when the save has begun.
-int open_saved(const std::string& path, int n,
-               const std::vector<std::string>& temporary_names, const SaveRules& rules) {
-  if (!number_usable(n)) return 1;
+OpenResult open_saved(const std::string& path, int n,
+                      const std::vector<std::string>& temporary_names, const SaveRules& rules) {
+  if (!number_usable(n)) return {1, {SaveStep::not_open, {}}};
   OpenFile* f = new_slot();
-  if (f == nullptr) return 2;
-  if (!begin_save(path, temporary_names, rules, f->save)) {
+  if (f == nullptr) return {2, {SaveStep::temporary, refusal(FileErrorKind::no_memory)}};
+  const SaveResult begun = begin_save(path, temporary_names, rules, f->save);
+  if (!begun.saved()) {
     delete f;
-    return 2;
+    return {2, begun};
   }
   f->handle = f->save.file;
   f->output = true;
   remember(n, f);
-  return 0;
+  return {};
 }
 
 }  // namespace
@@ -239,15 +240,15 @@ int open_input_bounded(const std::string& path, int n, std::int64_t byte_budget)
   return 0;
 }
 
-int open_output(const std::string& path, int n) {
+OpenResult open_output(const std::string& path, int n) {
   const std::string composed = with_native_separators(path);
   SaveRules rules;
   rules.empty_file_on_failure = true;  // a failed first output shows as an empty file
   return open_saved(composed, n, output_temporary_names(composed), rules);
 }
 
-int open_save(const std::string& path, int n, const std::string& temporary_path,
-              const SaveRules& rules) {
+OpenResult open_save(const std::string& path, int n, const std::string& temporary_path,
+                     const SaveRules& rules) {
   return open_saved(with_native_separators(path), n, {with_native_separators(temporary_path)}, rules);
 }
 
@@ -263,18 +264,22 @@ void close_file(int n) {
   table[n] = nullptr;
 }
 
-bool close_output(int n, bool keep) {
+SaveResult close_output(int n, bool keep) {
   OpenFile* f = output_at(n);
   if (f == nullptr) {
     close_file(n);
-    return false;
+    return {SaveStep::not_open, {}};
   }
-  if (keep) flush(*f);
-  const bool complete = keep && !f->write_failed && native::written_out(f->handle);
-  const bool placed = finish_save(f->save, complete);
+  SaveResult written{SaveStep::given_up, {}};
+  if (keep) {
+    flush(*f);
+    const FileError error = f->write_error.failed() ? f->write_error : native::written_out(f->handle);
+    written = error.failed() ? SaveResult{SaveStep::writing, error} : SaveResult{};
+  }
+  const SaveResult finished = finish_save(f->save, written.saved());
   delete f;
   table[n] = nullptr;
-  return placed;
+  return written.saved() ? finished : written;
 }
 
 void leave_open_files_at_exit() { leave_files_at_exit.store(true); }

@@ -45,37 +45,48 @@ int open_input(const std::string& path, int n);
 // bounded stream again.
 int open_input_bounded(const std::string& path, int n, std::int64_t byte_budget);
 
+// The result of opening an output: code as open_input gives it (0, 1 or
+// 2), and for 2 where the save could not begin and why. It stands for its
+// code wherever a number is wanted.
+struct OpenResult {
+  int code = 0;
+  SaveResult save;
+  operator int() const { return code; }
+};
+
 // Opens a new output file for path under number n. Its bytes are saved
 // whole (text/atomic_save.h): they go to a temporary file beside path
 // (output_temporary_names), and the file takes path's place, replacing
 // whatever regular file is there, only when it is closed; until then, and
 // for good when the process dies first, path keeps its old file or none.
-// Results as open_input; 2, with nothing made, when path is taken by
+// Codes as open_input; 2, with nothing made, when path is taken by
 // anything but a regular file, is protected from writing, or no temporary
-// file can be made beside it. Once a write of the file has failed, nothing
-// more is written to it.
-int open_output(const std::string& path, int n);
+// file can be made beside it (save says which). Once a write of the file
+// has failed, nothing more is written to it.
+OpenResult open_output(const std::string& path, int n);
 
 // open_output with the given rules and the one temporary file
 // temporary_path, which the rules' wait_ms may wait for while another run
 // holds it (the settings file's rewrite takes turns this way).
-int open_save(const std::string& path, int n, const std::string& temporary_path,
-              const SaveRules& rules);
+OpenResult open_save(const std::string& path, int n, const std::string& temporary_path,
+                     const SaveRules& rules);
 
 // Writes out what is buffered, closes the file and frees n; an output file
 // takes its place as close_output(n) puts it (which also tells whether that
 // worked).
 void close_file(int n);
 
-// close_file for an output file that must be complete or nothing: true when
-// n held an output file, keep is true, every byte written to it reached the
-// file, and it took its place. Otherwise (a write that failed: no space,
-// an I/O error, a file-size limit; a loss reported by the system; keep
-// false; a file that could not be put in place) false is given, and the
-// path keeps its old file as it was or, for an output opened by
-// open_output where there was none, gets an empty file; an input file
-// under n is closed as close_file does, with false.
-bool close_output(int n, bool keep = true);
+// close_file for an output file that must be complete or nothing: saved
+// when n held an output file, keep is true, every byte written to it
+// reached the file, and it took its place. Otherwise it fails at the first
+// step that went wrong (writing: a write that failed, with the system's
+// reason: no space, an I/O error, a file-size limit; or a loss reported by
+// the system; given_up for keep false; placing for a file that could not
+// be put in place; not_open when n held no output file), and the path
+// keeps its old file as it was or, for an output opened by open_output
+// where there was none, gets an empty file; an input file under n is
+// closed as close_file does.
+SaveResult close_output(int n, bool keep = true);
 
 // From now on the process ends without finishing its open files: when the
 // process exits, no output still open takes its place and no file is

@@ -41,7 +41,7 @@ bool file_exists(const std::string& path) {
   return true;
 }
 
-bool file_writable(const std::string& path) { return native::file_writable(path); }
+bool file_writable(const std::string& path) { return !native::write_refusal(path).failed(); }
 
 std::string final_file(const std::string& path) { return native::final_file(path); }
 
@@ -79,7 +79,7 @@ std::vector<CommandWord> command_arguments(int argc, char** argv) {
 bool same_entry_name(const std::string& a, const std::string& b) { return native::same_entry_name(a, b); }
 
 bool entry_present(const std::string& path) {
-  return native::target_kind(path) != native::TargetKind::missing;
+  return native::look_at_target(path).kind != native::TargetKind::missing;
 }
 
 std::optional<std::string> executable_path() { return native::executable_path(); }

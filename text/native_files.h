@@ -10,12 +10,17 @@
 // long form for long paths, so that paths of any length work). A path
 // that cannot name a file (it holds a NUL byte) is refused by every call.
 // No call prints or throws, and none waits on anything but a file on disk.
-// Implemented by native_files_posix.cpp and native_files_win32.cpp.
+// A call that can fail in more ways than one says why in a FileError
+// (text/file_error.h): none when it worked, else the system's answer or
+// the layer's own refusal. Implemented by native_files_posix.cpp and
+// native_files_win32.cpp.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+#include "text/file_error.h"
 
 namespace rt {
 namespace native {
@@ -43,12 +48,13 @@ FileHandle open_file_for_reading(const std::string& path);
 // no access for anyone but its owner, opens it for writing and holds it
 // (text/atomic_save.h): an advisory lock on POSIX; on Windows its handle
 // lets others read, rename and delete it but never open it exclusively.
-// kNoFileHandle otherwise; name_taken then tells whether the name was
-// taken (or its leftover is being removed by another run at this moment),
-// as opposed to a folder that takes no new file. On POSIX it also ignores
-// SIGXFSZ (as a closed output's SIGPIPE is), so that a file-size limit
-// fails the write (write_file gives false) instead of ending the process.
-FileHandle create_held_file(const std::string& path, bool& name_taken);
+// kNoFileHandle otherwise, with error saying why: exists or in_use when the
+// name was taken (or its leftover is being removed by another run at this
+// moment), as opposed to a folder that takes no new file (no permission,
+// a read-only file system, no space...). On POSIX it also ignores SIGXFSZ
+// (as a closed output's SIGPIPE is), so that a file-size limit fails the
+// write (write_file gives file_too_large) instead of ending the process.
+FileHandle create_held_file(const std::string& path, FileError& error);
 
 // Removes the file at path when it is a leftover no live process holds: a
 // regular file of the process's own user (on POSIX) that no save holds,
@@ -57,34 +63,35 @@ FileHandle create_held_file(const std::string& path, bool& name_taken);
 // unchanged for a minute counts as left over. True when it was removed.
 bool remove_if_abandoned(const std::string& path);
 
-// Whether the existing regular file at path may be written: it has write
-// permission for somebody (a file whose write permission was taken away
-// counts as protected, for root too) and is opened for writing without
-// being created, emptied or changed, and closed again.
-bool file_writable(const std::string& path);
+// Why the existing regular file at path may not be written; none when it
+// may: it has write permission for somebody (a file whose write permission
+// was taken away is write_protected, for root too) and is opened for
+// writing without being created, emptied or changed, and closed again.
+FileError write_refusal(const std::string& path);
 
 // Gives the open file the permission bits, owner and group of the regular
 // file at from_path (the owner only as root, the group where the process
 // may set it; never a set-user-ID, set-group-ID or sticky bit), or, when
 // nothing is there, the mode a newly created file gets; as far as the file
-// system lets them be set. False when from_path names something other than
-// a regular file or missing entry.
-bool take_attributes(FileHandle file, const std::string& from_path);
+// system lets them be set. Fails when from_path names something other than
+// a regular file or missing entry (is_folder, is_link, not_a_file) or
+// cannot be looked at.
+FileError take_attributes(FileHandle file, const std::string& from_path);
 
 // Puts the held file, made at temporary, in place at target in one step:
 // replacing the file there when replace, else only where no entry of that
 // name exists (a link included). Only the very file held is ever put in
 // place: the temporary name must still lead to it (the same device and
 // file number on POSIX, volume and file index on Windows), and on Windows
-// it is renamed through its handle.
-// 0 on success; nonzero, with nothing changed, otherwise (on Windows
-// retried for about a second while another program holds either file).
-int place_held_file(FileHandle file, const std::string& temporary, const std::string& target, bool replace);
+// it is renamed through its handle (moved_away when the name no longer
+// leads to it). Nothing changed when it fails (on Windows retried for
+// about a second while another program holds either file).
+FileError place_held_file(FileHandle file, const std::string& temporary, const std::string& target, bool replace);
 
 // Whether the bytes written so far reached the file as far as the system
 // can tell before it is closed (network file systems report lost writes
 // when a handle is closed: a duplicate handle is closed to learn it).
-bool written_out(FileHandle file);
+FileError written_out(FileHandle file);
 
 // path with its last component cut at its end, a whole character at a
 // time, so that added more characters after it still make a name the file
@@ -103,12 +110,12 @@ void discard_held_file(FileHandle file, const std::string& path);
 std::int64_t read_file(FileHandle file, char* into, std::size_t count);
 
 // Writes all count bytes, retrying after interruptions (and on POSIX
-// waiting while a descriptor made non-blocking takes no more). False when
+// waiting while a descriptor made non-blocking takes no more). Fails when
 // not all of them could be written (no space, an I/O error, a file-size
 // limit, a closed pipe); how many did is not told. Also the write of the
 // console's standard streams; on POSIX only write(2) and poll(2), so it may
 // be called from a signal handler.
-bool write_file(FileHandle file, const char* bytes, std::size_t count);
+FileError write_file(FileHandle file, const char* bytes, std::size_t count);
 
 // Sets the position back to the first byte. False on failure.
 bool seek_file_start(FileHandle file);
@@ -117,12 +124,11 @@ bool seek_file_start(FileHandle file);
 std::int64_t file_size(FileHandle file);
 
 // Puts the file's bytes on the storage device (fsync, FlushFileBuffers).
-// False on failure.
-bool sync_file(FileHandle file);
+FileError sync_file(FileHandle file);
 
 // Cuts the open file to no bytes and sets its position to the start; it
-// stays open. False on failure.
-bool empty_file(FileHandle file);
+// stays open.
+FileError empty_file(FileHandle file);
 
 // Closes the file. False when the system reported an error on closing
 // (buffered data of the system may then be lost).

@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <optional>
 
+#include "text/file_error_posix.h"
 #include "text/links_posix.h"
 #include "text/native_files.h"
 #include "text/paths.h"
@@ -38,7 +39,11 @@ class Folder {
  public:
   explicit Folder(const std::string& path) {
     const std::optional<std::string> native = with_slashes(path);
-    if (native) fd_ = open_folder_of(*native, name_);
+    if (native) {
+      fd_ = open_folder_of(*native, name_, error_);
+    } else {
+      error_ = refusal(FileErrorKind::unnamable);
+    }
   }
   ~Folder() {
     if (fd_ >= 0) ::close(fd_);
@@ -46,6 +51,8 @@ class Folder {
   Folder(const Folder&) = delete;
   Folder& operator=(const Folder&) = delete;
   bool opened() const { return fd_ >= 0; }
+  // Why it could not be opened.
+  const FileError& error() const { return error_; }
   int fd() const { return fd_; }
   // The last component of the path, the entry's name in the folder.
   const std::string& name() const { return name_; }
@@ -54,6 +61,7 @@ class Folder {
  private:
   int fd_ = -1;
   std::string name_;
+  FileError error_;
 };
 
 // Whether name in folder (AT_FDCWD: a path) still leads to the open file,
@@ -80,20 +88,39 @@ bool held_by_nobody(int fd, const struct stat& st) {
   return ::time(nullptr) - st.st_mtime >= kQuietSeconds;
 }
 
+// What a look at an entry found where a regular file is meant.
+FileError not_regular(const struct stat& st) {
+  if (S_ISDIR(st.st_mode)) return refusal(FileErrorKind::is_folder);
+  return refusal(S_ISLNK(st.st_mode) ? FileErrorKind::is_link : FileErrorKind::not_a_file);
+}
+
 // Opens the regular file name in folder (AT_FDCWD: a path), never through
 // a link (one that may be written, for writing), after a look that opens
 // nothing: opening a FIFO or a terminal can block. O_NONBLOCK covers a
 // pipe swapped in after the look (fstat then tells); it stays, files on
 // disk ignore it, and the pseudo-files that wait for data (/proc/kmsg) read
-// as ended. -1 otherwise.
-int open_regular(int folder, const char* name, int flags) {
+// as ended. -1 otherwise, with error saying why.
+int open_regular(int folder, const char* name, int flags, FileError& error) {
   struct stat st;
-  if (::fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode) ||
-      ((flags & O_ACCMODE) != O_RDONLY && (st.st_mode & 0222) == 0)) {
+  if (::fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    error = last_file_error();
+    return -1;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    error = not_regular(st);
+    return -1;
+  }
+  if ((flags & O_ACCMODE) != O_RDONLY && (st.st_mode & 0222) == 0) {
+    error = refusal(FileErrorKind::write_protected);
     return -1;
   }
   const int fd = ::openat(folder, name, flags | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+  if (fd < 0) {
+    error = last_file_error();
+    return -1;
+  }
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    error = refusal(FileErrorKind::not_a_file);
     ::close(fd);
     return -1;
   }
@@ -105,17 +132,22 @@ int open_regular(int folder, const char* name, int flags) {
 // A link is followed as the rule of text/links_posix.h lets it be.
 FileHandle open_file_for_reading(const std::string& path) {
   const std::optional<std::string> native = with_slashes(path);
-  const std::optional<std::string> file = native ? followed_path(*native) : std::nullopt;
-  const int fd = file ? open_regular(AT_FDCWD, file->c_str(), O_RDONLY) : -1;
+  if (!native) return kNoFileHandle;
+  const FollowedPath file = followed_path(*native);
+  FileError unused;
+  const int fd = file ? open_regular(AT_FDCWD, file.path.c_str(), O_RDONLY, unused) : -1;
   return fd < 0 ? kNoFileHandle : fd;
 }
 
 // Made in the folder as opened once, so that a link put in the folder's
 // place meanwhile cannot send the file elsewhere.
-FileHandle create_held_file(const std::string& path, bool& name_taken) {
-  name_taken = false;
+FileHandle create_held_file(const std::string& path, FileError& error) {
+  error = {};
   const Folder folder(path);
-  if (!folder.opened()) return kNoFileHandle;
+  if (!folder.opened()) {
+    error = folder.error();
+    return kNoFileHandle;
+  }
   // A file-size limit must fail the write (EFBIG), not end the process
   // with a partial output; set for every file, as a child may have been
   // given the default back.
@@ -123,7 +155,7 @@ FileHandle create_held_file(const std::string& path, bool& name_taken) {
   const int fd = ::openat(folder.fd(), folder.entry(),
                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600);
   if (fd < 0) {
-    name_taken = errno == EEXIST;
+    error = last_file_error();
     return kNoFileHandle;
   }
   // Another run may have taken the new file for a leftover before the
@@ -132,7 +164,7 @@ FileHandle create_held_file(const std::string& path, bool& name_taken) {
                     !named_by(fd, folder.fd(), folder.entry());
   if (lost) {
     ::close(fd);
-    name_taken = true;
+    error = file_error_of(EWOULDBLOCK);
     return kNoFileHandle;
   }
   return fd;
@@ -141,7 +173,8 @@ FileHandle create_held_file(const std::string& path, bool& name_taken) {
 bool remove_if_abandoned(const std::string& path) {
   const Folder folder(path);
   if (!folder.opened()) return false;
-  const int fd = open_regular(folder.fd(), folder.entry(), O_RDONLY);
+  FileError unused;
+  const int fd = open_regular(folder.fd(), folder.entry(), O_RDONLY, unused);
   if (fd < 0) return false;
   // Held, the file is removed or renamed by no other run; the name is
   // checked again for one replaced before the lock.
@@ -152,21 +185,24 @@ bool remove_if_abandoned(const std::string& path) {
   return removed;
 }
 
-bool file_writable(const std::string& path) {
+FileError write_refusal(const std::string& path) {
   const Folder folder(path);
-  const int fd = folder.opened() ? open_regular(folder.fd(), folder.entry(), O_WRONLY) : -1;
+  if (!folder.opened()) return folder.error();
+  FileError error;
+  const int fd = open_regular(folder.fd(), folder.entry(), O_WRONLY, error);
   if (fd >= 0) ::close(fd);
-  return fd >= 0;
+  return error;
 }
 
-bool take_attributes(FileHandle file, const std::string& from_path) {
+FileError take_attributes(FileHandle file, const std::string& from_path) {
   const Folder folder(from_path);
+  if (!folder.opened()) return folder.error();
   struct stat own;
-  if (!folder.opened() || ::fstat(fd_of(file), &own) != 0) return false;
+  if (::fstat(fd_of(file), &own) != 0) return last_file_error();
   mode_t mode = 0;
   struct stat old;
   if (::fstatat(folder.fd(), folder.entry(), &old, AT_SYMLINK_NOFOLLOW) == 0) {
-    if (!S_ISREG(old.st_mode)) return false;
+    if (!S_ISREG(old.st_mode)) return not_regular(old);
     // Root gives a user's file back to the user; anyone may keep a group
     // they belong to.
     const bool root = ::geteuid() == 0;
@@ -179,25 +215,29 @@ bool take_attributes(FileHandle file, const std::string& from_path) {
   } else if (errno == ENOENT) {
     mode = new_file_mode();
   } else {
-    return false;
+    return last_file_error();
   }
   // After the owner, which would clear such bits anyway. FAT keeps its own.
   if ((own.st_mode & 07777) != mode) (void)::fchmod(fd_of(file), mode);
-  return true;
+  return {};
 }
 
-bool written_out(FileHandle file) {
+FileError written_out(FileHandle file) {
   const int copy = ::dup(fd_of(file));
+  if (copy < 0) return last_file_error();
   // Linux closes the descriptor even when close reports EINTR.
-  return copy >= 0 && (::close(copy) == 0 || errno == EINTR);
+  return ::close(copy) == 0 || errno == EINTR ? FileError{} : last_file_error();
 }
 
 // Looked at and renamed in one folder, opened once: a folder swapped for
 // another meanwhile cannot have the rename take another file there.
-int place_held_file(FileHandle file, const std::string& temporary, const std::string& target, bool replace) {
+FileError place_held_file(FileHandle file, const std::string& temporary, const std::string& target,
+                          bool replace) {
   const Folder from(temporary);
   const Folder to(target);
-  if (!from.opened() || !to.opened() || !named_by(fd_of(file), from.fd(), from.entry())) return 1;
+  if (!from.opened()) return from.error();
+  if (!to.opened()) return to.error();
+  if (!named_by(fd_of(file), from.fd(), from.entry())) return refusal(FileErrorKind::moved_away);
   return rename_entry(from.fd(), from.name(), to.fd(), to.name(), replace);
 }
 
@@ -232,20 +272,22 @@ std::int64_t read_file(FileHandle file, char* into, std::size_t count) {
   }
 }
 
-bool write_file(FileHandle file, const char* bytes, std::size_t count) {
+FileError write_file(FileHandle file, const char* bytes, std::size_t count) {
   while (count > 0) {
     const ssize_t done = ::write(fd_of(file), bytes, count);
     if (done < 0 && errno == EINTR) continue;
     if (done < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
       struct pollfd ready = {fd_of(file), POLLOUT, 0};
-      if (::poll(&ready, 1, -1) < 0 && errno != EINTR) return false;
+      if (::poll(&ready, 1, -1) < 0 && errno != EINTR) return last_file_error();
       continue;
     }
-    if (done <= 0) return false;
+    if (done < 0) return last_file_error();
+    // Nothing written and no error: taken for a failure of the device.
+    if (done == 0) return file_error_of(EIO);
     bytes += done;
     count -= static_cast<std::size_t>(done);
   }
-  return true;
+  return {};
 }
 
 bool seek_file_start(FileHandle file) { return ::lseek(fd_of(file), 0, SEEK_SET) == 0; }
@@ -255,10 +297,11 @@ std::int64_t file_size(FileHandle file) {
   return ::fstat(fd_of(file), &st) == 0 ? static_cast<std::int64_t>(st.st_size) : -1;
 }
 
-bool sync_file(FileHandle file) { return ::fsync(fd_of(file)) == 0; }
+FileError sync_file(FileHandle file) { return ::fsync(fd_of(file)) == 0 ? FileError{} : last_file_error(); }
 
-bool empty_file(FileHandle file) {
-  return ::ftruncate(fd_of(file), 0) == 0 && ::lseek(fd_of(file), 0, SEEK_SET) == 0;
+FileError empty_file(FileHandle file) {
+  return ::ftruncate(fd_of(file), 0) == 0 && ::lseek(fd_of(file), 0, SEEK_SET) == 0 ? FileError{}
+                                                                                     : last_file_error();
 }
 
 bool close_file_handle(FileHandle file) { return ::close(fd_of(file)) == 0; }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "text/file_error_win32.h"
 #include "text/native_files.h"
 #include "text/native_folders.h"
 #include "text/wide_paths_win32.h"
@@ -56,21 +57,29 @@ FileHandle open_file_for_reading(const std::string& path) {
 // it but makes an exclusive open fail, which is how remove_if_abandoned
 // tells a live save's file from a leftover. Its DELETE access lets the
 // save rename it through this handle (place_held_file).
-FileHandle create_held_file(const std::string& path, bool& name_taken) {
-  name_taken = false;
+FileHandle create_held_file(const std::string& path, FileError& error) {
+  error = {};
   const std::optional<std::wstring> wide = file_path(path);
-  if (!wide) return kNoFileHandle;
+  if (!wide) {
+    error = refusal(FileErrorKind::unnamable);
+    return kNoFileHandle;
+  }
   const HANDLE handle = CreateFileW(wide->c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                     nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {
-    const DWORD error = GetLastError();
+    error = last_file_error();
     // A file being deleted keeps its name until its last handle closes,
-    // and refuses a new one with "access denied" meanwhile.
-    name_taken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
-                 error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED;
+    // and refuses a new one with "access denied" meanwhile: the name is
+    // taken unless nothing at all is there, when the folder refuses.
+    if (error.kind == FileErrorKind::no_permission &&
+        (GetFileAttributesW(wide->c_str()) != INVALID_FILE_ATTRIBUTES || GetLastError() != ERROR_FILE_NOT_FOUND)) {
+      error.kind = FileErrorKind::exists;
+    }
     return kNoFileHandle;
   }
-  return disk_file_only(handle);
+  const FileHandle file = disk_file_only(handle);
+  if (file == kNoFileHandle) error = refusal(FileErrorKind::not_a_file);
+  return file;
 }
 
 // Opened without any sharing, the file cannot be held by anyone else, and
@@ -96,24 +105,43 @@ bool remove_if_abandoned(const std::string& path) {
 }
 
 
-bool file_writable(const std::string& path) {
+FileError write_refusal(const std::string& path) {
   const std::optional<std::wstring> wide = file_path(path);
-  if (!wide || !is_existing_file(*wide)) return false;
+  if (!wide) return refusal(FileErrorKind::unnamable);
+  if (!is_existing_file(*wide)) return refusal(FileErrorKind::not_a_file);
   // Opening for writing fails for a read-only file; the attribute is
   // looked at first all the same, for an administrator's sake.
   const DWORD attributes = GetFileAttributesW(wide->c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) != 0) return false;
-  const FileHandle file = disk_file_only(CreateFileW(
-      wide->c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file == kNoFileHandle) return false;
+  if (attributes == INVALID_FILE_ATTRIBUTES) return last_file_error();
+  if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return refusal(FileErrorKind::write_protected);
+  const HANDLE handle =
+      CreateFileW(wide->c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return last_file_error();
+  const FileHandle file = disk_file_only(handle);
+  if (file == kNoFileHandle) return refusal(FileErrorKind::not_a_file);
   CloseHandle(as_handle(file));
-  return true;
+  return {};
 }
 
 // The new file gets its access rules from its folder, as the old one did
 // (Windows has no mode to carry over); only the kind of the target counts.
-bool take_attributes(FileHandle, const std::string& from_path) {
-  return target_kind(from_path) != TargetKind::other;
+FileError take_attributes(FileHandle, const std::string& from_path) {
+  const Target target = look_at_target(from_path);
+  switch (target.kind) {
+    case TargetKind::missing:
+    case TargetKind::file:
+      return {};
+    case TargetKind::folder:
+      return refusal(FileErrorKind::is_folder);
+    case TargetKind::link:
+      return refusal(FileErrorKind::is_link);
+    case TargetKind::special:
+      return refusal(FileErrorKind::not_a_file);
+    case TargetKind::no_folder:
+    case TargetKind::unknown:
+      break;
+  }
+  return target.error;
 }
 
 namespace {
@@ -153,9 +181,11 @@ bool named_by(HANDLE held, const std::string& path) {
 // POSIX: a file renamed away while it was written means another program
 // had its hands on it (and wine renames a handle's file by the name it was
 // opened with, whatever the name leads to now).
-int place_held_file(FileHandle file, const std::string& temporary, const std::string& target, bool replace) {
+FileError place_held_file(FileHandle file, const std::string& temporary, const std::string& target,
+                          bool replace) {
   const std::optional<std::wstring> to = file_path(target);
-  if (!to || !named_by(as_handle(file), temporary)) return 1;
+  if (!to) return refusal(FileErrorKind::unnamable);
+  if (!named_by(as_handle(file), temporary)) return refusal(FileErrorKind::moved_away);
   // FILE_RENAME_INFO ends with the name, which runs on past the structure;
   // its one declared character leaves room for the closing NUL.
   const std::size_t name_bytes = to->size() * sizeof(wchar_t);
@@ -167,10 +197,12 @@ int place_held_file(FileHandle file, const std::string& temporary, const std::st
   std::memcpy(rename->FileName, to->c_str(), name_bytes + sizeof(wchar_t));
   for (int attempt = 1;; ++attempt) {
     if (SetFileInformationByHandle(as_handle(file), FileRenameInfo, rename, static_cast<DWORD>(buffer.size()))) {
-      return 0;
+      return {};
     }
     const DWORD error = GetLastError();
-    if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) || attempt == kRenameAttempts) return 1;
+    if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) || attempt == kRenameAttempts) {
+      return file_error_of(error);
+    }
     Sleep(kRenameRetryMs);
   }
 }
@@ -189,7 +221,7 @@ std::string name_cut_to_fit(const std::string& path, std::size_t added) {
 }
 
 // WriteFile has handed every byte to the system; closing tells nothing more.
-bool written_out(FileHandle) { return true; }
+FileError written_out(FileHandle) { return {}; }
 
 void discard_held_file(FileHandle file, const std::string&) {
   FILE_DISPOSITION_INFO disposition;
@@ -207,15 +239,17 @@ std::int64_t read_file(FileHandle file, char* into, std::size_t count) {
   return got;
 }
 
-bool write_file(FileHandle file, const char* bytes, std::size_t count) {
+FileError write_file(FileHandle file, const char* bytes, std::size_t count) {
   while (count > 0) {
     DWORD wrote = 0;
     const DWORD part = static_cast<DWORD>(count < kLargestTransfer ? count : kLargestTransfer);
-    if (!WriteFile(as_handle(file), bytes, part, &wrote, nullptr) || wrote == 0) return false;
+    if (!WriteFile(as_handle(file), bytes, part, &wrote, nullptr)) return last_file_error();
+    // Nothing written and no error: taken for a failure of the device.
+    if (wrote == 0) return file_error_of(ERROR_WRITE_FAULT);
     bytes += wrote;
     count -= wrote;
   }
-  return true;
+  return {};
 }
 
 bool seek_file_start(FileHandle file) {
@@ -230,13 +264,16 @@ std::int64_t file_size(FileHandle file) {
   return size.QuadPart;
 }
 
-bool sync_file(FileHandle file) { return FlushFileBuffers(as_handle(file)) != 0; }
+FileError sync_file(FileHandle file) {
+  return FlushFileBuffers(as_handle(file)) != 0 ? FileError{} : last_file_error();
+}
 
-bool empty_file(FileHandle file) {
+FileError empty_file(FileHandle file) {
   LARGE_INTEGER start;
   start.QuadPart = 0;
-  return SetFilePointerEx(as_handle(file), start, nullptr, FILE_BEGIN) &&
-         SetEndOfFile(as_handle(file));
+  return SetFilePointerEx(as_handle(file), start, nullptr, FILE_BEGIN) && SetEndOfFile(as_handle(file))
+             ? FileError{}
+             : last_file_error();
 }
 
 bool close_file_handle(FileHandle file) { return CloseHandle(as_handle(file)) != 0; }

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "text/file_error.h"
 #include "text/filesystem.h"
 
 namespace rt {
@@ -91,11 +92,18 @@ EntryKind entry_kind(const std::string& path);
 std::string absolute_path(const std::string& path);
 
 // What a save would replace at path, the last component not followed when
-// it is a link: nothing, a regular file, or something else (a folder, a
-// link, a pipe, a socket, a device; also an entry that cannot be looked
-// at, or a folder on the way that is missing or no folder).
-enum class TargetKind { missing, file, other };
-TargetKind target_kind(const std::string& path);
+// it is a link: nothing, a regular file, a folder, a link, something else
+// (a pipe, a socket, a device); or no_folder when the folder that would
+// hold it cannot be used (missing, no folder, reached through a link of
+// another user), and unknown when the entry cannot be looked at (no
+// permission, a name too long, a path that can name no file): error says
+// why in these two.
+enum class TargetKind { missing, file, folder, link, special, no_folder, unknown };
+struct Target {
+  TargetKind kind = TargetKind::missing;
+  FileError error;
+};
+Target look_at_target(const std::string& path);
 
 // The file a symbolic link at path finally leads to, as a full path; path
 // itself when its last component is no link (or the link leads nowhere).

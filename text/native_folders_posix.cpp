@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 
+#include "text/file_error_posix.h"
 #include "text/links_posix.h"
 #include "text/native_folders.h"
 #include "text/paths.h"
@@ -107,8 +108,8 @@ bool next_listing_entry(DirectoryEntry& entry) {
     struct stat st;
     if (::fstatat(::dirfd(listing_dir), found->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
     if (S_ISLNK(st.st_mode)) {
-      const std::optional<std::string> target = followed_path(listing_folder + "/" + found->d_name);
-      if (!target || ::lstat(target->c_str(), &st) != 0) continue;
+      const FollowedPath target = followed_path(listing_folder + "/" + found->d_name);
+      if (!target || ::lstat(target.path.c_str(), &st) != 0) continue;
     }
     if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) continue;
     entry.name = found->d_name;
@@ -124,64 +125,77 @@ int remove_file(const std::string& path) {
   return native && ::unlink(native->c_str()) == 0 ? 0 : 1;
 }
 
-std::optional<std::string> followed_path(const std::string& native) {
+FollowedPath followed_path(const std::string& native) {
   std::string path = native;
   for (int links = 0; links <= kMostLinksInARow; ++links) {
     // With a "/" after it the system would follow a link at the name itself.
     while (path.size() > 1 && path.back() == '/') path.pop_back();
     const int fd = ::open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
     // Nothing there, or out of reach: whatever is done with it next fails.
-    if (fd < 0) return path;
+    if (fd < 0) return {path, {}};
     struct stat st;
     if (::fstat(fd, &st) != 0 || !S_ISLNK(st.st_mode)) {
       ::close(fd);
-      return path;
+      return {path, {}};
     }
-    const std::optional<std::string> target = followed_by_rule(st) ? link_target(fd) : std::nullopt;
+    if (!followed_by_rule(st)) {
+      ::close(fd);
+      return {"", refusal(FileErrorKind::foreign_link)};
+    }
+    const std::optional<std::string> target = link_target(fd);
+    const FileError unreadable = last_file_error();
     ::close(fd);
-    if (!target) return std::nullopt;
+    if (!target) return {"", unreadable};
     path = (*target)[0] == '/' ? *target : folder_of(path) + "/" + *target;
   }
-  return std::nullopt;
+  return {"", file_error_of(ELOOP)};
 }
 
-int open_folder_of(const std::string& native, std::string& name) {
+int open_folder_of(const std::string& native, std::string& name, FileError& error) {
   name = native.substr(native.rfind('/') + 1);  // npos + 1: the whole
-  const std::optional<std::string> folder = followed_path(folder_of(native));
+  const FollowedPath folder = followed_path(folder_of(native));
+  if (!folder) {
+    error = folder.refused;
+    return -1;
+  }
   // O_NOFOLLOW: a link put in the folder's place after the look is refused.
-  return folder ? ::open(folder->c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC) : -1;
+  const int fd = ::open(folder.path.c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) error = last_file_error();
+  return fd;
 }
 
-int rename_entry(int from_folder, const std::string& from_name, int to_folder, const std::string& to_name,
-                 bool replace) {
+FileError rename_entry(int from_folder, const std::string& from_name, int to_folder, const std::string& to_name,
+                       bool replace) {
   const char* from = from_name.c_str();
   const char* to = to_name.c_str();
-  if (replace) return ::renameat(from_folder, from, to_folder, to) == 0 ? 0 : 1;
-  if (::renameat2(from_folder, from, to_folder, to, RENAME_NOREPLACE) == 0) return 0;
-  if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP && errno != ENOTSUP) return 1;
+  if (replace) return ::renameat(from_folder, from, to_folder, to) == 0 ? FileError{} : last_file_error();
+  if (::renameat2(from_folder, from, to_folder, to, RENAME_NOREPLACE) == 0) return {};
+  if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP && errno != ENOTSUP) return last_file_error();
   // No renameat2 here. A hard link is made only when the new name is free.
   if (::linkat(from_folder, from, to_folder, to, 0) == 0) {
-    if (::unlinkat(from_folder, from, 0) == 0) return 0;
+    if (::unlinkat(from_folder, from, 0) == 0) return {};
+    const FileError error = last_file_error();
     ::unlinkat(to_folder, to, 0);  // undo: the file keeps its old name only
-    return 1;
+    return error;
   }
-  if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOTSUP) return 1;
+  if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOTSUP) return last_file_error();
   // No hard links either (FAT): look, then rename; nothing better exists.
   struct stat st;
-  if (::fstatat(to_folder, to, &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT) return 1;
-  return ::renameat(from_folder, from, to_folder, to) == 0 ? 0 : 1;
+  if (::fstatat(to_folder, to, &st, AT_SYMLINK_NOFOLLOW) == 0) return file_error_of(EEXIST);
+  if (errno != ENOENT) return last_file_error();
+  return ::renameat(from_folder, from, to_folder, to) == 0 ? FileError{} : last_file_error();
 }
 
 int rename_file(const std::string& old_path, const std::string& new_path) {
   const std::optional<std::string> from = with_slashes(old_path);
   const std::optional<std::string> to = with_slashes(new_path);
-  return from && to ? rename_entry(AT_FDCWD, *from, AT_FDCWD, *to, false) : 1;
+  return from && to && !rename_entry(AT_FDCWD, *from, AT_FDCWD, *to, false).failed() ? 0 : 1;
 }
 
 int replace_file(const std::string& old_path, const std::string& new_path) {
   const std::optional<std::string> from = with_slashes(old_path);
   const std::optional<std::string> to = with_slashes(new_path);
-  return from && to ? rename_entry(AT_FDCWD, *from, AT_FDCWD, *to, true) : 1;
+  return from && to && !rename_entry(AT_FDCWD, *from, AT_FDCWD, *to, true).failed() ? 0 : 1;
 }
 
 void sync_folder_of(const std::string& path) {
@@ -220,17 +234,21 @@ std::string absolute_path(const std::string& path) {
   return (folder == "/" ? "" : folder) + "/" + last;
 }
 
-TargetKind target_kind(const std::string& path) {
+Target look_at_target(const std::string& path) {
   const std::optional<std::string> native = with_slashes(path);
+  if (!native) return {TargetKind::unknown, refusal(FileErrorKind::unnamable)};
   std::string name;
-  const int folder = native ? open_folder_of(*native, name) : -1;
-  if (folder < 0) return TargetKind::other;
+  FileError error;
+  const int folder = open_folder_of(*native, name, error);
+  if (folder < 0) return {TargetKind::no_folder, error};
   struct stat st;
   const bool looked = ::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
-  const int error = errno;
+  error = last_file_error();
   ::close(folder);
-  if (!looked) return error == ENOENT ? TargetKind::missing : TargetKind::other;
-  return S_ISREG(st.st_mode) ? TargetKind::file : TargetKind::other;
+  if (!looked) return {error.kind == FileErrorKind::missing ? TargetKind::missing : TargetKind::unknown, error};
+  if (S_ISREG(st.st_mode)) return {TargetKind::file, {}};
+  if (S_ISDIR(st.st_mode)) return {TargetKind::folder, {}};
+  return {S_ISLNK(st.st_mode) ? TargetKind::link : TargetKind::special, {}};
 }
 
 // A link of another user leads nowhere for this run: the name itself is
@@ -239,8 +257,8 @@ std::string final_file(const std::string& path) {
   const std::optional<std::string> native = with_slashes(path);
   struct stat st;
   if (!native || ::lstat(native->c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-  const std::optional<std::string> followed = followed_path(*native);
-  const std::string file = followed ? resolved_path(*followed) : "";
+  const FollowedPath followed = followed_path(*native);
+  const std::string file = followed ? resolved_path(followed.path) : "";
   return file.empty() ? path : file;
 }
 

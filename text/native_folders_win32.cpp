@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "text/device_names.h"
+#include "text/file_error_win32.h"
 #include "text/native_folders.h"
 #include "text/paths.h"
 #include "text/wide_paths_win32.h"
@@ -351,16 +352,30 @@ std::string absolute_path(const std::string& path) {
   return code_page_path(without_long_path_prefix(full)).value_or("");
 }
 
-TargetKind target_kind(const std::string& path) {
+Target look_at_target(const std::string& path) {
   const std::optional<std::wstring> wide = file_path(path);
-  if (!wide) return TargetKind::other;
+  if (!wide) return {TargetKind::unknown, refusal(FileErrorKind::unnamable)};
   const DWORD attributes = GetFileAttributesW(wide->c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
-    const DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND ? TargetKind::missing : TargetKind::other;
+    DWORD number = GetLastError();
+    if (number == ERROR_FILE_NOT_FOUND) return {TargetKind::missing, {}};
+    // A folder on the way that is missing or a file; the system says
+    // "path not found" for both, so the folder itself is looked at.
+    if (number == ERROR_PATH_NOT_FOUND) {
+      const std::size_t separator = wide->find_last_of(L"\\/");
+      const DWORD folder = separator == std::wstring::npos ? INVALID_FILE_ATTRIBUTES
+                                                           : GetFileAttributesW(wide->substr(0, separator).c_str());
+      if (folder != INVALID_FILE_ATTRIBUTES && (folder & FILE_ATTRIBUTE_DIRECTORY) == 0) number = ERROR_DIRECTORY;
+    }
+    if (number == ERROR_PATH_NOT_FOUND || number == ERROR_DIRECTORY) {
+      return {TargetKind::no_folder, file_error_of(number)};
+    }
+    return {TargetKind::unknown, file_error_of(number)};
   }
-  constexpr DWORD kNotAFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT;
-  return (attributes & kNotAFile) == 0 ? TargetKind::file : TargetKind::other;
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return {TargetKind::link, {}};
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return {TargetKind::folder, {}};
+  if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) return {TargetKind::special, {}};
+  return {TargetKind::file, {}};
 }
 
 namespace {

@@ -57,16 +57,25 @@ inline std::string paired_block(int number, const std::string& timecode_name,
          console_lines({"  Ausgabe: " + output_name, " Lade Text..."});
 }
 
-// The block of a pair that is not run (its output name was used before in
-// the run): up to the output name, then " Fehler".
-inline std::string refused_block(int number, const std::string& timecode_name,
-                                 const std::string& text_name, const std::string& output_name) {
-  return block_head(number, timecode_name, text_name) +
-         console_lines({"  Ausgabe: " + output_name, " Fehler"});
+// " Fehler" and the line with its reason.
+inline std::string failure_lines(const std::string& reason) {
+  return console_lines({" Fehler", "    Grund: " + reason});
 }
 
-// What the engine prints for a pair it finishes, and for one it gives up.
+// The block of a pair that is not run (its output name was used before in
+// the run, by the pair of block earlier): up to the output name, then
+// " Fehler" and why.
+inline std::string refused_block(int number, const std::string& timecode_name,
+                                 const std::string& text_name, const std::string& output_name, int earlier) {
+  return block_head(number, timecode_name, text_name) + console_lines({"  Ausgabe: " + output_name}) +
+         failure_lines("Ausgabename schon von Objekt " + std::to_string(earlier) + " verwendet");
+}
+
+// What the engine prints for a pair it finishes, and for one it gives up,
+// with the reason the pair's steps print after it.
 inline const std::string engine_done = console_lines({" Berechne Korrekturfaktor..."});
-inline const std::string engine_failed = console_lines({" Berechne Korrekturfaktor...", " Fehler"});
+inline std::string engine_failed(const std::string& reason) {
+  return console_lines({" Berechne Korrekturfaktor..."}) + failure_lines(reason);
+}
 
 }  // namespace rt::test_support

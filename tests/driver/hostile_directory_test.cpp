@@ -61,11 +61,15 @@ std::string count_line(int count) {
   return " " + std::to_string(count) + (count == 1 ? " Timecodedatei\n" : " Timecodedateien\n");
 }
 
-// The lines of a pair's block from " Timecode: " on.
+// " Fehler" and the line with its reason.
+std::string failure(const std::string& reason) { return " Fehler\n    Grund: " + reason + "\n"; }
+
+// The lines of a pair's block from " Timecode: " on; with a reason, the
+// pair ends with " Fehler" and that reason.
 std::string paired(const std::string& timecode_name, const std::string& text_name,
-                   const std::string& output_name, bool failed = false) {
+                   const std::string& output_name, const std::string& reason = "") {
   return " Timecode: " + timecode_name + "\n     Text: " + text_name + "\n  Ausgabe: " + output_name +
-         "\n Lade Text...\n Berechne Korrekturfaktor...\n" + (failed ? " Fehler\n" : "");
+         "\n Lade Text...\n Berechne Korrekturfaktor...\n" + (reason.empty() ? "" : failure(reason));
 }
 
 std::string unpaired(const std::string& timecode_name) {
@@ -237,7 +241,8 @@ TEST(HostileDirectory, LinksAreFollowedOnlyWhenTheyAreTheUsersOwnOrRoots) {
        {{"work/notesA.srt", worked_timecodes}, {"work/notesB.txt", worked_text}, {"private/notes.src", "notes"}},
        {{"work/untertitel", "private", true}},
        count_line(1) + "\n 1. Objekt\n" + paired("notesA.srt", "notesB.txt", "notes.src"), "private/notes.src",
-       count_line(1) + "\n 1. Objekt\n" + paired("notesA.srt", "notesB.txt", "notes.src", true)},
+       count_line(1) + "\n 1. Objekt\n" + paired("notesA.srt", "notesB.txt", "notes.src",
+                                                       "Ordner untertitel: Link eines anderen Benutzers")},
       {"the user's own link to a link of another user",
        {{"work/c.srt", worked_timecodes}, {"secret", worked_text}},
        {{"work/c.txt", "hop", false}, {"hop", "secret", true}},
@@ -315,7 +320,8 @@ TEST(HostileDirectory, UnreadableTimecodeFileIsDroppedAndUnreadableTextReadsAsEm
   const std::size_t after_count = first_line(run.transcript).size();
   EXPECT_EQ(run.transcript.substr(after_count, not_read.size()), not_read);
   EXPECT_EQ(run.transcript.find("locked.srt", after_count + not_read.size()), std::string::npos);
-  EXPECT_EQ(block_of(run.transcript, "open.srt"), paired("open.srt", "open.txt", "open..src", true));
+  EXPECT_EQ(block_of(run.transcript, "open.srt"),
+            paired("open.srt", "open.txt", "open..src", "Textdatei nicht lesbar: open.txt"));
   EXPECT_EQ(output_of(dir, "open..src"), "");
   EXPECT_EQ(output_of(dir, "film1..src"), worked_output);
 }
@@ -336,7 +342,8 @@ TEST(HostileDirectory, EmptyAndBinaryFiles) {
 
   ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
   EXPECT_EQ(first_line(run.transcript), count_line(2));
-  EXPECT_EQ(block_of(run.transcript, "empty.sub"), paired("empty.sub", "empty.txt", "empty..src", true));
+  EXPECT_EQ(block_of(run.transcript, "empty.sub"),
+            paired("empty.sub", "empty.txt", "empty..src", "Textdatei leer: empty.txt"));
   EXPECT_EQ(block_of(run.transcript, "tail.srt"), paired("tail.srt", "tail.txt", "tail..src"));
   EXPECT_EQ(output_of(dir, "empty..src"), "");
   EXPECT_EQ(output_of(dir, "tail..src"), worked_output);
@@ -361,7 +368,9 @@ TEST(HostileDirectory, OneMegabyteLines) {
   ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
   EXPECT_EQ(first_line(run.transcript), count_line(2));
   EXPECT_EQ(block_of(run.transcript, "prose.srt"), paired("prose.srt", "prose.txt", "prose..src"));
-  EXPECT_EQ(block_of(run.transcript, "nobreak.srt"), paired("nobreak.srt", "nobreak.txt", "nobreak..src", true));
+  EXPECT_EQ(block_of(run.transcript, "nobreak.srt"),
+            paired("nobreak.srt", "nobreak.txt", "nobreak..src",
+                   "Text ohne Trennzeichen (# . , ; : oder Leerzeichen): nobreak.txt"));
   const std::string output = output_of(dir, "prose..src");
   EXPECT_EQ(output, retimed_in_memory(prose));
   EXPECT_GT(output.size(), prose.size());
@@ -465,7 +474,8 @@ TEST(HostileDirectory, OutputNamesOfDotsNeverAddressAFolder) {
 
     ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
     EXPECT_EQ(run.transcript,
-              count_line(1) + "\n 1. Objekt\n" + paired(c.timecode_name, c.text_name, c.output_name, true));
+              count_line(1) + "\n 1. Objekt\n" + paired(c.timecode_name, c.text_name, c.output_name,
+                                                            "Ausgabename ist kein Dateiname im Ordner untertitel"));
     EXPECT_EQ(tree_state(dir.path(), "untertitel"), before);
     EXPECT_TRUE(fs::is_empty(dir / "untertitel"));
   }
@@ -480,7 +490,8 @@ TEST(HostileDirectory, OutputFolderThatIsAFileLosesTheOutputOnly) {
   const ChildRun run = batch_in_child(dir.path());
 
   ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
-  EXPECT_EQ(run.transcript, count_line(1) + "\n 1. Objekt\n" + paired("film1.srt", "film1.txt", "film1..src", true));
+  EXPECT_EQ(run.transcript, count_line(1) + "\n 1. Objekt\n" +
+                                paired("film1.srt", "film1.txt", "film1..src", "Ordner untertitel: kein Ordner"));
   EXPECT_EQ(tree_state(dir.path()), before);
 }
 
@@ -490,29 +501,35 @@ TEST(HostileDirectory, PlantedOutputNamesAreNeverWrittenThrough) {
     // Plants something at output (the output file's path); outside is a
     // file outside the output folder that a link may point at.
     std::function<void(const std::string& output, const std::string& outside)> plant;
+    std::string reason;
   };
   const Planting plantings[] = {
       {"a folder holding a file",
        [](const std::string& output, const std::string&) {
          fs::create_directory(output);
          write_bytes(output + "/inner", "inner");
-       }},
+       },
+       "Ausgabe: ein Ordner"},
       {"a link to a file outside",
        [](const std::string& output, const std::string& outside) {
          write_bytes(outside, "precious");
          ASSERT_EQ(::symlink(outside.c_str(), output.c_str()), 0);
-       }},
+       },
+       "Ausgabe: ein Link"},
       {"a link to a missing file outside",
        [](const std::string& output, const std::string& outside) {
          ASSERT_EQ(::symlink(outside.c_str(), output.c_str()), 0);
-       }},
+       },
+       "Ausgabe: ein Link"},
       {"a named pipe",
-       [](const std::string& output, const std::string&) { ASSERT_EQ(::mkfifo(output.c_str(), 0644), 0); }},
+       [](const std::string& output, const std::string&) { ASSERT_EQ(::mkfifo(output.c_str(), 0644), 0); },
+       "Ausgabe: keine gewoehnliche Datei"},
       {"a file protected from writing (kept also from root)",
        [](const std::string& output, const std::string&) {
          write_bytes(output, "corrected by hand");
          ASSERT_EQ(::chmod(output.c_str(), 0444), 0);
-       }},
+       },
+       "Ausgabe: schreibgeschuetzt"},
   };
   for (const Planting& planting : plantings) {
     SCOPED_TRACE(planting.what);
@@ -526,7 +543,8 @@ TEST(HostileDirectory, PlantedOutputNamesAreNeverWrittenThrough) {
     const ChildRun run = batch_in_child(root / "work");
 
     ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
-    EXPECT_EQ(run.transcript, count_line(1) + "\n 1. Objekt\n" + paired("film1.srt", "film1.txt", "film1..src", true));
+    EXPECT_EQ(run.transcript,
+              count_line(1) + "\n 1. Objekt\n" + paired("film1.srt", "film1.txt", "film1..src", planting.reason));
     EXPECT_EQ(tree_state(root.path()), before);
   }
   // A socket cannot be made by a plain call like the others.
@@ -590,9 +608,10 @@ TEST(HostileDirectory, TwoTimecodeFilesWithOneOutputNameWriteItOnce) {
   const bool a_first = run.transcript.find("filmA.srt") < run.transcript.find("filmB.srt");
   const std::string first = a_first ? "filmA.srt" : "filmB.srt";
   const std::string second = a_first ? "filmB.srt" : "filmA.srt";
-  EXPECT_EQ(block_of(run.transcript, first), paired(first, "film.txt", "film.src", !a_first));
-  EXPECT_EQ(block_of(run.transcript, second),
-            " Timecode: " + second + "\n     Text: film.txt\n  Ausgabe: film.src\n Fehler\n");
+  EXPECT_EQ(block_of(run.transcript, first),
+            paired(first, "film.txt", "film.src", a_first ? "" : "Untertitel Nr. 1 (00:00:01,000) dauert 0 ms"));
+  EXPECT_EQ(block_of(run.transcript, second), " Timecode: " + second + "\n     Text: film.txt\n  Ausgabe: film.src\n" +
+                                                  failure("Ausgabename schon von Objekt 1 verwendet"));
   EXPECT_EQ(output_of(dir, "film.src"), a_first ? worked_output : "");
   EXPECT_NE(run.transcript.find("<a pair failed>"), std::string::npos);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir / "untertitel"), fs::directory_iterator()), 1);
@@ -603,6 +622,7 @@ TEST(HostileDirectory, FilesChangedBetweenScanAndPairEndThePairWithFehler) {
     const char* what;
     const char* name;  // the file of the pair that changes
     std::function<void(const std::string& path)> change;
+    std::string reason;
   };
   const auto remove = [](const std::string& path) { fs::remove(path); };
   const auto to_pipe = [](const std::string& path) {
@@ -613,12 +633,16 @@ TEST(HostileDirectory, FilesChangedBetweenScanAndPairEndThePairWithFehler) {
     fs::remove(path);
     fs::create_directory(path);
   };
+  const auto to_no_cue = [](const std::string& path) { write_bytes(path, "1\r\nWorte\r\n"); };
+  const std::string unreadable_timecodes = "Timecodedatei nicht lesbar: film1.srt";
+  const std::string unreadable_text = "Textdatei nicht lesbar: film1.txt";
   const Change changes[] = {
-      {"timecode file removed", "film1.srt", remove},
-      {"timecode file now a named pipe", "film1.srt", to_pipe},
-      {"timecode file now a folder", "film1.srt", to_folder},
-      {"text file now a named pipe", "film1.txt", to_pipe},
-      {"text file now a folder", "film1.txt", to_folder},
+      {"timecode file removed", "film1.srt", remove, unreadable_timecodes},
+      {"timecode file now a named pipe", "film1.srt", to_pipe, unreadable_timecodes},
+      {"timecode file now a folder", "film1.srt", to_folder, unreadable_timecodes},
+      {"timecode file now without a cue", "film1.srt", to_no_cue, "Timecodedatei ohne Untertitel: film1.srt"},
+      {"text file now a named pipe", "film1.txt", to_pipe, unreadable_text},
+      {"text file now a folder", "film1.txt", to_folder, unreadable_text},
   };
   for (const Change& change : changes) {
     SCOPED_TRACE(change.what);
@@ -639,7 +663,7 @@ TEST(HostileDirectory, FilesChangedBetweenScanAndPairEndThePairWithFehler) {
     });
 
     ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
-    EXPECT_EQ(block_of(run.transcript, "film1.srt"), paired("film1.srt", "film1.txt", "film1..src", true));
+    EXPECT_EQ(block_of(run.transcript, "film1.srt"), paired("film1.srt", "film1.txt", "film1..src", change.reason));
     EXPECT_EQ(block_of(run.transcript, "film2.srt"), paired("film2.srt", "film2.txt", "film2..src"));
     EXPECT_NE(run.transcript.find("<all closed>"), std::string::npos);
     EXPECT_EQ(output_of(dir, "film1..src"), "");
@@ -702,10 +726,11 @@ TEST(HostileDirectory, PairsTooLargeForMemoryFailAloneAndTheRunGoesOn) {
   ASSERT_FALSE(run.unprepared) << "could not limit the address space";
   ASSERT_TRUE(run.exited_normally()) << run.how_it_ended() << "\n" << run.transcript;
   EXPECT_EQ(first_line(run.transcript), count_line(3));
+  const std::string too_large = failure("Text oder Timecodedatei zu gross fuer den Speicher");
   EXPECT_EQ(block_of(run.transcript, "hugetext.srt"), " Timecode: hugetext.srt\n     Text: hugetext.txt\n"
-                                                      "  Ausgabe: hugetext..src\n Lade Text...\n Fehler\n");
+                                                      "  Ausgabe: hugetext..src\n Lade Text...\n" + too_large);
   EXPECT_EQ(block_of(run.transcript, "hugelines.srt"), " Timecode: hugelines.srt\n     Text: hugelines.txt\n"
-                                                       "  Ausgabe: hugelines..src\n Lade Text...\n Fehler\n");
+                                                       "  Ausgabe: hugelines..src\n Lade Text...\n" + too_large);
   EXPECT_EQ(block_of(run.transcript, "small.srt"), paired("small.srt", "small.txt", "small..src"));
   EXPECT_EQ(output_of(dir, "hugetext..src"), "");
   EXPECT_EQ(output_of(dir, "hugelines..src"), "");
@@ -745,7 +770,8 @@ TEST(NoSilentLoss, OutputThatDoesNotFitEndsWithFehlerAndIsLeftEmpty) {
     });
 
     ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
-    EXPECT_EQ(block_of(run.transcript, "big.srt"), paired("big.srt", "big.txt", "big..src", true));
+    EXPECT_EQ(block_of(run.transcript, "big.srt"),
+              paired("big.srt", "big.txt", "big..src", "Ausgabe nicht geschrieben: Datei zu gross"));
     EXPECT_EQ(block_of(run.transcript, "small.srt"), paired("small.srt", "small.txt", "small..src"));
     EXPECT_EQ(output_of(dir, "big..src"), previous == "<none>" ? "" : previous);
     EXPECT_EQ(output_of(dir, "small..src"), worked_output);
@@ -767,8 +793,9 @@ TEST(NoSilentLoss, ExtensionWithAPathIsRefused) {
     SCOPED_TRACE(extension);
     const ChildRun run = run_in_child([&] { run_batch(root / "work", extension); });
     ASSERT_TRUE(run.exited_normally()) << run.how_it_ended();
-    EXPECT_EQ(block_of(run.transcript, "film1.srt"), paired("film1.srt", "film1.txt", "film1." + extension, true));
-    EXPECT_EQ(block_of(run.transcript, "guten.srt"), paired("guten.srt", "guten.txt", "guten." + extension, true));
+    const std::string not_plain = "Ausgabename ist kein Dateiname im Ordner untertitel";
+    EXPECT_EQ(block_of(run.transcript, "film1.srt"), paired("film1.srt", "film1.txt", "film1." + extension, not_plain));
+    EXPECT_EQ(block_of(run.transcript, "guten.srt"), paired("guten.srt", "guten.txt", "guten." + extension, not_plain));
     EXPECT_EQ(tree_state(root.path()), before);
   }
   for (const std::string extension : {"\\..\\x", "\\..\\..\\x", "\\x"}) {

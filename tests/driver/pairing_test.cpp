@@ -9,6 +9,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "driver/failure_reasons.h"
 #include "tests/driver/disk_and_console.h"
 #include "tests/driver/worked_example.h"
 #include "text/files.h"
@@ -163,7 +164,8 @@ INSTANTIATE_TEST_SUITE_P(
         PairCase{"first of equal shared lengths wins even when it fails",
                  {{"film1c.srt", worked_timecodes}, {"film1a.txt", worked_text}, {"film1b.txt", weightless_text}},
                  {"", "film1c.srt"}, {"", "film1b.txt", "film1a.txt"}, ".src",
-                 paired_block(1, "film1c.srt", "film1b.txt", "film1.src") + engine_failed,
+                 paired_block(1, "film1c.srt", "film1b.txt", "film1.src") +
+                     engine_failed("Text ohne Vokale in Kleinschrift: film1b.txt"),
                  {{"film1.src", ""}}},
         // One output per run: a second pair with the same output name would
         // replace the first one's output, so it ends with " Fehler" unrun.
@@ -171,13 +173,14 @@ INSTANTIATE_TEST_SUITE_P(
                  {{"film1.srt", worked_timecodes}, {"film1.sub", zero_length_timecodes}, {"film1.txt", worked_text}},
                  {"", "film1.srt", "film1.sub"}, {"", "film1.txt"}, ".src",
                  paired_block(1, "film1.srt", "film1.txt", "film1..src") + engine_done +
-                     refused_block(2, "film1.sub", "film1.txt", "film1..src"),
+                     refused_block(2, "film1.sub", "film1.txt", "film1..src", 1),
                  {{"film1..src", worked_output}}},
         PairCase{"second timecode file with the same output name is not run after a failed first",
                  {{"film1.srt", worked_timecodes}, {"film1.sub", zero_length_timecodes}, {"film1.txt", worked_text}},
                  {"", "film1.sub", "film1.srt"}, {"", "film1.txt"}, ".src",
-                 paired_block(1, "film1.sub", "film1.txt", "film1..src") + engine_failed +
-                     refused_block(2, "film1.srt", "film1.txt", "film1..src"),
+                 paired_block(1, "film1.sub", "film1.txt", "film1..src") +
+                     engine_failed("Untertitel Nr. 1 (00:00:01,000) dauert 0 ms") +
+                     refused_block(2, "film1.srt", "film1.txt", "film1..src", 1),
                  {{"film1..src", ""}}},
         PairCase{"names that differ only in case are two outputs where the file system tells them apart",
                  {{"filmA.srt", worked_timecodes}, {"FILMA.srt", worked_timecodes}, {"filmA.txt", worked_text},
@@ -185,7 +188,7 @@ INSTANTIATE_TEST_SUITE_P(
                  {"", "filmA.srt", "FILMA.srt"}, {"", "filmA.txt", "FILMA.txt"}, ".src",
                  paired_block(1, "filmA.srt", "filmA.txt", "filmA..src") + engine_done +
                      (same_entry_name("filmA..src", "FILMA..src")
-                          ? refused_block(2, "FILMA.srt", "FILMA.txt", "FILMA..src")
+                          ? refused_block(2, "FILMA.srt", "FILMA.txt", "FILMA..src", 1)
                           : paired_block(2, "FILMA.srt", "FILMA.txt", "FILMA..src") + engine_done),
                  same_entry_name("filmA..src", "FILMA..src")
                      ? std::map<std::string, std::string>{{"filmA..src", worked_output}}
@@ -212,12 +215,42 @@ INSTANTIATE_TEST_SUITE_P(
                  {{"film1.srt", worked_timecodes}, {"film2.srt", worked_timecodes}, {"film.txt", worked_text}},
                  {"", "film1.srt", "film2.srt"}, {"", "film.txt"}, ".src",
                  paired_block(1, "film1.srt", "film.txt", "film.src") + engine_done +
-                     refused_block(2, "film2.srt", "film.txt", "film.src"),
+                     refused_block(2, "film2.srt", "film.txt", "film.src", 1),
                  {{"film.src", worked_output}}},
         PairCase{"text file gone since the scan reads as empty text",
                  {{"film1.srt", worked_timecodes}},
                  {"", "film1.srt"}, {"", "film1.txt"}, ".src",
-                 paired_block(1, "film1.srt", "film1.txt", "film1..src") + engine_failed,
+                 paired_block(1, "film1.srt", "film1.txt", "film1..src") +
+                     engine_failed("Textdatei nicht lesbar: film1.txt"),
+                 {{"film1..src", ""}}},
+        // Each way the engine fails names the cue or the file at fault.
+        PairCase{"a cue that ends before it begins",
+                 {{"film1.srt", "1\r\n00:00:01,000 --> 00:00:02,500\r\n\r\n"
+                                "2\r\n00:00:03,100 --> 00:00:03,000\r\n\r\n"
+                                "3\r\n00:00:05,500 --> 00:00:08,000\r\n\r\n"},
+                  {"film1.txt", worked_text}},
+                 {"", "film1.srt"}, {"", "film1.txt"}, ".src",
+                 paired_block(1, "film1.srt", "film1.txt", "film1..src") +
+                     engine_failed("Untertitel Nr. 2 (00:00:03,100) endet vor seinem Beginn"),
+                 {{"film1..src", ""}}},
+        PairCase{"cues whose durations cancel out",
+                 {{"film1.srt", "1\r\n00:00:01,000 --> 00:00:03,000\r\n\r\n"
+                                "2\r\n00:00:05,000 --> 00:00:03,000\r\n\r\n"},
+                  {"film1.txt", worked_text}},
+                 {"", "film1.srt"}, {"", "film1.txt"}, ".src",
+                 paired_block(1, "film1.srt", "film1.txt", "film1..src") +
+                     engine_failed("Untertitel dauern zusammen 0 ms oder weniger: film1.srt"),
+                 {{"film1..src", ""}}},
+        PairCase{"a single cue",
+                 {{"film1.srt", "1\r\n00:00:01,000 --> 00:00:04,000\r\nWorte\r\n\r\n"}, {"film1.txt", worked_text}},
+                 {"", "film1.srt"}, {"", "film1.txt"}, ".src",
+                 paired_block(1, "film1.srt", "film1.txt", "film1..src") +
+                     engine_failed("Timecodedatei mit nur einem Untertitel: film1.srt"),
+                 {{"film1..src", ""}}},
+        PairCase{"a text of nothing but a byte-order mark",
+                 {{"film1.srt", worked_timecodes}, {"film1.txt", "\xEF\xBB\xBF"}},
+                 {"", "film1.srt"}, {"", "film1.txt"}, ".src",
+                 paired_block(1, "film1.srt", "film1.txt", "film1..src") + engine_failed("Textdatei leer: film1.txt"),
                  {{"film1..src", ""}}}));
 
 TEST(ProcessPairFailures, MissingOutputFolderLosesTheOutputButNotTheRun) {
@@ -235,7 +268,8 @@ TEST(ProcessPairFailures, MissingOutputFolderLosesTheOutputButNotTheRun) {
       });
 
   // The output cannot be made: the pair ends with " Fehler".
-  EXPECT_EQ(transcript, paired_block(1, "film1.srt", "film1.txt", "film1..src") + engine_failed);
+  EXPECT_EQ(transcript, paired_block(1, "film1.srt", "film1.txt", "film1..src") +
+                            engine_failed("Ordner untertitel: nicht vorhanden"));
   EXPECT_FALSE(std::filesystem::exists(dir / "untertitel"));
   EXPECT_EQ(free_file_number(), 1);
 }
@@ -264,10 +298,36 @@ TEST(ProcessPairFailures, TimecodeFileGoneSinceTheScanEndsThePairWithFehler) {
   EXPECT_EQ(transcript.substr(0, head.size()), head);
   EXPECT_EQ(transcript.substr(transcript.size() - next.size()), next);
   const std::string failed_pair = transcript.substr(0, transcript.size() - next.size());
-  EXPECT_THAT(failed_pair, ::testing::EndsWith(console_lines({" Fehler"})));
+  EXPECT_THAT(failed_pair,
+              ::testing::EndsWith(test_support::failure_lines("Timecodedatei nicht lesbar: film1.srt")));
   EXPECT_EQ(read_bytes(dir / "untertitel/film1..src"), "");
   EXPECT_EQ(read_bytes(dir / "untertitel/next..src"), worked_output);
   EXPECT_EQ(free_file_number(), 1);
+}
+
+// The reasons a test run cannot meet for real (a full disk, a search of a
+// million passes, another program at the temporary file), and a system
+// error the program does not tell apart, which is named by its number.
+TEST(FailureReasons, WhatNoTestRunMeets) {
+  PairResult passes;
+  passes.failure = PairFailure::too_many_passes;
+  passes.outcome.passes = 1000000;
+  PairResult full;
+  full.failure = PairFailure::output_not_written;
+  full.output = {SaveStep::writing, {FileErrorKind::no_space, 28}};
+  PairResult taken;
+  taken.failure = PairFailure::output_not_written;
+  taken.output = {SaveStep::placing, {FileErrorKind::moved_away, 0}};
+  PairResult unknown;
+  unknown.failure = PairFailure::output_not_written;
+  unknown.output = {SaveStep::temporary, {FileErrorKind::other, 1234}};
+  const PairFiles files{"film1.srt", "film1.txt"};
+  EXPECT_EQ(pair_failure_reason(passes, files), "Kein Korrekturfaktor nach 1000000 Runden");
+  EXPECT_EQ(pair_failure_reason(full, files), "Ausgabe nicht geschrieben: kein Platz auf dem Datentraeger");
+  EXPECT_EQ(pair_failure_reason(taken, files), "Ausgabe nicht umbenannt: temporaere Datei entfernt oder ersetzt");
+  EXPECT_EQ(pair_failure_reason(unknown, files), "Temporaere Datei nicht angelegt: Systemfehler 1234");
+  EXPECT_EQ(save_failure_reason({SaveStep::writing, {FileErrorKind::io_error, 5}}, WrittenFile::report_page),
+            "Bericht nicht geschrieben: Ein-/Ausgabefehler");
 }
 
 }  // namespace

@@ -168,7 +168,8 @@ TEST_P(DirectoryArgument, RunsTheBatchWithoutQuestionOrWait) {
   std::string report = report_with_worked_pair("\n").substr(2);
   if (failed) {
     const std::string searching = " Berechne Korrekturfaktor...\n";
-    report.insert(report.find(searching) + searching.size(), " Fehler\n");
+    report.insert(report.find(searching) + searching.size(),
+                  " Fehler\n    Grund: Text ohne Vokale in Kleinschrift: film1.txt\n");
   }
   EXPECT_EQ(p.piped_output(), report);
   EXPECT_EQ(p.output(), "");

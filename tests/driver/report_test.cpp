@@ -161,7 +161,8 @@ TEST(Readability, CountsCharactersOfEitherEncodingAndTheTextLeftOver) {
        "\xE2\x80\x9EJa\xE2\x80\x9C, ", true},
       {"blanks after a cut are no text", "Eins.   Zwei.  \r\n", {{1, 6}, {9, 14}}, {6, 6}, 0, "Eins. ", true},
       {"a run-out cue holds nothing", "Eins, zwei drei", {{1, 6}, {7, 6}}, {6, 0}, 9, "Eins, ", true},
-      {"line ends as written", "Eins,\n\nzwei.\n Rest", {{1, 12}}, {12}, 4, "Eins,\r\nzwei.", true},
+      {"a line end as written is one character", "Eins,\n\nzwei.\n Rest", {{1, 12}}, {11}, 4, "Eins,\r\nzwei.",
+       true},
       {"no words are never too fast", "# # # #. Wort.", {{1, 9}, {10, 14}}, {9, 5}, 0, "# # # #. ", false},
       {"cues the text did not reach", "Eins, zwei.", {{1, 6}, {7, 11}}, {6, 5}, 0, "Eins, ", true, 2},
   };
@@ -305,7 +306,33 @@ TEST(ReadabilityPage, FollowsTheBatchOrEndsWithFehler) {
   const std::string failed = console_transcript([&] { written = run_batch(blocked.path(), ".src", &limits); });
   EXPECT_FALSE(written);
   EXPECT_EQ(failed, console_lines({" 1 Timecodedatei"}) + paired_block(1, "film1.srt", "film1.txt", "film1..src") +
-                        engine_failed + console_lines({"", "  Bericht: bericht.html", " Fehler"}));
+                        engine_failed("Ordner untertitel: kein Ordner") +
+                        console_lines({"", "  Bericht: bericht.html"}) +
+                        test_support::failure_lines("Ordner untertitel: kein Ordner"));
+
+  // A pair that fails tells the page why, as the console does.
+  ScratchDirectory weightless;
+  write_bytes(weightless / "film1.srt", worked_timecodes);
+  write_bytes(weightless / "film1.txt", test_support::weightless_text);
+  const std::string told = console_transcript([&] { written = run_batch(weightless.path(), ".src", &limits); });
+  EXPECT_FALSE(written);
+  const std::string reason = "Text ohne Vokale in Kleinschrift: film1.txt";
+  EXPECT_NE(told.find(test_support::failure_lines(reason)), std::string::npos) << told;
+  const std::string failed_page = read_bytes(weightless / "untertitel/bericht.html");
+  EXPECT_NE(failed_page.find("<td class=\"note\" colspan=\"7\">Fehler: " + reason + "</td>"), std::string::npos);
+  EXPECT_NE(failed_page.find("<p class=\"failed\">Fehler: " + reason + "</p>"), std::string::npos);
+
+  // A pair's output named like the page keeps its name and the page is
+  // not written.
+  ScratchDirectory named;
+  write_bytes(named / "bericht.srt", worked_timecodes);
+  write_bytes(named / "bericht.txt", worked_text);
+  const std::string refused = console_transcript([&] { written = run_batch(named.path(), "html", &limits); });
+  EXPECT_FALSE(written);
+  const std::string taken = "bericht.html ist schon die Ausgabe von Objekt 1";
+  EXPECT_THAT(refused, ::testing::EndsWith(console_lines({"", "  Bericht: bericht.html"}) +
+                                           test_support::failure_lines(taken)));
+  EXPECT_EQ(read_bytes(named / "untertitel/bericht.html"), worked_output);
 }
 
 // A long file through the tap: 1,200 cues of two seconds, 2.5 s apart;
@@ -338,8 +365,8 @@ PairReadability long_pair() {
   for (int k = 1; k <= 1190; ++k) {
     const std::string& segment = segments[static_cast<std::size_t>(k - 1)];
     const Pos cut = first + static_cast<Pos>(segment.size()) - 1;
-    tap.entry(WrittenCue{static_cast<std::size_t>(k - 1), lines[3 * (k - 1)], lines[3 * (k - 1) + 1], segment, first,
-                         cut});
+    tap.entry(WrittenCue{static_cast<std::size_t>(k - 1), lines[3 * (k - 1)], lines[3 * (k - 1) + 1], segment,
+                         first, cut});
     first = cut + 1;
   }
   RetimeOutcome outcome;

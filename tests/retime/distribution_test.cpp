@@ -152,8 +152,8 @@ TEST(Failures, EndWithFehlerAndWriteNothing) {
       {"negative product above -0.5", kExampleText, short_negative, 1, quota, 1, short_negative[5], "2"},
       {"durations cancel out", kExampleText, cancelling, 0, RetimeFailure::no_duration},
       {"negative total duration", kExampleText, negative_total, 0, RetimeFailure::no_duration},
-      {"no timecode file (one empty line read)", kExampleText, {""}, 0, RetimeFailure::no_duration},
-      {"no arrow line at all", kExampleText, {"1", "Worte", ""}, 0, RetimeFailure::no_duration},
+      {"no timecode file (one empty line read)", kExampleText, {""}, 0, RetimeFailure::no_cue},
+      {"no arrow line at all", kExampleText, {"1", "Worte", ""}, 0, RetimeFailure::no_cue},
       {"no line at all", kExampleText, {}, 0, RetimeFailure::no_cue},
       {"single cue that would rise for ever", kExampleText, single_cue, 1, RetimeFailure::single_cue},
   };

@@ -86,12 +86,17 @@ class PairOnDisk {
     open_output();
   }
   // Runs retime_pair; the console bytes it printed.
-  std::string retime() { return console_transcript(retime_pair); }
+  std::string retime() {
+    return console_transcript([this] { result_ = retime_pair(); });
+  }
+  // How the last retime ended.
+  const PairResult& result() const { return result_; }
   std::string output() const { return read_bytes(dir_ / "film.src"); }
   std::string path_of_text() const { return dir_ / "film.txt"; }
 
  private:
   TempDirectory dir_;
+  PairResult result_;
 };
 
 class RetimePair : public ::testing::Test {
@@ -192,16 +197,25 @@ TEST_F(RetimePair, FailuresPrintFehlerCloseEverythingAndWriteNothing) {
     std::string timecodes;
     bool open_text;
     bool open_timecodes;
+    PairFailure failure;  // as the pair tells it, the text looked at where it is the cause
+    std::int64_t failed_cue = -1;  // where the search stopped, for a quota of 0
   };
+  const std::string zero_second_cue = "1\r\n00:00:01,000 --> 00:00:02,500\r\n\r\n"
+                                      "2\r\n00:00:03,000 --> 00:00:03,000\r\n\r\n";
   const Case cases[] = {
-      {"empty text file", "", kExampleTimecodes, true, true},
-      {"capitals only", "HALLO WELT.", kExampleTimecodes, true, true},
-      {"unopened text file", kExampleText, kExampleTimecodes, false, true},
-      {"unopened timecode file", kExampleText, kExampleTimecodes, true, false},
-      {"empty timecode file", kExampleText, "", true, true},
-      {"single cue", kExampleText, "1\r\n00:00:01,000 --> 00:00:04,000\r\nWorte\r\n\r\n", true, true},
-      {"total duration 0", kExampleText, "1\r\n00:00:01,000 --> 00:00:03,000\r\n\r\n2\r\n00:00:05,000 --> 00:00:03,000\r\n",
-       true, true},
+      {"empty text file", "", kExampleTimecodes, true, true, PairFailure::text_empty, 0},
+      {"capitals only", "HALLO WELT.", kExampleTimecodes, true, true, PairFailure::text_without_vowels, 0},
+      {"no break character", "Gutenmorgenwiegehtesdir", kExampleTimecodes, true, true,
+       PairFailure::text_without_breaks, 0},
+      {"a cue of zero duration", kExampleText, zero_second_cue, true, true, PairFailure::cue_without_share, 1},
+      {"unopened text file", kExampleText, kExampleTimecodes, false, true, PairFailure::text_empty, 0},
+      {"unopened timecode file", kExampleText, kExampleTimecodes, true, false, PairFailure::no_cue},
+      {"empty timecode file", kExampleText, "", true, true, PairFailure::no_cue},
+      {"single cue", kExampleText, "1\r\n00:00:01,000 --> 00:00:04,000\r\nWorte\r\n\r\n", true, true,
+       PairFailure::single_cue},
+      {"total duration 0", kExampleText,
+       "1\r\n00:00:01,000 --> 00:00:03,000\r\n\r\n2\r\n00:00:05,000 --> 00:00:03,000\r\n", true, true,
+       PairFailure::no_duration},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -212,6 +226,9 @@ TEST_F(RetimePair, FailuresPrintFehlerCloseEverythingAndWriteNothing) {
     EXPECT_EQ(pair.retime(), kFailedConsole);
     EXPECT_EQ(pair.output(), "");
     EXPECT_TRUE(pair_files_closed(pair.path_of_text()));
+    EXPECT_EQ(pair.result().failure, c.failure);
+    EXPECT_EQ(pair.result().outcome.failed_cue, c.failed_cue);
+    EXPECT_EQ(pair.result().output.failed_at, SaveStep::given_up) << "a failed search keeps no output";
   }
 }
 
@@ -221,6 +238,8 @@ TEST_F(RetimePair, UnopenedOutputFileStillRunsTheSearch) {
   pair.open_timecodes();
   // No output is a failure of the pair, told after the search.
   EXPECT_EQ(pair.retime(), kFailedConsole);
+  EXPECT_EQ(pair.result().failure, PairFailure::output_not_written);
+  EXPECT_EQ(pair.result().output.failed_at, SaveStep::not_open);
   EXPECT_EQ(pair.output(), "<missing>");
   EXPECT_EQ(number_line(), "3") << "the passes ran as usual";
   EXPECT_TRUE(pair_files_closed(pair.path_of_text()));

@@ -358,7 +358,11 @@ TEST_F(NumberedFiles, OpenResultsAndNumberStates) {
   // A failed open leaves a free number free.
   EXPECT_EQ(open_input(dir / "missing.txt", 4), 2);
   EXPECT_EQ(open_input(dir.path(), 4), 2);
-  EXPECT_EQ(open_output(dir / "no-such-folder/out.txt", 4), 2);
+  const OpenResult no_folder = open_output(dir / "no-such-folder/out.txt", 4);
+  EXPECT_EQ(no_folder, 2);
+  EXPECT_EQ(no_folder.save.failed_at, SaveStep::folder);
+  EXPECT_EQ(no_folder.save.error.kind, FileErrorKind::missing);
+  EXPECT_EQ(no_folder.save.error.code, ENOENT) << "the system's number comes along";
   EXPECT_TRUE(at_end(4));
   EXPECT_EQ(free_file_number(), 1);
   ASSERT_EQ(open_input(other, 4), 0);
@@ -420,10 +424,18 @@ TEST_F(NumberedFiles, OpenInputRefusesWhatIsNotARegularFile) {
   ::close(sock);
 }
 
+// What the name held, as the save tells it.
+FileErrorKind refused_target(const OpenResult& opened) {
+  EXPECT_EQ(opened.save.failed_at, SaveStep::target);
+  return opened.save.error.kind;
+}
+
 TEST_F(NumberedFiles, OpenOutputWritesOnlyIntoRegularFiles) {
   std::string fifo = dir / "fifo";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
-  EXPECT_EQ(open_output(fifo, 1), 2);  // no reader: must not hang
+  OpenResult opened = open_output(fifo, 1);
+  EXPECT_EQ(opened, 2);  // no reader: must not hang
+  EXPECT_EQ(refused_target(opened), FileErrorKind::not_a_file);
   int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
   ASSERT_GE(reader, 0);
   EXPECT_EQ(open_output(fifo, 1), 2);  // with a reader: still not a file
@@ -433,14 +445,24 @@ TEST_F(NumberedFiles, OpenOutputWritesOnlyIntoRegularFiles) {
   std::string target = dir / "target.txt";
   write_bytes(target, "precious");
   ASSERT_EQ(::symlink(target.c_str(), (dir / "link.txt").c_str()), 0);
-  EXPECT_EQ(open_output(dir / "link.txt", 1), 2);
+  opened = open_output(dir / "link.txt", 1);
+  EXPECT_EQ(opened, 2);
+  EXPECT_EQ(refused_target(opened), FileErrorKind::is_link);
   EXPECT_EQ(read_bytes(target), "precious");
   ASSERT_EQ(::symlink((dir / "nowhere.txt").c_str(), (dir / "dangling.txt").c_str()), 0);
   EXPECT_EQ(open_output(dir / "dangling.txt", 1), 2);
   EXPECT_EQ(read_bytes(dir / "nowhere.txt"), "<missing>");
 
-  EXPECT_EQ(open_output(dir.path(), 1), 2);
-  EXPECT_EQ(open_output("/dev/null", 1), 2);
+  opened = open_output(dir.path(), 1);
+  EXPECT_EQ(opened, 2);
+  EXPECT_EQ(refused_target(opened), FileErrorKind::is_folder);
+  opened = open_output("/dev/null", 1);
+  EXPECT_EQ(opened, 2);
+  EXPECT_EQ(refused_target(opened), FileErrorKind::not_a_file);
+  const std::string protected_file = dir / "protected.txt";
+  write_bytes(protected_file, "kept");
+  ASSERT_EQ(::chmod(protected_file.c_str(), 0444), 0);
+  EXPECT_EQ(refused_target(open_output(protected_file, 1)), FileErrorKind::write_protected);
   EXPECT_EQ(free_file_number(), 1);
 }
 
@@ -508,6 +530,8 @@ TEST_F(NumberedFiles, AFailedSaveLeavesTheOldFileAndOnlyANewOneEmpty) {
     bool keep;
     std::string output;
     std::string temporary;  // what the temporary name holds afterwards
+    SaveStep failed_at;
+    FileErrorKind why;
   };
   const auto nothing = [](const std::string&) {};
   const auto removed = [](const std::string& temporary) { ::unlink(temporary.c_str()); };
@@ -516,13 +540,17 @@ TEST_F(NumberedFiles, AFailedSaveLeavesTheOldFileAndOnlyANewOneEmpty) {
     write_bytes(temporary, "another run's partial file");
   };
   const FailureCase cases[] = {
-      {"incomplete, over an old file", true, nothing, false, "old", "<missing>"},
-      {"incomplete, no old file", false, nothing, false, "", "<missing>"},
-      {"temporary name removed", true, removed, true, "old", "<missing>"},
-      {"temporary name removed, no old file", false, removed, true, "<missing>", "<missing>"},
-      {"another file under the temporary name", true, replaced, true, "old", "another run's partial file"},
+      {"incomplete, over an old file", true, nothing, false, "old", "<missing>", SaveStep::given_up,
+       FileErrorKind::none},
+      {"incomplete, no old file", false, nothing, false, "", "<missing>", SaveStep::given_up, FileErrorKind::none},
+      {"temporary name removed", true, removed, true, "old", "<missing>", SaveStep::placing,
+       FileErrorKind::moved_away},
+      {"temporary name removed, no old file", false, removed, true, "<missing>", "<missing>", SaveStep::placing,
+       FileErrorKind::moved_away},
+      {"another file under the temporary name", true, replaced, true, "old", "another run's partial file",
+       SaveStep::placing, FileErrorKind::moved_away},
       {"another file under the temporary name, no old file", false, replaced, true, "<missing>",
-       "another run's partial file"},
+       "another run's partial file", SaveStep::placing, FileErrorKind::moved_away},
   };
   for (const FailureCase& c : cases) {
     SCOPED_TRACE(c.what);
@@ -532,7 +560,10 @@ TEST_F(NumberedFiles, AFailedSaveLeavesTheOldFileAndOnlyANewOneEmpty) {
     ASSERT_EQ(open_output(path, 1), 0);
     write_line(1, "new");
     c.tamper(path + ".rettmp0");
-    EXPECT_FALSE(close_output(1, c.keep));
+    const SaveResult closed = close_output(1, c.keep);
+    EXPECT_FALSE(closed);
+    EXPECT_EQ(closed.failed_at, c.failed_at);
+    EXPECT_EQ(closed.error.kind, c.why);
     EXPECT_EQ(read_bytes(path), c.output);
     EXPECT_EQ(read_bytes(path + ".rettmp0"), c.temporary);
   }
@@ -568,7 +599,9 @@ TEST_F(NumberedFiles, OutputNamesUpToTheLongestAreWritten) {
   EXPECT_EQ(read_bytes(longest), "longest\r\n");
   EXPECT_EQ(read_bytes(leftover), "<missing>");
   // One byte more is a name no file system here takes.
-  EXPECT_EQ(open_output(dir / std::string(256, 'l'), 1), 2);
+  const OpenResult too_long = open_output(dir / std::string(256, 'l'), 1);
+  EXPECT_EQ(too_long, 2);
+  EXPECT_EQ(refused_target(too_long), FileErrorKind::name_too_long);
 }
 
 TEST_F(NumberedFiles, OnlySlashSeparates) {
