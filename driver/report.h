@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "retime/engine.h"
+#include "retime/time_text.h"
 
 namespace rt {
 
@@ -114,15 +115,5 @@ std::int64_t characters_over(const CueReading& cue, int character_limit);
 // The lines printed after a re-timed pair's own, each indented by three
 // blanks; none for a pair that was skipped or ended with " Fehler".
 std::vector<std::string> readability_lines(const PairReadability& pair);
-
-// Tenths as a German decimal: 185 -> "18,5", 0 -> "0,0".
-std::string decimal_tenths(std::int64_t tenths);
-
-// A factor to three places, German: 1.584 -> "1,584".
-std::string decimal_factor(double factor);
-
-// Milliseconds as a timecode: 3000 -> "00:00:03,000" (with "-" before a
-// negative value).
-std::string timecode_text(std::int32_t ms);
 
 }  // namespace rt

@@ -9,7 +9,6 @@
 namespace rt {
 namespace {
 
-constexpr std::int64_t kMsPerMinute = 60000;
 // A long file's chart gets at most this many spans, so that each is a few
 // pixels wide.
 constexpr std::int64_t kMostSpans = 240;
