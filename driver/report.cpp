@@ -107,6 +107,12 @@ PairTap readability_tap(PairReadability& pair) {
   return tap;
 }
 
+std::int64_t text_end_ms(const PairReadability& pair) {
+  if (pair.cues.empty()) return pair.file_cues.empty() ? 0 : pair.file_cues.front().start_ms;
+  const CueReading& last = pair.cues.back();
+  return static_cast<std::int64_t>(last.start_ms) + std::max(last.duration_ms, 0);
+}
+
 bool counts_for_speed(const CueReading& cue) { return !cue.empty && cue.duration_ms > 0; }
 
 std::int64_t percentile_95(const std::vector<std::int64_t>& sorted) {

@@ -81,6 +81,10 @@ struct PairReadability {
 // tap refers to pair, which must outlive it.
 PairTap readability_tap(PairReadability& pair);
 
+// Where the text ran out: the end of the last cue written (the start of
+// the first cue when none was).
+std::int64_t text_end_ms(const PairReadability& pair);
+
 // The figures over a pair's written cues. The speeds are taken over the
 // cues that hold text and have a positive duration, from their shown
 // (rounded) CPS: the median (the mean of the two middle values for an even
