@@ -6,8 +6,8 @@
 #include <chrono>
 #include <thread>
 
-#include "text/native_files.h"
-#include "text/native_folders.h"
+#include "platform/files.h"
+#include "platform/folders.h"
 
 namespace rt {
 namespace {

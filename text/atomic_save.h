@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "text/native_files.h"
+#include "platform/files.h"
 
 namespace rt {
 

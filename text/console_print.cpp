@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "text/native_console_output.h"
+#include "platform/console_output.h"
 #include "text/visible_text.h"
 
 namespace rt {

@@ -1,5 +1,5 @@
 // Printing on the console, and what the rest of the program may know about
-// the console's output: the portable door to text/native_console_output.h.
+// the console's output: the portable door to platform/console_output.h.
 // Output goes straight to the console, unbuffered, so it stays in order
 // with the cursor control of the console module.
 #pragma once

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "text/console_print.h"
-#include "text/native_files.h"
+#include "platform/files.h"
 #include "text/paths.h"
 
 namespace rt {

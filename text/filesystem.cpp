@@ -3,8 +3,8 @@
 // here once for every platform.
 #include "text/filesystem.h"
 
-#include "text/native_files.h"
-#include "text/native_folders.h"
+#include "platform/files.h"
+#include "platform/folders.h"
 #include "text/paths.h"
 
 namespace rt {

@@ -10,16 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/shared/entries.h"
+
 namespace rt {
 
-// Attribute bits of directory entries and the one mask the program lists
-// with: every entry that is not a directory.
-constexpr std::uint32_t kAttributeReadOnly = 0x01;
-constexpr std::uint32_t kAttributeHidden = 0x02;
-constexpr std::uint32_t kAttributeSystem = 0x04;
-constexpr std::uint32_t kAttributeDirectory = 0x10;
-constexpr std::uint32_t kAttributeArchive = 0x20;
-constexpr std::uint32_t kMaskAllButDirectories = 0xFFFFFFEFu;
+// The attribute bits, EntryKind and CommandWord: platform/shared/entries.h.
 
 // True when the file at path can be opened for reading right now (it is
 // closed again at once); false for a missing file, a directory, anything
@@ -74,16 +69,6 @@ void make_private_directory(const std::string& path);
 // another file).
 std::string list_directory(const std::string& pattern, std::uint32_t mask);
 
-// One word of the command line after argument 0, in the program's bytes.
-// exact is false when the word holds a character the program's bytes
-// cannot hold (on Windows: one the ANSI code page lacks); bytes then show
-// each such character as "?", never as a look-alike, and must not be used
-// as a name.
-struct CommandWord {
-  std::string bytes;
-  bool exact = true;
-};
-
 // The words after argument 0 of the process's command line: on POSIX
 // argv[1] to argv[argc - 1] as they are; on Windows split from the
 // command line in UTF-16 by the C runtime's rules (command_line_words of
@@ -111,14 +96,6 @@ std::optional<std::string> executable_path();
 // of text/paths.h, with the system's own separator). A program in the root
 // directory gives the root itself.
 std::string program_directory();
-
-// What an entry of the file system is, links followed.
-enum class EntryKind {
-  missing,    // nothing there (or nothing that can be looked at)
-  directory,
-  file,       // a regular file, readable or not
-  other,      // a pipe, a socket, a device
-};
 
 // What the entry at path is; it is only looked at, never opened.
 EntryKind entry_kind(const std::string& path);

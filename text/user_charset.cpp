@@ -1,6 +1,6 @@
 #include "text/user_charset.h"
 
-#include "text/native_console_output.h"
+#include "platform/console_output.h"
 #include "text/visible_text.h"
 
 namespace rt {
@@ -53,15 +53,6 @@ std::string in_user_charset(const std::string& utf8, UserStream stream) {
   return in_charset(utf8, [to_error](const std::string& character) {
     return native::user_character(character, to_error);
   });
-}
-
-std::optional<std::string> latin1_character(const std::string& utf8_character) {
-  constexpr char32_t kLastLatin1 = 0xFF;
-  const std::size_t length = utf8_sequence_length(utf8_character, 0);
-  if (length == 0 || length != utf8_character.size()) return std::nullopt;
-  const char32_t code = utf8_code_point(utf8_character, 0, length);
-  if (code > kLastLatin1) return std::nullopt;
-  return std::string(1, static_cast<char>(code));
 }
 
 void write_to_user(const std::string& bytes, UserStream stream) {

@@ -4,7 +4,7 @@
 // path, a handful of calls of the system each. The rules of which entries are listed, of composed paths
 // and of the program's folder sit above this line in portable code.
 //
-// Paths arrive as in text/native_files.h and are refused alike. No call
+// Paths arrive as in platform/files.h and are refused alike. No call
 // prints or throws, and none waits on anything but a file on disk, except
 // a replacement that Windows retries for about a second on purpose.
 // Implemented by native_folders_posix.cpp and native_folders_win32.cpp.
@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "text/file_error.h"
-#include "text/filesystem.h"
+#include "platform/shared/file_error.h"
+#include "platform/shared/entries.h"
 
 namespace rt {
 namespace native {

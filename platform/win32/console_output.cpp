@@ -7,7 +7,7 @@
 
 #include <cstddef>
 
-#include "text/native_console_output.h"
+#include "platform/console_output.h"
 
 namespace rt {
 namespace native {

@@ -11,16 +11,16 @@
 // that cannot name a file (it holds a NUL byte) is refused by every call.
 // No call prints or throws, and none waits on anything but a file on disk.
 // A call that can fail in more ways than one says why in a FileError
-// (text/file_error.h): none when it worked, else the system's answer or
-// the layer's own refusal. Implemented by native_files_posix.cpp and
-// native_files_win32.cpp.
+// (platform/shared/file_error.h): none when it worked, else the system's answer or
+// the layer's own refusal. Implemented by posix/files.cpp and
+// win32/files.cpp.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-#include "text/file_error.h"
+#include "platform/shared/file_error.h"
 
 namespace rt {
 namespace native {
@@ -31,7 +31,7 @@ inline constexpr FileHandle kNoFileHandle = -1;
 
 // Symbolic links: on POSIX a link met as the last component of a path, or
 // as the folder a save writes into, is followed only when it belongs to
-// the process's own user or to root (text/links_posix.h says why); a link
+// the process's own user or to root (platform/posix/links.h says why); a link
 // of another user counts as no file, and a save into a folder reached
 // through one fails. On Windows links are followed as the system follows
 // them (wine shows a link of the Unix side as a plain file or folder).

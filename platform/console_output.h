@@ -4,14 +4,14 @@
 // place among the text, which bytes are shown how, the user's character
 // set) is portable and sits above this line (text/console_print.cpp,
 // text/user_charset.cpp); the cursor and the keys are the console module's
-// (console/native_console.h), which writes its own bytes through here too.
+// (platform/console.h), which writes its own bytes through here too.
 #pragma once
 
 #include <cstddef>
 #include <optional>
 #include <string>
 
-#include "text/visible_text.h"
+#include "platform/shared/character_set.h"
 
 namespace rt {
 namespace native {

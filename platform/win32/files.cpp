@@ -1,6 +1,6 @@
-// Files on Windows: the calls of text/native_files.h made with the
+// Files on Windows: the calls of platform/files.h made with the
 // system's wide file functions, the paths converted from the ANSI code page
-// at this edge (text/wide_paths_win32.h). A save's temporary file is held
+// at this edge (platform/win32/wide_paths.h). A save's temporary file is held
 // by its handle's sharing (see create_held_file).
 #include <windows.h>
 
@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "text/file_error_win32.h"
-#include "text/native_files.h"
-#include "text/native_folders.h"
-#include "text/wide_paths_win32.h"
+#include "platform/win32/error_numbers.h"
+#include "platform/files.h"
+#include "platform/folders.h"
+#include "platform/win32/wide_paths.h"
 
 namespace rt {
 namespace native {

@@ -18,7 +18,7 @@
 
 #include <string>
 
-#include "text/file_error.h"
+#include "platform/shared/file_error.h"
 
 namespace rt {
 namespace native {

@@ -1,7 +1,7 @@
 // Folders and names on POSIX: listing with readdir and fstatat, renames
 // with renameat2 where the file system has it, realpath for the absolute
 // and final paths, /proc (Linux) for the program's file; and which links
-// a run follows (text/links_posix.h), for both native files.
+// a run follows (platform/posix/links.h), for both native files.
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -14,10 +14,10 @@
 #include <memory>
 #include <optional>
 
-#include "text/file_error_posix.h"
-#include "text/links_posix.h"
-#include "text/native_folders.h"
-#include "text/paths.h"
+#include "platform/posix/error_numbers.h"
+#include "platform/posix/links.h"
+#include "platform/folders.h"
+#include "platform/shared/path_forms.h"
 
 namespace rt {
 namespace native {
@@ -45,7 +45,7 @@ std::string resolved_path(const std::string& path) {
   return resolved ? resolved.get() : "";
 }
 
-// Whether the link described by st may be followed (text/links_posix.h).
+// Whether the link described by st may be followed (platform/posix/links.h).
 bool followed_by_rule(const struct stat& link) { return link.st_uid == ::geteuid() || link.st_uid == 0; }
 
 // The target of the link open as fd (O_PATH | O_NOFOLLOW): read from the

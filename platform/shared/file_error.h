@@ -27,7 +27,7 @@ enum class FileErrorKind {
   no_memory,              // no memory for it
   other,                  // any other number (see code)
   // What a layer refuses by its own rules.
-  foreign_link,     // a symbolic link of another user (text/links_posix.h)
+  foreign_link,     // a symbolic link of another user (platform/posix/links.h)
   is_folder,        // a folder where a file is meant
   is_link,          // a symbolic link where a file is meant (never written through)
   not_a_file,       // a pipe, socket or device where a file is meant
