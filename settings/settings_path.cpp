@@ -86,8 +86,8 @@ void make_settings_folder(const std::string& settings) {
   if (folder.empty()) return;
   // Only the user may look into them: the settings hold the directories
   // the user works in.
-  make_private_directory(folder);
-  make_private_directory(joined_path(folder, kSettingsFolderName));
+  make_directory(folder, true);
+  make_directory(joined_path(folder, kSettingsFolderName), true);
 }
 
 }  // namespace rt

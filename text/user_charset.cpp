@@ -1,6 +1,6 @@
 #include "text/user_charset.h"
 
-#include "platform/console_output.h"
+#include "text/console_print.h"
 #include "text/visible_text.h"
 
 namespace rt {
@@ -51,17 +51,17 @@ std::string in_charset(const std::string& utf8, const CharacterEncoder& encode) 
 std::string in_user_charset(const std::string& utf8, UserStream stream) {
   const bool to_error = stream == UserStream::standard_error;
   return in_charset(utf8, [to_error](const std::string& character) {
-    return native::user_character(character, to_error);
+    return user_character(character, to_error);
   });
 }
 
 void write_to_user(const std::string& bytes, UserStream stream) {
   std::string text;
   for (const char c : bytes) {
-    if (c == '\n') text += native::console_line_end();
+    if (c == '\n') text += console_line_end();
     else text += c;
   }
-  native::write_standard_stream(text.data(), text.size(), stream == UserStream::standard_error);
+  write_standard_stream(text.data(), text.size(), stream == UserStream::standard_error);
 }
 
 }  // namespace rt

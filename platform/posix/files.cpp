@@ -141,12 +141,12 @@ FileHandle open_file_for_reading(const std::string& path) {
 
 // Made in the folder as opened once, so that a link put in the folder's
 // place meanwhile cannot send the file elsewhere.
-FileHandle create_held_file(const std::string& path, FileError& error) {
-  error = {};
+HeldFile create_held_file(const std::string& path) {
+  FileError error;
   const Folder folder(path);
   if (!folder.opened()) {
     error = folder.error();
-    return kNoFileHandle;
+    return {kNoFileHandle, error};
   }
   // A file-size limit must fail the write (EFBIG), not end the process
   // with a partial output; set for every file, as a child may have been
@@ -156,7 +156,7 @@ FileHandle create_held_file(const std::string& path, FileError& error) {
                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600);
   if (fd < 0) {
     error = last_file_error();
-    return kNoFileHandle;
+    return {kNoFileHandle, error};
   }
   // Another run may have taken the new file for a leftover before the
   // lock. A file system without locks refuses with another error.
@@ -165,9 +165,9 @@ FileHandle create_held_file(const std::string& path, FileError& error) {
   if (lost) {
     ::close(fd);
     error = file_error_of(EWOULDBLOCK);
-    return kNoFileHandle;
+    return {kNoFileHandle, error};
   }
-  return fd;
+  return {fd, {}};
 }
 
 bool remove_if_abandoned(const std::string& path) {

@@ -82,42 +82,9 @@ bool next_listing_entry(DirectoryEntry& entry) {
 }
 
 
-int remove_file(const std::string& path) {
+bool remove_file(const std::string& path) {
   const std::optional<std::wstring> wide = file_path(path);
-  if (!wide) return 1;
-  return DeleteFileW(wide->c_str()) ? 0 : 1;
-}
-
-namespace {
-
-// Virus scanners, indexers and sync clients open a new file for a moment
-// as soon as it is closed or renamed; a rename that meets them is tried
-// again for about a second.
-constexpr int kMoveAttempts = 20;
-constexpr DWORD kMoveRetryMs = 50;
-
-bool move_file(const std::string& old_path, const std::string& new_path, DWORD flags) {
-  const std::optional<std::wstring> from = file_path(old_path);
-  const std::optional<std::wstring> to = file_path(new_path);
-  if (!from || !to) return false;
-  for (int attempt = 1;; ++attempt) {
-    if (MoveFileExW(from->c_str(), to->c_str(), flags | MOVEFILE_WRITE_THROUGH)) return true;
-    const DWORD error = GetLastError();
-    if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) || attempt == kMoveAttempts) {
-      return false;
-    }
-    Sleep(kMoveRetryMs);
-  }
-}
-
-}  // namespace
-
-int rename_file(const std::string& old_path, const std::string& new_path) {
-  return move_file(old_path, new_path, 0) ? 0 : 1;
-}
-
-int replace_file(const std::string& old_path, const std::string& new_path) {
-  return move_file(old_path, new_path, MOVEFILE_REPLACE_EXISTING) ? 0 : 1;
+  return wide && DeleteFileW(wide->c_str()) != 0;
 }
 
 // No call syncs a folder: NTFS keeps a rename whole through its journal,
@@ -130,14 +97,14 @@ void make_directory(const std::string& path, bool) {
   if (wide) CreateDirectoryW(wide->c_str(), nullptr);
 }
 
-std::string final_file(const std::string& path) {
+std::optional<std::string> final_file(const std::string& path) {
   const std::optional<std::wstring> wide = file_path(path);
-  if (!wide) return path;
+  if (!wide) return std::nullopt;
   const DWORD attributes = GetFileAttributesW(wide->c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return path;
   const HANDLE handle = CreateFileW(wide->c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                     nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return path;
+  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
   std::wstring final_path(MAX_PATH, L'\0');
   DWORD length = GetFinalPathNameByHandleW(handle, &final_path[0], static_cast<DWORD>(final_path.size()),
                                            FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
@@ -147,7 +114,7 @@ std::string final_file(const std::string& path) {
                                        FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
   }
   CloseHandle(handle);
-  if (length == 0 || length >= final_path.size()) return path;
+  if (length == 0 || length >= final_path.size()) return std::nullopt;
   final_path.resize(length);
   // The system gives the long form; the file calls here add it back where
   // the path needs it. A target the code page cannot name even by its
@@ -168,12 +135,12 @@ EntryKind entry_kind(const std::string& path) {
   return EntryKind::file;
 }
 
-std::string absolute_path(const std::string& path) {
+std::optional<std::string> absolute_path(const std::string& path) {
   // Resolved from the path as given: GetFullPathNameW takes any length.
   const std::optional<std::wstring> given = wide_text(path);
-  if (!given || given->empty()) return "";
+  if (!given || given->empty()) return std::nullopt;
   std::wstring full = full_path_of(*given);
-  if (full.empty()) return "";
+  if (full.empty()) return std::nullopt;
   // "C:\subs\" names the folder "C:\subs"; only a root keeps its separator.
   while (full.size() > 3 && (full.back() == L'\\' || full.back() == L'/') &&
          full[full.size() - 2] != L':') {
@@ -181,7 +148,7 @@ std::string absolute_path(const std::string& path) {
   }
   // The entry exists (the callers have looked): a name the code page cannot
   // hold is given by its short form, or not at all.
-  return code_page_path(without_long_path_prefix(full)).value_or("");
+  return code_page_path(without_long_path_prefix(full));
 }
 
 Target look_at_target(const std::string& path) {
@@ -269,19 +236,19 @@ bool same_entry_name(const std::string& a, const std::string& b) {
 
 // A folder that the code page cannot name is given by its short name, or
 // else as a path that names nothing (named_in_code_page).
-std::string program_file_path() {
+std::optional<std::string> program_file_path() {
   // The buffer grows until the path fits: the result is cut short (and
   // fills the buffer) when it does not.
   for (DWORD size = kFirstModulePathSize; size <= kLongestModulePath; size *= 2) {
     std::wstring path(size, L'\0');
     const DWORD length = GetModuleFileNameW(nullptr, &path[0], size);
-    if (length == 0) return "";
+    if (length == 0) return std::nullopt;
     if (length < size) {
       path.resize(length);
       return named_in_code_page(path);
     }
   }
-  return "";
+  return std::nullopt;
 }
 
 char native_separator() { return '\\'; }
