@@ -57,7 +57,7 @@ struct CursorPosition {
 };
 
 // Asks the terminal where the cursor is (1-based; within the window, or on
-// Windows within the console's screen buffer, see native_console.h) and
+// Windows within the console's screen buffer, see platform/console.h) and
 // waits at most about 200 ms for the answer; keys that arrive meanwhile go
 // to the key queue in order. Without an answer (or without a screen) the
 // last known position is given, 1/1 at first, and that position is tied to

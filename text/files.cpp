@@ -4,7 +4,7 @@
 // 0x1A); an output slot collects bytes until the buffer is full or the file
 // is closed, and writes through a save (text/atomic_save.h) that puts the
 // file in place when it is closed. Portable: the system is reached only
-// through native_files.h.
+// through text/filesystem.h.
 #include "text/files.h"
 
 #include <algorithm>

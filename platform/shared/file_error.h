@@ -2,8 +2,8 @@
 // portable code above them: the system's own error number (errno on POSIX,
 // GetLastError on Windows) sorted into the kinds the program tells apart,
 // or a refusal of a layer's own rules. Each native layer sorts its system's
-// numbers (file_error_posix.h, file_error_win32.h); the words a user reads
-// for each kind are the driver's (driver/failure_reasons.h).
+// numbers (posix/error_numbers.h, win32/error_numbers.h); the words a user
+// reads for each kind are the driver's.
 #pragma once
 
 #include <cstdint>

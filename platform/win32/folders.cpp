@@ -1,7 +1,6 @@
 // Folders and names on Windows: the listing over FindFirstFileW and
-// FindNextFileW, renames with MoveFileExW, the program's own path and its
-// command line; paths and names cross to the wide calls through
-// platform/win32/wide_paths.h.
+// FindNextFileW, the program's own path and its command line; paths and
+// names cross to the wide calls through platform/win32/wide_paths.h.
 #include <windows.h>
 
 #include <optional>
