@@ -1,7 +1,7 @@
 // The portable console: the session, the key queue's feeding, the escape
 // wait, the cursor query with its fallback, the places of the cursor, plain
 // line input, the pauses and the waits, over the native layer of
-// console/native_console.h.
+// platform/console.h.
 #include "console/terminal.h"
 
 #include <chrono>
@@ -12,9 +12,11 @@
 #include <thread>
 #include <vector>
 
+#include "console/key_events.h"
 #include "console/key_queue.h"
 #include "console/keys.h"
-#include "console/native_console.h"
+#include "platform/console.h"
+#include "text/files.h"
 
 namespace rt {
 namespace {
@@ -73,10 +75,12 @@ native::CursorPlace place_of(int row, int column) {
 native::InputOutcome read_input(int timeout_ms) {
   Console& c = console();
   if (c.input_ended) return native::InputOutcome::ended;
-  std::vector<std::string> keys;
+  std::vector<ConsoleKeyEvent> events;
   const std::size_t before = c.pending.size();
   const native::InputOutcome got =
-      native::read_console_input(timeout_ms, c.pending, keys);
+      native::read_console_input(timeout_ms, c.pending, events);
+  std::vector<std::string> keys;
+  for (const ConsoleKeyEvent& event : events) append_key_texts(event, keys);
   if (got == native::InputOutcome::ended) c.input_ended = true;
   if (c.pending.size() > before) {
     c.last_byte_time = Clock::now();
@@ -190,7 +194,7 @@ std::terminate_handler previous_terminate = nullptr;
 // The terminal is given back however the program ends: by the platform's
 // signals or events, at exit, and when an exception escapes.
 void install_restorers() {
-  native::install_console_restorers();
+  native::install_console_restorers(leave_open_files_at_exit);
   std::atexit(native::end_console_mode);
   previous_terminate = std::set_terminate(end_console_on_terminate);
 }

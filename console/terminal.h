@@ -2,7 +2,7 @@
 // drawing, and the pauses and waits that look at the key queue. With
 // text/console_print.h (printing) this is the one door through which the
 // input line and the driver reach the terminal. Portable
-// (console/terminal.cpp) over the native layer of console/native_console.h.
+// (console/terminal.cpp) over the native layer of platform/console.h.
 //
 // The console has a screen when standard input and standard output are both
 // terminals and the terminal can place a cursor. Then input is read key by
@@ -22,6 +22,8 @@
 #pragma once
 
 #include <string>
+
+#include "platform/shared/drawing.h"
 
 namespace rt {
 
@@ -55,7 +57,7 @@ struct CursorPosition {
 };
 
 // Asks the terminal where the cursor is (1-based; within the window, or on
-// Windows within the console's screen buffer, see native_console.h) and
+// Windows within the console's screen buffer, see platform/console.h) and
 // waits at most about 200 ms for the answer; keys that arrive meanwhile go
 // to the key queue in order. Without an answer (or without a screen) the
 // last known position is given, 1/1 at first, and that position is tied to
@@ -71,15 +73,6 @@ int window_columns();
 // cursor stays where it is, but its visibility is still set. Nothing is
 // written without a screen.
 void place_cursor(int row, int column, bool visible);
-
-// What the screen holds where draw_line draws.
-enum class Drawing {
-  first,      // nothing of the line yet: there is nothing to hide
-  again,      // an earlier drawing: the cursor is hidden while it is redrawn
-  at_cursor,  // only blanks, and the cursor stands at the start column
-  afresh,     // as again, after console_disturbed: the screen may show
-              // anything below the row, which is cleared first
-};
 
 // In one operation, so the screen never shows half a redraw and nothing
 // wraps or scrolls: shows text from start_column of row on, clears what an

@@ -13,7 +13,7 @@ namespace rt {
 
 bool run_batch(const std::string& working_directory, const std::string& output_extension,
                const ReadabilityLimits* report) {
-  make_directory(output_folder(working_directory));
+  make_directory(output_folder(working_directory), false);
   const FileLists lists = scan_directory(working_directory);
 
   const int count = entry_count(lists.timecode_files);

@@ -9,7 +9,7 @@
 
 #include "retime/engine.h"
 #include "text/atomic_save.h"
-#include "text/file_error.h"
+#include "platform/shared/file_error.h"
 
 namespace rt {
 

@@ -11,7 +11,7 @@ const std::string kCurrentDirectory = ".";
 // The absolute path of the existing directory, or of the folder of the
 // existing file, at path.
 FoundDirectory found_at(const std::string& path, EntryKind kind) {
-  std::string absolute = absolute_path(path);
+  std::string absolute = absolute_path(path).value_or("");
   // The file's name is cut off its absolute path, which keeps a link to a
   // file in the folder the link lies in.
   if (kind == EntryKind::file) absolute = containing_folder(absolute);

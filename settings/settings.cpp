@@ -56,7 +56,7 @@ struct Rewrite {
 };
 
 Rewrite rewrite_of(const std::string& path, const std::string& temporary_path) {
-  const std::string file = final_file(path);
+  const std::string file = final_file(path).value_or(path);
   if (file == path) return {path, temporary_path};
   return {file, temporary_path_of(file)};
 }

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "settings/config_folder.h"
+#include "platform/config_folder.h"
 #include "text/filesystem.h"
 #include "text/paths.h"
 
@@ -23,6 +23,14 @@ bool is_bare_name(const std::string& argument0) { return last_separator(argument
 bool names_the_program(const std::string& argument0) {
   return same_entry_name(with_last_three_replaced(argument0, kSettingsEnding), argument0) ||
          same_entry_name(with_last_three_replaced(argument0, kTemporaryEnding), argument0);
+}
+
+// The user's own folder for settings that cannot lie beside argument 0:
+// the configuration folder where the platform has one, else the
+// application-data folder.
+std::string users_settings_folder() {
+  const std::string config_folder = user_config_folder();
+  return config_folder.empty() ? application_data_folder() : config_folder;
 }
 
 // The folder of the user's whose "retime" folder would hold settings.
@@ -60,13 +68,11 @@ std::string settings_path() {
   // A program whose own file the settings would take has no place beside
   // it; where the platform has no configuration folder it gets the
   // application-data folder.
-  const std::string config_folder = names_the_program(*argument0) && user_config_folder().empty()
-                                        ? application_data_folder()
-                                        : user_config_folder();
+  const std::string config_folder = names_the_program(*argument0) ? users_settings_folder() : user_config_folder();
   return settings_path_for(*argument0, config_folder);
 }
 
-std::string users_settings_path() { return settings_path_in(application_data_folder()); }
+std::string users_settings_path() { return settings_path_in(users_settings_folder()); }
 
 std::string temporary_path_of(const std::string& settings) {
   if (settings.empty()) return "";
@@ -80,8 +86,8 @@ void make_settings_folder(const std::string& settings) {
   if (folder.empty()) return;
   // Only the user may look into them: the settings hold the directories
   // the user works in.
-  make_private_directory(folder);
-  make_private_directory(joined_path(folder, kSettingsFolderName));
+  make_directory(folder, true);
+  make_directory(joined_path(folder, kSettingsFolderName), true);
 }
 
 }  // namespace rt

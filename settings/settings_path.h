@@ -49,9 +49,10 @@ std::string settings_path_in(const std::string& folder);
 // then fail, and the run goes on as without a settings file.
 std::string settings_path();
 
-// The settings file in the user's own folder for them:
-// settings_path_in(application_data_folder()) (on POSIX the configuration
-// folder); "" when there is none.
+// The settings file in the user's own folder for them: in the
+// configuration folder (user_config_folder() of platform/config_folder.h)
+// where the platform has one, else in the application-data folder; ""
+// when there is neither.
 std::string users_settings_path();
 
 // The temporary file of a rewrite of the settings file at settings: its

@@ -6,8 +6,7 @@
 #include <chrono>
 #include <thread>
 
-#include "text/native_files.h"
-#include "text/native_folders.h"
+#include "text/filesystem.h"
 
 namespace rt {
 namespace {
@@ -25,11 +24,12 @@ constexpr int kWaitStepMs = 20;
 // when every name was held, which waiting may change, as opposed to a
 // folder that takes no file at all.
 bool create_temporary(const std::vector<std::string>& names, Save& save, FileError& error) {
-  for (const std::string& name : names) native::remove_if_abandoned(name);
+  for (const std::string& name : names) remove_if_abandoned(name);
   for (const std::string& name : names) {
-    const native::FileHandle file = native::create_held_file(name, error);
-    if (file != native::kNoFileHandle) {
-      save.file = file;
+    const HeldFile held = create_held_file(name);
+    error = held.error;
+    if (held.file != kNoFileHandle) {
+      save.file = held.file;
       save.temporary = name;
       return true;
     }
@@ -41,35 +41,35 @@ bool create_temporary(const std::vector<std::string>& names, Save& save, FileErr
 
 // Why a save never replaces what look_at_target found, or never writes
 // where it is; none for nothing or a regular file.
-SaveResult refused_target(const native::Target& target) {
+SaveResult refused_target(const Target& target) {
   switch (target.kind) {
-    case native::TargetKind::missing:
-    case native::TargetKind::file:
+    case TargetKind::missing:
+    case TargetKind::file:
       return {};
-    case native::TargetKind::folder:
+    case TargetKind::folder:
       return {SaveStep::target, refusal(FileErrorKind::is_folder)};
-    case native::TargetKind::link:
+    case TargetKind::link:
       return {SaveStep::target, refusal(FileErrorKind::is_link)};
-    case native::TargetKind::special:
+    case TargetKind::special:
       return {SaveStep::target, refusal(FileErrorKind::not_a_file)};
-    case native::TargetKind::no_folder:
+    case TargetKind::no_folder:
       return {SaveStep::folder, target.error};
-    case native::TargetKind::unknown:
+    case TargetKind::unknown:
       break;
   }
   return {SaveStep::target, target.error};
 }
 
 void abandon(Save& save) {
-  native::discard_held_file(save.file, save.temporary);
-  save.file = native::kNoFileHandle;
+  discard_held_file(save.file, save.temporary);
+  save.file = kNoFileHandle;
 }
 
 }  // namespace
 
 std::vector<std::string> output_temporary_names(const std::string& target) {
   static_assert(kOutputTemporaryNames <= 10, "one digit");
-  const std::string stem = native::name_cut_to_fit(target, kOutputTemporaryEnding.size() + 1);
+  const std::string stem = name_cut_to_fit(target, kOutputTemporaryEnding.size() + 1);
   std::vector<std::string> names;
   for (int i = 0; i < kOutputTemporaryNames; ++i) {
     names.push_back(stem + kOutputTemporaryEnding + std::to_string(i));
@@ -79,14 +79,14 @@ std::vector<std::string> output_temporary_names(const std::string& target) {
 
 SaveResult begin_save(const std::string& target, const std::vector<std::string>& temporary_names,
                       const SaveRules& rules, Save& save) {
-  const native::Target found = native::look_at_target(target);
+  const Target found = look_at_target(target);
   const SaveResult refused = refused_target(found);
   if (!refused.saved()) return refused;
-  if (rules.create_only && found.kind != native::TargetKind::missing) {
+  if (rules.create_only && found.kind != TargetKind::missing) {
     return {SaveStep::target, refusal(FileErrorKind::exists)};
   }
-  if (found.kind == native::TargetKind::file) {
-    const FileError protection = native::write_refusal(target);
+  if (found.kind == TargetKind::file) {
+    const FileError protection = write_refusal(target);
     if (protection.failed()) return {SaveStep::target, protection};
   }
   int waited_ms = 0;
@@ -104,35 +104,35 @@ SaveResult begin_save(const std::string& target, const std::vector<std::string>&
 }
 
 SaveResult finish_save(Save& save, bool complete) {
-  if (save.file == native::kNoFileHandle) return {SaveStep::not_open, {}};
+  if (save.file == kNoFileHandle) return {SaveStep::not_open, {}};
   // Attributes are taken only now: the old file may have changed while the
   // new one was written, and a target that is no longer a regular file is
   // left alone.
   SaveResult result{SaveStep::given_up, {}};
   bool placed = false;
   if (complete) {
-    FileError error = native::take_attributes(save.file, save.target);
-    if (!error.failed() && save.rules.synced) error = native::sync_file(save.file);
+    FileError error = take_attributes(save.file, save.target);
+    if (!error.failed() && save.rules.synced) error = sync_file(save.file);
     if (!error.failed()) {
-      error = native::place_held_file(save.file, save.temporary, save.target, !save.rules.create_only);
+      error = place_held_file(save.file, save.temporary, save.target, !save.rules.create_only);
     }
     placed = !error.failed();
     result = placed ? SaveResult{} : SaveResult{SaveStep::placing, error};
   } else if (save.rules.empty_file_on_failure) {
     // A failed save never replaces a file: the empty file takes the name
     // only while no entry has it. The save has failed all the same.
-    placed = !native::empty_file(save.file).failed() && !native::take_attributes(save.file, save.target).failed() &&
-             !native::place_held_file(save.file, save.temporary, save.target, false).failed();
+    placed = !empty_file(save.file).failed() && !take_attributes(save.file, save.target).failed() &&
+             !place_held_file(save.file, save.temporary, save.target, false).failed();
   }
   if (!placed) {
     abandon(save);
     return result;
   }
-  if (save.rules.synced) native::sync_folder_of(save.target);
+  if (save.rules.synced) sync_folder_of(save.target);
   // Closed only after the rename: until then the file stays held, so no
   // other run takes it for a leftover in between.
-  native::close_file_handle(save.file);
-  save.file = native::kNoFileHandle;
+  close_file_handle(save.file);
+  save.file = kNoFileHandle;
   return result;
 }
 

@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "text/native_files.h"
+#include "text/filesystem.h"
 
 namespace rt {
 
@@ -73,7 +73,7 @@ struct SaveResult {
 
 // A save in progress: the held temporary file its bytes go to.
 struct Save {
-  native::FileHandle file = native::kNoFileHandle;
+  FileHandle file = kNoFileHandle;
   std::string target;
   std::string temporary;
   SaveRules rules;

@@ -5,7 +5,6 @@
 
 #include <cstdio>
 
-#include "text/native_console_output.h"
 #include "text/visible_text.h"
 
 namespace rt {
@@ -65,13 +64,5 @@ void print_number(std::int32_t v) {
   int length = std::snprintf(digits, sizeof digits, "% d", static_cast<int>(v));
   if (length > 0) print_text(std::string(digits, static_cast<std::size_t>(length)));
 }
-
-std::string console_line_end() { return native::console_line_end(); }
-
-bool console_output_is_terminal() { return native::console_output_is_terminal(); }
-
-CharacterSet console_character_set() { return native::console_character_set(); }
-
-void keep_running_when_output_closes() { native::keep_running_when_output_closes(); }
 
 }  // namespace rt

@@ -1,5 +1,6 @@
 // Printing on the console, and what the rest of the program may know about
-// the console's output: the portable door to text/native_console_output.h.
+// the console's output: the one door of the portable code to
+// platform/console_output.h.
 // Output goes straight to the console, unbuffered, so it stays in order
 // with the cursor control of the console module.
 #pragma once
@@ -7,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/console_output.h"
 #include "text/visible_text.h"
 
 namespace rt {
@@ -28,19 +30,17 @@ void print_line(const std::string& t);
 // Shows v made with "% d": a blank before a value that is not negative.
 void print_number(std::int32_t v);
 
-// The line end print_line writes: on POSIX "\n", which a terminal's output
-// processing makes CR LF; on Windows CR LF, also into a pipe or file.
-std::string console_line_end();
-
-// Whether standard output is a terminal (a console window).
-bool console_output_is_terminal();
-
-// How the console's bytes form characters: the user's locale on POSIX, the
-// console's code page on Windows.
-CharacterSet console_character_set();
-
-// From now on printing into a closed pipe (retime | head) is lost instead
-// of ending the program halfway through a pair. Called once at start-up.
-void keep_running_when_output_closes();
+// The native calls of platform/console_output.h, as every portable file
+// uses them (their contracts are written there): the line end print_line
+// writes, whether standard output is a terminal, the console's character
+// set, keeping on when output closes; and for the program's own texts in
+// the user's character set (text/user_charset.h), the user's character
+// and the write to a standard stream.
+using native::console_character_set;
+using native::console_line_end;
+using native::console_output_is_terminal;
+using native::keep_running_when_output_closes;
+using native::user_character;
+using native::write_standard_stream;
 
 }  // namespace rt

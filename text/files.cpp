@@ -4,7 +4,7 @@
 // 0x1A); an output slot collects bytes until the buffer is full or the file
 // is closed, and writes through a save (text/atomic_save.h) that puts the
 // file in place when it is closed. Portable: the system is reached only
-// through native_files.h.
+// through text/filesystem.h.
 #include "text/files.h"
 
 #include <algorithm>
@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "text/console_print.h"
-#include "text/native_files.h"
+#include "text/filesystem.h"
 #include "text/paths.h"
 
 namespace rt {
@@ -29,7 +29,7 @@ constexpr std::size_t kBufferSize = 8192;
 constexpr char kEndOfFileByte = 0x1A;  // Ctrl-Z ends a text file for good
 
 struct OpenFile {
-  native::FileHandle handle = native::kNoFileHandle;
+  FileHandle handle = kNoFileHandle;
   bool output = false;
   // Output: why a write failed, so that the file lacks bytes; nothing more
   // is written to it once one has.
@@ -88,7 +88,7 @@ bool number_usable(int n) {
 // dropped instead of being written after a gap.
 void write_through(OpenFile& f, const char* bytes, std::size_t count) {
   if (f.write_error.failed() || count == 0) return;
-  f.write_error = native::write_file(f.handle, bytes, count);
+  f.write_error = write_file(f.handle, bytes, count);
 }
 
 void flush(OpenFile& f) {
@@ -110,7 +110,7 @@ void put_bytes(OpenFile& f, const char* bytes, std::size_t count) {
 // there, and it is not the 0x1A that would end the stream all the same.
 bool file_goes_on(OpenFile& f) {
   char next = 0;
-  return native::read_file(f.handle, &next, 1) == 1 && next != kEndOfFileByte;
+  return read_file(f.handle, &next, 1) == 1 && next != kEndOfFileByte;
 }
 
 // Refills the character buffer of an input file whose characters are all
@@ -127,7 +127,7 @@ bool refill(OpenFile& f) {
     }
     std::size_t wanted = kBufferSize;
     if (f.bytes_left >= 0) wanted = static_cast<std::size_t>(std::min<std::int64_t>(f.bytes_left, kBufferSize));
-    const std::int64_t got = wanted > 0 ? native::read_file(f.handle, f.chars + start, wanted) : 0;
+    const std::int64_t got = wanted > 0 ? read_file(f.handle, f.chars + start, wanted) : 0;
     if (got <= 0) {
       if (wanted == 0) f.cut_by_budget = file_goes_on(f);
       // A CR that was the file's last byte is an ordinary character.
@@ -226,11 +226,11 @@ int open_input(const std::string& path, int n) { return open_input_bounded(path,
 
 int open_input_bounded(const std::string& path, int n, std::int64_t byte_budget) {
   if (!number_usable(n)) return 1;
-  const native::FileHandle handle = native::open_file_for_reading(with_native_separators(path));
-  if (handle == native::kNoFileHandle) return 2;
+  const FileHandle handle = open_file_for_reading(with_native_separators(path));
+  if (handle == kNoFileHandle) return 2;
   OpenFile* f = new_slot();
   if (f == nullptr) {
-    native::close_file_handle(handle);
+    close_file_handle(handle);
     return 2;
   }
   f->handle = handle;
@@ -259,7 +259,7 @@ void close_file(int n) {
     close_output(n);
     return;
   }
-  native::close_file_handle(f->handle);
+  close_file_handle(f->handle);
   delete f;
   table[n] = nullptr;
 }
@@ -273,7 +273,7 @@ SaveResult close_output(int n, bool keep) {
   SaveResult written{SaveStep::given_up, {}};
   if (keep) {
     flush(*f);
-    const FileError error = f->write_error.failed() ? f->write_error : native::written_out(f->handle);
+    const FileError error = f->write_error.failed() ? f->write_error : written_out(f->handle);
     written = error.failed() ? SaveResult{SaveStep::writing, error} : SaveResult{};
   }
   const SaveResult finished = finish_save(f->save, written.saved());
@@ -358,7 +358,7 @@ bool at_end(int n) {
 void rewind(int n) {
   OpenFile* f = input_at(n);
   if (f == nullptr) return;
-  native::seek_file_start(f->handle);
+  seek_file_start(f->handle);
   f->pos = 0;
   f->len = 0;
   f->carried_cr = false;
@@ -372,7 +372,7 @@ std::int64_t file_length(int n) {
   if (f == nullptr) return 0;
   // Bytes written so far count as stored.
   if (f->output) flush(*f);
-  const std::int64_t size = native::file_size(f->handle);
+  const std::int64_t size = file_size(f->handle);
   return size < 0 ? 0 : size;
 }
 

@@ -1,10 +1,8 @@
-// The file system and the process over the native layer: the listing's
+// The portable operations of the door to the file system: the listing's
 // rules (mask, which names count) and the program's directory are written
 // here once for every platform.
 #include "text/filesystem.h"
 
-#include "text/native_files.h"
-#include "text/native_folders.h"
 #include "text/paths.h"
 
 namespace rt {
@@ -43,24 +41,6 @@ bool file_exists(const std::string& path) {
 
 bool file_writable(const std::string& path) { return !native::write_refusal(path).failed(); }
 
-std::string final_file(const std::string& path) { return native::final_file(path); }
-
-int remove_file(const std::string& path) { return native::remove_file(path); }
-
-int rename_file(const std::string& old_path, const std::string& new_path) {
-  return native::rename_file(old_path, new_path);
-}
-
-int replace_file(const std::string& old_path, const std::string& new_path) {
-  if (native::replace_file(old_path, new_path) != 0) return 1;
-  native::sync_folder_of(new_path);
-  return 0;
-}
-
-void make_directory(const std::string& path) { native::make_directory(path, false); }
-
-void make_private_directory(const std::string& path) { native::make_directory(path, true); }
-
 std::string list_directory(const std::string& pattern, std::uint32_t mask) {
   native::DirectoryEntry entry;
   if (pattern.empty()) {
@@ -72,24 +52,12 @@ std::string list_directory(const std::string& pattern, std::uint32_t mask) {
   return next_wanted(entry, native::start_listing(pattern, entry));
 }
 
-std::vector<CommandWord> command_arguments(int argc, char** argv) {
-  return native::command_arguments(argc, argv);
-}
-
-bool same_entry_name(const std::string& a, const std::string& b) { return native::same_entry_name(a, b); }
-
 bool entry_present(const std::string& path) {
   return native::look_at_target(path).kind != native::TargetKind::missing;
 }
 
-std::optional<std::string> executable_path() { return native::executable_path(); }
-
 std::string program_directory() {
-  return directory_of(native::program_file_path(), native::native_separator());
+  return directory_of(native::program_file_path().value_or(""), native::native_separator());
 }
-
-EntryKind entry_kind(const std::string& path) { return native::entry_kind(path); }
-
-std::string absolute_path(const std::string& path) { return native::absolute_path(path); }
 
 }  // namespace rt

@@ -1,4 +1,8 @@
-// The file system and the process, as the rest of the program needs them.
+// The one door of the portable code to the file system and the process:
+// the native calls of platform/files.h and platform/folders.h, used as
+// they are (their contracts and how they tell failure are written there,
+// once), and the operations whose rules are portable, written here once for
+// every platform.
 //
 // Paths are composed with the platform's separator (joined_path of
 // text/paths.h); the platform layer hands them to the file system in its
@@ -6,56 +10,56 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
-#include <vector>
+
+#include "platform/files.h"
+#include "platform/folders.h"
+#include "platform/shared/entries.h"
 
 namespace rt {
 
-// Attribute bits of directory entries and the one mask the program lists
-// with: every entry that is not a directory.
-constexpr std::uint32_t kAttributeReadOnly = 0x01;
-constexpr std::uint32_t kAttributeHidden = 0x02;
-constexpr std::uint32_t kAttributeSystem = 0x04;
-constexpr std::uint32_t kAttributeDirectory = 0x10;
-constexpr std::uint32_t kAttributeArchive = 0x20;
-constexpr std::uint32_t kMaskAllButDirectories = 0xFFFFFFEFu;
+// The native calls, as every portable file uses them.
+using native::absolute_path;
+using native::close_file_handle;
+using native::command_arguments;
+using native::create_held_file;
+using native::discard_held_file;
+using native::empty_file;
+using native::entry_kind;
+using native::executable_path;
+using native::file_size;
+using native::FileHandle;
+using native::final_file;
+using native::HeldFile;
+using native::kNoFileHandle;
+using native::look_at_target;
+using native::make_directory;
+using native::name_cut_to_fit;
+using native::native_separator;
+using native::open_file_for_reading;
+using native::place_held_file;
+using native::read_file;
+using native::remove_file;
+using native::remove_if_abandoned;
+using native::same_entry_name;
+using native::seek_file_start;
+using native::sync_file;
+using native::sync_folder_of;
+using native::take_attributes;
+using native::Target;
+using native::TargetKind;
+using native::write_file;
+using native::write_refusal;
+using native::written_out;
 
 // True when the file at path can be opened for reading right now (it is
 // closed again at once); false for a missing file, a directory, anything
 // that is not a regular file, or an unreadable file.
 bool file_exists(const std::string& path);
 
-// Whether the existing regular file at path may be written: it has write
-// permission for somebody (a file whose write permission was taken away
-// counts as protected, also for root) and can be opened for writing (it is
-// opened without being created or changed, and closed again).
+// Whether the existing regular file at path may be written: write_refusal
+// finds no reason against it.
 bool file_writable(const std::string& path);
-
-// The file a symbolic link at path finally leads to, as a full path; path
-// itself when its last component is no link or the link leads nowhere.
-std::string final_file(const std::string& path);
-
-// 0 when the file was deleted, nonzero otherwise.
-int remove_file(const std::string& path);
-
-// Gives the file at old_path the path new_path. 0 on success; nonzero, with
-// nothing changed, when new_path names an existing file or the rename fails.
-int rename_file(const std::string& old_path, const std::string& new_path);
-
-// Atomically puts the file at old_path in place of the one at new_path (an
-// existing file there is replaced in one step, never left missing) and makes
-// the change durable (the folder is synced). 0 on success, nonzero with
-// nothing changed otherwise.
-int replace_file(const std::string& old_path, const std::string& new_path);
-
-// Creates the one directory path (its parent must exist). Nothing happens and
-// nothing is reported when it cannot be made, also when it exists already.
-void make_directory(const std::string& path);
-
-// make_directory for a folder of the user's own: on POSIX nobody else may
-// enter it (mode 0700).
-void make_private_directory(const std::string& path);
 
 // A non-empty pattern (DIR, the separator and "*.*") starts a new listing and
 // returns its first admitted name; the empty pattern returns the next name of
@@ -74,59 +78,15 @@ void make_private_directory(const std::string& path);
 // another file).
 std::string list_directory(const std::string& pattern, std::uint32_t mask);
 
-// One word of the command line after argument 0, in the program's bytes.
-// exact is false when the word holds a character the program's bytes
-// cannot hold (on Windows: one the ANSI code page lacks); bytes then show
-// each such character as "?", never as a look-alike, and must not be used
-// as a name.
-struct CommandWord {
-  std::string bytes;
-  bool exact = true;
-};
-
-// The words after argument 0 of the process's command line: on POSIX
-// argv[1] to argv[argc - 1] as they are; on Windows split from the
-// command line in UTF-16 by the C runtime's rules (command_line_words of
-// text/paths.h), so that no word is turned into a look-alike on the way.
-std::vector<CommandWord> command_arguments(int argc, char** argv);
-
-// Whether the file system takes a and b, two names in one folder, for the
-// same entry: byte for byte on POSIX; on Windows also when they differ in
-// the case of their letters or in dots and blanks at their end, which the
-// system drops.
-bool same_entry_name(const std::string& a, const std::string& b);
-
 // Whether any entry is at path, the last component not followed when it is
 // a link (a dangling link is an entry).
 bool entry_present(const std::string& path);
 
-// Argument 0 of the command line exactly as the process received it;
-// nothing when it cannot be given as the program's bytes (on Windows: it
-// holds a character the ANSI code page lacks, whose look-alike would name
-// another file or none).
-std::optional<std::string> executable_path();
-
 // The directory holding the running program's file, as the operating system
 // reports that file: its path cut before the last separator (directory_of
-// of text/paths.h, with the system's own separator). A program in the root
-// directory gives the root itself.
+// of platform/shared/path_forms.h, with the system's own separator). A
+// program in the root directory gives the root itself; "" when the system
+// cannot tell.
 std::string program_directory();
-
-// What an entry of the file system is, links followed.
-enum class EntryKind {
-  missing,    // nothing there (or nothing that can be looked at)
-  directory,
-  file,       // a regular file, readable or not
-  other,      // a pipe, a socket, a device
-};
-
-// What the entry at path is; it is only looked at, never opened.
-EntryKind entry_kind(const std::string& path);
-
-// The absolute path of the existing entry at path in the system's own form
-// (its separator is the one of program_directory), "." and ".." resolved;
-// a link as the last component is kept, not followed. "" when it cannot be
-// worked out.
-std::string absolute_path(const std::string& path);
 
 }  // namespace rt

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "text/native_numbers.h"
+#include "platform/numbers.h"
 
 namespace rt {
 

@@ -1,6 +1,6 @@
 #include "text/user_charset.h"
 
-#include "text/native_console_output.h"
+#include "text/console_print.h"
 #include "text/visible_text.h"
 
 namespace rt {
@@ -51,26 +51,17 @@ std::string in_charset(const std::string& utf8, const CharacterEncoder& encode) 
 std::string in_user_charset(const std::string& utf8, UserStream stream) {
   const bool to_error = stream == UserStream::standard_error;
   return in_charset(utf8, [to_error](const std::string& character) {
-    return native::user_character(character, to_error);
+    return user_character(character, to_error);
   });
-}
-
-std::optional<std::string> latin1_character(const std::string& utf8_character) {
-  constexpr char32_t kLastLatin1 = 0xFF;
-  const std::size_t length = utf8_sequence_length(utf8_character, 0);
-  if (length == 0 || length != utf8_character.size()) return std::nullopt;
-  const char32_t code = utf8_code_point(utf8_character, 0, length);
-  if (code > kLastLatin1) return std::nullopt;
-  return std::string(1, static_cast<char>(code));
 }
 
 void write_to_user(const std::string& bytes, UserStream stream) {
   std::string text;
   for (const char c : bytes) {
-    if (c == '\n') text += native::console_line_end();
+    if (c == '\n') text += console_line_end();
     else text += c;
   }
-  native::write_standard_stream(text.data(), text.size(), stream == UserStream::standard_error);
+  write_standard_stream(text.data(), text.size(), stream == UserStream::standard_error);
 }
 
 }  // namespace rt

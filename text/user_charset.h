@@ -9,11 +9,13 @@
 #include <optional>
 #include <string>
 
+#include "platform/shared/character_set.h"
+
 namespace rt {
 
 enum class UserStream { standard_output, standard_error };
 
-// utf8 in the user's character set for stream (text/native_console_output.h
+// utf8 in the user's character set for stream (platform/console_output.h
 // says which one that is).
 std::string in_user_charset(const std::string& utf8, UserStream stream);
 
@@ -34,8 +36,7 @@ using CharacterEncoder = std::function<std::optional<std::string>(const std::str
 // is not part of a UTF-8 character, as "?".
 std::string in_charset(const std::string& utf8, const CharacterEncoder& encode);
 
-// ISO 8859-1 as an encoder: U+0080 to U+00FF as their one byte, nothing for
-// any other character.
-std::optional<std::string> latin1_character(const std::string& utf8_character);
+// ISO 8859-1 as an encoder: latin1_character of
+// platform/shared/character_set.h.
 
 }  // namespace rt

@@ -57,24 +57,21 @@ bool in_ranges(char32_t c, const Range (&ranges)[N]) {
 
 bool is_continuation(unsigned char b) { return (b & 0xC0) == 0x80; }
 
-constexpr unsigned kUtf8CodePage = 65001;
-
 // A double-byte code page: which bytes lead a character, and which may
 // follow a lead byte as its trail byte.
 struct DoubleByteSet {
   CharacterSet set;
-  unsigned code_page;
   Range leads[2];
   Range trails[3];
 };
 
 constexpr DoubleByteSet kDoubleByteSets[] = {
-    {CharacterSet::shift_jis, 932, {{0x81, 0x9F}, {0xE0, 0xFC}},
+    {CharacterSet::shift_jis, {{0x81, 0x9F}, {0xE0, 0xFC}},
      {{0x40, 0x7E}, {0x80, 0xFC}, {0, 0}}},
-    {CharacterSet::gbk, 936, {{0x81, 0xFE}, {0, 0}}, {{0x40, 0x7E}, {0x80, 0xFE}, {0, 0}}},
-    {CharacterSet::uhc, 949, {{0x81, 0xFE}, {0, 0}},
+    {CharacterSet::gbk, {{0x81, 0xFE}, {0, 0}}, {{0x40, 0x7E}, {0x80, 0xFE}, {0, 0}}},
+    {CharacterSet::uhc, {{0x81, 0xFE}, {0, 0}},
      {{0x41, 0x5A}, {0x61, 0x7A}, {0x81, 0xFE}}},
-    {CharacterSet::big5, 950, {{0x81, 0xFE}, {0, 0}}, {{0x40, 0x7E}, {0xA1, 0xFE}, {0, 0}}},
+    {CharacterSet::big5, {{0x81, 0xFE}, {0, 0}}, {{0x40, 0x7E}, {0xA1, 0xFE}, {0, 0}}},
 };
 
 const DoubleByteSet* double_byte_set(CharacterSet set) {
@@ -129,13 +126,6 @@ int code_point_cells(char32_t c) {
   if (in_ranges(c, kZeroWidth)) return 0;
   if (in_ranges(c, kDoubleWidth)) return 2;
   return 1;
-}
-
-CharacterSet character_set_of_code_page(unsigned code_page) {
-  if (code_page == kUtf8CodePage) return CharacterSet::utf8;
-  for (const DoubleByteSet& d : kDoubleByteSets)
-    if (d.code_page == code_page) return d.set;
-  return CharacterSet::single_byte;
 }
 
 TextCharacter character_at(const std::string& t, std::size_t at, CharacterSet set) {

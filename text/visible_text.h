@@ -6,36 +6,15 @@
 #include <cstddef>
 #include <string>
 
+#include "platform/shared/character_set.h"
+
 namespace rt {
 
 // BEL: no command a terminal could be driven by, so it is printed as it is
 // and sounds the console's bell.
 constexpr char kBell = 7;
 
-// How the console's bytes form characters. The native layer says which one
-// the console uses (text/native_console_output.h).
-enum class CharacterSet {
-  // A byte a character; 0x80..0x9F are the C1 control bytes (ISO 8859-1 and
-  // the other single-byte locales of a POSIX terminal).
-  single_byte_with_c1,
-  // A byte a character, every byte from 0x80 up a printable one (Windows-1252
-  // and the other single-byte code pages of Windows, where 0x80..0x9F hold
-  // the euro sign, dashes and quotes).
-  single_byte,
-  // UTF-8 (a UTF-8 locale, or code page 65001 on Windows).
-  utf8,
-  // The double-byte code pages of Windows: a lead byte from 0x81 up and the
-  // trail byte after it are one character of two cells.
-  shift_jis,  // 932
-  gbk,        // 936
-  uhc,        // 949
-  big5,       // 950
-};
-
-// The character set of a Windows code page: 65001 UTF-8, 932, 936, 949 and
-// 950 their double-byte sets, every other one a single byte with no control
-// bytes above 0x7F.
-CharacterSet character_set_of_code_page(unsigned code_page);
+// CharacterSet: platform/shared/character_set.h.
 
 // One character of a text: its bytes, and its code (the code point in
 // UTF-8, the byte in a single-byte set, lead byte * 256 + trail byte for a

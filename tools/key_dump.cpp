@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "console/key_events.h"
 #include "console/keys.h"
-#include "console/native_console.h"
+#include "platform/console.h"
 #include "console/terminal.h"
 #include "text/console_print.h"
 
@@ -63,8 +64,10 @@ int main() {
   std::string pending;
   std::vector<std::string> keys;
   for (;;) {
+    std::vector<rt::ConsoleKeyEvent> events;
     const rt::native::InputOutcome got = rt::native::read_console_input(
-        pending.empty() ? rt::native::kNoTimeLimit : rt::kEscapeWaitMs, pending, keys);
+        pending.empty() ? rt::native::kNoTimeLimit : rt::kEscapeWaitMs, pending, events);
+    for (const rt::ConsoleKeyEvent& event : events) rt::append_key_texts(event, keys);
     if (got == rt::native::InputOutcome::ended) return 0;
     if (show_keys(pending, keys, got == rt::native::InputOutcome::got)) return 0;
   }

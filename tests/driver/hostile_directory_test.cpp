@@ -651,7 +651,7 @@ TEST(HostileDirectory, FilesChangedBetweenScanAndPairEndThePairWithFehler) {
     write_worked_pair(dir.path(), "film2");
     // run_batch's steps, with the change after the scan.
     const ChildRun run = run_in_child([&] {
-      make_directory(output_folder(dir.path()));
+      make_directory(output_folder(dir.path()), false);
       const FileLists lists = scan_directory(dir.path());
       change.change(dir / change.name);
       OutputNames used_outputs;

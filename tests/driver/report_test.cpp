@@ -73,7 +73,7 @@ PairReadability worked_pair_readability(const ReadabilityLimits& limits) {
   ScratchDirectory dir;
   write_bytes(dir / "film1.srt", worked_timecodes);
   write_bytes(dir / "film1.txt", worked_text);
-  make_directory(output_folder(dir.path()));
+  make_directory(output_folder(dir.path()), false);
   const FileLists lists = scan_directory(dir.path());
   PairReadability pair;
   pair.position = 1;

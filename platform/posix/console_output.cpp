@@ -9,9 +9,9 @@
 #include <csignal>
 #include <cstring>
 
-#include "text/native_console_output.h"
-#include "text/native_files.h"
-#include "text/user_charset.h"
+#include "platform/console_output.h"
+#include "platform/files.h"
+#include "platform/shared/character_set.h"
 
 namespace rt {
 namespace native {

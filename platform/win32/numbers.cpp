@@ -1,4 +1,4 @@
-#include "text/native_numbers.h"
+#include "platform/numbers.h"
 
 #include <stdlib.h>  // __mingw_strtod
 

@@ -10,17 +10,24 @@
 // long form for long paths, so that paths of any length work). A path
 // that cannot name a file (it holds a NUL byte) is refused by every call.
 // No call prints or throws, and none waits on anything but a file on disk.
-// A call that can fail in more ways than one says why in a FileError
-// (text/file_error.h): none when it worked, else the system's answer or
-// the layer's own refusal. Implemented by native_files_posix.cpp and
-// native_files_win32.cpp.
+//
+// How a call tells failure, here and in platform/folders.h: a call that only
+// acts gives a bool (true: it worked), or a FileError
+// (platform/shared/file_error.h: none when it worked, else the system's
+// answer or the layer's own refusal) where the reason matters to the
+// program; a call that gives something gives it as a std::optional
+// (nothing: it failed), or in a struct beside a FileError where the reason
+// matters (HeldFile, Target). An open file is the one exception the system
+// itself makes: kNoFileHandle, and -1 for a count. The portable code reaches
+// these calls through text/filesystem.h alone. Implemented by
+// posix/files.cpp and win32/files.cpp.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-#include "text/file_error.h"
+#include "platform/shared/file_error.h"
 
 namespace rt {
 namespace native {
@@ -31,7 +38,7 @@ inline constexpr FileHandle kNoFileHandle = -1;
 
 // Symbolic links: on POSIX a link met as the last component of a path, or
 // as the folder a save writes into, is followed only when it belongs to
-// the process's own user or to root (text/links_posix.h says why); a link
+// the process's own user or to root (platform/posix/links.h says why); a link
 // of another user counts as no file, and a save into a folder reached
 // through one fails. On Windows links are followed as the system follows
 // them (wine shows a link of the Unix side as a plain file or folder).
@@ -48,13 +55,17 @@ FileHandle open_file_for_reading(const std::string& path);
 // no access for anyone but its owner, opens it for writing and holds it
 // (text/atomic_save.h): an advisory lock on POSIX; on Windows its handle
 // lets others read, rename and delete it but never open it exclusively.
-// kNoFileHandle otherwise, with error saying why: exists or in_use when the
+// Otherwise file is kNoFileHandle and error says why: exists or in_use when the
 // name was taken (or its leftover is being removed by another run at this
 // moment), as opposed to a folder that takes no new file (no permission,
 // a read-only file system, no space...). On POSIX it also ignores SIGXFSZ
 // (as a closed output's SIGPIPE is), so that a file-size limit fails the
 // write (write_file gives file_too_large) instead of ending the process.
-FileHandle create_held_file(const std::string& path, FileError& error);
+struct HeldFile {
+  FileHandle file = kNoFileHandle;
+  FileError error;
+};
+HeldFile create_held_file(const std::string& path);
 
 // Removes the file at path when it is a leftover no live process holds: a
 // regular file of the process's own user (on POSIX) that no save holds,

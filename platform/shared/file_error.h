@@ -2,8 +2,8 @@
 // portable code above them: the system's own error number (errno on POSIX,
 // GetLastError on Windows) sorted into the kinds the program tells apart,
 // or a refusal of a layer's own rules. Each native layer sorts its system's
-// numbers (file_error_posix.h, file_error_win32.h); the words a user reads
-// for each kind are the driver's (driver/failure_reasons.h).
+// numbers (posix/error_numbers.h, win32/error_numbers.h); the words a user
+// reads for each kind are the driver's.
 #pragma once
 
 #include <cstdint>
@@ -27,7 +27,7 @@ enum class FileErrorKind {
   no_memory,              // no memory for it
   other,                  // any other number (see code)
   // What a layer refuses by its own rules.
-  foreign_link,     // a symbolic link of another user (text/links_posix.h)
+  foreign_link,     // a symbolic link of another user (platform/posix/links.h)
   is_folder,        // a folder where a file is meant
   is_link,          // a symbolic link where a file is meant (never written through)
   not_a_file,       // a pipe, socket or device where a file is meant

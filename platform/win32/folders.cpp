@@ -1,184 +1,20 @@
 // Folders and names on Windows: the listing over FindFirstFileW and
-// FindNextFileW, renames with MoveFileExW, and the conversion of paths and
-// names between the ANSI code page and the wide calls (wide_paths_win32.h),
-// which the other Windows native files share.
+// FindNextFileW, the program's own path and its command line; paths and
+// names cross to the wide calls through platform/win32/wide_paths.h.
 #include <windows.h>
 
-#include <climits>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "text/device_names.h"
-#include "text/file_error_win32.h"
-#include "text/native_folders.h"
-#include "text/paths.h"
-#include "text/wide_paths_win32.h"
+#include "platform/folders.h"
+#include "platform/shared/device_names.h"
+#include "platform/shared/path_forms.h"
+#include "platform/win32/error_numbers.h"
+#include "platform/win32/wide_paths.h"
 
 namespace rt {
 namespace native {
-
-namespace {
-
-constexpr char kMissingCharacter[] = "?";
-
-bool fits_an_int(std::size_t size) { return size <= static_cast<std::size_t>(INT_MAX); }
-
-// UTF-16 into code_page with flags; nothing when the system refuses it.
-// used_default is told whether a character was replaced by the default
-// character (not for UTF-8, which takes no such question).
-std::optional<std::string> converted(const std::wstring& text, UINT code_page, DWORD flags,
-                                     const char* default_character, BOOL* used_default) {
-  if (text.empty()) return std::string();
-  if (!fits_an_int(text.size())) return std::nullopt;
-  const int units = static_cast<int>(text.size());
-  const int length =
-      WideCharToMultiByte(code_page, flags, text.data(), units, nullptr, 0, default_character, used_default);
-  if (length <= 0) return std::nullopt;
-  std::string bytes(static_cast<std::size_t>(length), '\0');
-  if (WideCharToMultiByte(code_page, flags, text.data(), units, &bytes[0], length, default_character,
-                          used_default) != length) {
-    return std::nullopt;
-  }
-  return bytes;
-}
-
-bool is_high_surrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool is_low_surrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
-// text with every surrogate that is not half of a pair (NTFS names may hold
-// them) as "?": no code page has a character for it.
-std::wstring without_lone_surrogates(std::wstring text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (is_high_surrogate(text[i]) && i + 1 < text.size() && is_low_surrogate(text[i + 1])) {
-      ++i;
-    } else if (is_high_surrogate(text[i]) || is_low_surrogate(text[i])) {
-      text[i] = L'?';
-    }
-  }
-  return text;
-}
-
-}  // namespace
-
-std::optional<std::wstring> wide_text(const std::string& text) {
-  if (text.find('\0') != std::string::npos || !fits_an_int(text.size())) return std::nullopt;
-  if (text.empty()) return std::wstring();
-  const int bytes = static_cast<int>(text.size());
-  const int units = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), bytes, nullptr, 0);
-  if (units <= 0) return std::nullopt;
-  std::wstring wide(static_cast<std::size_t>(units), L'\0');
-  if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), bytes, &wide[0], units) != units) {
-    return std::nullopt;
-  }
-  return wide;
-}
-
-std::optional<std::wstring> wide_path(const std::string& path) {
-  const std::optional<std::wstring> given = wide_text(path);
-  if (!given || given->empty()) return std::nullopt;
-  return system_form(*given);
-}
-
-std::wstring system_form(const std::wstring& path) {
-  // The first call tells the size the full form needs, the NUL included.
-  std::wstring full;
-  const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (needed > 0) {
-    full.resize(needed);
-    const DWORD length = GetFullPathNameW(path.c_str(), needed, &full[0], nullptr);
-    full.resize(length > 0 && length < needed ? length : 0);
-  }
-  return long_path_form(path, full);
-}
-
-std::optional<std::string> code_page_text(const std::wstring& text) {
-  const UINT code_page = GetACP();
-  BOOL used_default = FALSE;
-  std::optional<std::string> bytes =
-      code_page == CP_UTF8 ? converted(text, code_page, WC_ERR_INVALID_CHARS, nullptr, nullptr)
-                           : converted(text, code_page, WC_NO_BEST_FIT_CHARS, nullptr, &used_default);
-  // A code page that takes no flags is asked plainly; the way back below
-  // still tells a look-alike from the character itself.
-  if (!bytes && GetLastError() == ERROR_INVALID_FLAGS) bytes = converted(text, code_page, 0, nullptr, nullptr);
-  if (!bytes || used_default) return std::nullopt;
-  const std::optional<std::wstring> back = wide_text(*bytes);
-  if (!back || *back != text) return std::nullopt;
-  return bytes;
-}
-
-std::optional<std::string> code_page_path(const std::wstring& path) {
-  std::optional<std::string> bytes = code_page_text(path);
-  if (bytes) return bytes;
-  // The short form is plain ASCII where the volume makes short names.
-  const std::wstring system_path = system_form(path);
-  const DWORD needed = GetShortPathNameW(system_path.c_str(), nullptr, 0);
-  if (needed == 0) return std::nullopt;
-  std::wstring short_path(needed, L'\0');
-  const DWORD length = GetShortPathNameW(system_path.c_str(), &short_path[0], needed);
-  if (length == 0 || length >= needed) return std::nullopt;
-  short_path.resize(length);
-  return code_page_text(without_long_path_prefix(short_path));
-}
-
-std::string code_page_text_marked(const std::wstring& text) {
-  const std::wstring sound = without_lone_surrogates(text);
-  const UINT code_page = GetACP();
-  std::optional<std::string> bytes =
-      code_page == CP_UTF8 ? converted(sound, code_page, 0, nullptr, nullptr)
-                           : converted(sound, code_page, WC_NO_BEST_FIT_CHARS, kMissingCharacter, nullptr);
-  if (bytes) return *bytes;
-  // A code page that converts nothing this way: every character not in
-  // ASCII is marked.
-  std::string marked;
-  for (const wchar_t c : sound) marked += c < 0x80 ? static_cast<char>(c) : kMissingCharacter[0];
-  return marked;
-}
-
-DWORD followed_attributes(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-    return attributes;
-  }
-  // The attributes of a link are its own; opening it (only to read
-  // attributes) reaches what it leads to, or fails when that is missing.
-  const HANDLE handle =
-      CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return INVALID_FILE_ATTRIBUTES;
-  BY_HANDLE_FILE_INFORMATION information;
-  const bool known = GetFileInformationByHandle(handle, &information) != 0;
-  CloseHandle(handle);
-  return known ? information.dwFileAttributes : INVALID_FILE_ATTRIBUTES;
-}
-
-
-bool names_a_file(const std::string& path) {
-  if (path.find('\0') != std::string::npos || path.empty()) return false;
-  if (is_reserved_device_name(path, GetACP())) return false;
-  std::string start = path.substr(0, 4);
-  for (char& c : start) {
-    if (c == '/') c = '\\';
-  }
-  if (start == "\\\\.\\") return false;
-  if (start == "\\\\?\\") {
-    const bool drive = path.size() >= 6 && path[5] == ':' &&
-                       ((path[4] >= 'A' && path[4] <= 'Z') || (path[4] >= 'a' && path[4] <= 'z'));
-    if (!drive) return false;
-  }
-  return true;
-}
-
-std::optional<std::wstring> file_path(const std::string& path) {
-  if (!names_a_file(path)) return std::nullopt;
-  return wide_path(path);
-}
-
-std::string named_in_code_page(const std::wstring& full_path) {
-  const std::wstring plain = without_long_path_prefix(full_path);
-  const std::optional<std::string> bytes = code_page_path(plain);
-  return bytes ? *bytes : code_page_text_marked(plain);
-}
 
 namespace {
 
@@ -245,42 +81,9 @@ bool next_listing_entry(DirectoryEntry& entry) {
 }
 
 
-int remove_file(const std::string& path) {
+bool remove_file(const std::string& path) {
   const std::optional<std::wstring> wide = file_path(path);
-  if (!wide) return 1;
-  return DeleteFileW(wide->c_str()) ? 0 : 1;
-}
-
-namespace {
-
-// Virus scanners, indexers and sync clients open a new file for a moment
-// as soon as it is closed or renamed; a rename that meets them is tried
-// again for about a second.
-constexpr int kMoveAttempts = 20;
-constexpr DWORD kMoveRetryMs = 50;
-
-bool move_file(const std::string& old_path, const std::string& new_path, DWORD flags) {
-  const std::optional<std::wstring> from = file_path(old_path);
-  const std::optional<std::wstring> to = file_path(new_path);
-  if (!from || !to) return false;
-  for (int attempt = 1;; ++attempt) {
-    if (MoveFileExW(from->c_str(), to->c_str(), flags | MOVEFILE_WRITE_THROUGH)) return true;
-    const DWORD error = GetLastError();
-    if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) || attempt == kMoveAttempts) {
-      return false;
-    }
-    Sleep(kMoveRetryMs);
-  }
-}
-
-}  // namespace
-
-int rename_file(const std::string& old_path, const std::string& new_path) {
-  return move_file(old_path, new_path, 0) ? 0 : 1;
-}
-
-int replace_file(const std::string& old_path, const std::string& new_path) {
-  return move_file(old_path, new_path, MOVEFILE_REPLACE_EXISTING) ? 0 : 1;
+  return wide && DeleteFileW(wide->c_str()) != 0;
 }
 
 // No call syncs a folder: NTFS keeps a rename whole through its journal,
@@ -293,14 +96,14 @@ void make_directory(const std::string& path, bool) {
   if (wide) CreateDirectoryW(wide->c_str(), nullptr);
 }
 
-std::string final_file(const std::string& path) {
+std::optional<std::string> final_file(const std::string& path) {
   const std::optional<std::wstring> wide = file_path(path);
-  if (!wide) return path;
+  if (!wide) return std::nullopt;
   const DWORD attributes = GetFileAttributesW(wide->c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return path;
   const HANDLE handle = CreateFileW(wide->c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                     nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return path;
+  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
   std::wstring final_path(MAX_PATH, L'\0');
   DWORD length = GetFinalPathNameByHandleW(handle, &final_path[0], static_cast<DWORD>(final_path.size()),
                                            FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
@@ -310,7 +113,7 @@ std::string final_file(const std::string& path) {
                                        FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
   }
   CloseHandle(handle);
-  if (length == 0 || length >= final_path.size()) return path;
+  if (length == 0 || length >= final_path.size()) return std::nullopt;
   final_path.resize(length);
   // The system gives the long form; the file calls here add it back where
   // the path needs it. A target the code page cannot name even by its
@@ -331,17 +134,12 @@ EntryKind entry_kind(const std::string& path) {
   return EntryKind::file;
 }
 
-std::string absolute_path(const std::string& path) {
+std::optional<std::string> absolute_path(const std::string& path) {
   // Resolved from the path as given: GetFullPathNameW takes any length.
   const std::optional<std::wstring> given = wide_text(path);
-  if (!given || given->empty()) return "";
-  // The first call tells the size the path needs, the NUL included.
-  const DWORD needed = GetFullPathNameW(given->c_str(), 0, nullptr, nullptr);
-  if (needed == 0) return "";
-  std::wstring full(needed, L'\0');
-  const DWORD length = GetFullPathNameW(given->c_str(), needed, &full[0], nullptr);
-  if (length == 0 || length >= needed) return "";
-  full.resize(length);
+  if (!given || given->empty()) return std::nullopt;
+  std::wstring full = full_path_of(*given);
+  if (full.empty()) return std::nullopt;
   // "C:\subs\" names the folder "C:\subs"; only a root keeps its separator.
   while (full.size() > 3 && (full.back() == L'\\' || full.back() == L'/') &&
          full[full.size() - 2] != L':') {
@@ -349,7 +147,7 @@ std::string absolute_path(const std::string& path) {
   }
   // The entry exists (the callers have looked): a name the code page cannot
   // hold is given by its short form, or not at all.
-  return code_page_path(without_long_path_prefix(full)).value_or("");
+  return code_page_path(without_long_path_prefix(full));
 }
 
 Target look_at_target(const std::string& path) {
@@ -437,19 +235,19 @@ bool same_entry_name(const std::string& a, const std::string& b) {
 
 // A folder that the code page cannot name is given by its short name, or
 // else as a path that names nothing (named_in_code_page).
-std::string program_file_path() {
+std::optional<std::string> program_file_path() {
   // The buffer grows until the path fits: the result is cut short (and
   // fills the buffer) when it does not.
   for (DWORD size = kFirstModulePathSize; size <= kLongestModulePath; size *= 2) {
     std::wstring path(size, L'\0');
     const DWORD length = GetModuleFileNameW(nullptr, &path[0], size);
-    if (length == 0) return "";
+    if (length == 0) return std::nullopt;
     if (length < size) {
       path.resize(length);
       return named_in_code_page(path);
     }
   }
-  return "";
+  return std::nullopt;
 }
 
 char native_separator() { return '\\'; }

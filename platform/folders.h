@@ -1,13 +1,13 @@
 // What each platform supplies beneath the file system operations of
 // text/filesystem.h and the saves: the entries of folders and their names
-// (listing, removing, renaming, making, looking at) and the program's own
-// path, a handful of calls of the system each. The rules of which entries are listed, of composed paths
-// and of the program's folder sit above this line in portable code.
+// (listing, removing, making, looking at), the program's own path and its
+// command line, a handful of calls of the system each. The rules of which
+// entries are listed, of composed paths and of the program's folder sit
+// above this line in portable code.
 //
-// Paths arrive as in text/native_files.h and are refused alike. No call
-// prints or throws, and none waits on anything but a file on disk, except
-// a replacement that Windows retries for about a second on purpose.
-// Implemented by native_folders_posix.cpp and native_folders_win32.cpp.
+// Paths arrive as in platform/files.h and are refused alike; failure is
+// told as there. No call prints or throws, and none waits on anything but
+// a file on disk. Implemented by posix/folders.cpp and win32/folders.cpp.
 #pragma once
 
 #include <cstdint>
@@ -15,14 +15,14 @@
 #include <string>
 #include <vector>
 
-#include "text/file_error.h"
-#include "text/filesystem.h"
+#include "platform/shared/entries.h"
+#include "platform/shared/file_error.h"
 
 namespace rt {
 namespace native {
 
 // One entry of a directory listing. attributes uses the bits of
-// text/filesystem.h (read-only 0x01, hidden 0x02, system 0x04, directory
+// platform/shared/entries.h (read-only 0x01, hidden 0x02, system 0x04, directory
 // 0x10, archive 0x20, further bits from 0x40 up) as the platform's file
 // system has them; a POSIX file system has none of its own, so its layer
 // gives a regular file the archive bit, the hidden bit for a name that
@@ -51,33 +51,25 @@ bool start_listing(const std::string& pattern, DirectoryEntry& first);
 // (or no listing is in progress), and the listing is then over.
 bool next_listing_entry(DirectoryEntry& entry);
 
-// 0 when the file at path was deleted; nonzero otherwise.
-int remove_file(const std::string& path);
+// Deletes the file at path; true when it was deleted.
+bool remove_file(const std::string& path);
 
-// Gives the file at old_path the path new_path, never replacing a file (or
-// link) that exists there; retried on Windows as replace_file is.
-// 0 on success; nonzero, with nothing changed, otherwise.
-int rename_file(const std::string& old_path, const std::string& new_path);
-
-// Puts the file at old_path in place of the one at new_path in one step
-// (an existing file there is replaced, never left missing). On Windows the
-// rename is written through and retried for about a second while another
-// program (a virus scanner, a sync client) holds either file.
-// 0 on success; nonzero, with nothing changed, otherwise.
-int replace_file(const std::string& old_path, const std::string& new_path);
-
-// Makes the renames done in the folder holding path durable (the folder is
+// Makes the renames done in the folder holding path durable (the one
+// replacement, place_held_file of platform/files.h, is followed by it
+// where the save's rules ask for the disk) (the folder is
 // synced on POSIX; Windows has no call for a folder: its file systems keep
 // a rename whole through their journal, and a rename by path is written
 // through).
 void sync_folder_of(const std::string& path);
 
-// Creates the one directory path; nothing is reported. A private folder
-// is for its owner alone (0700 on POSIX; on Windows it inherits its
+// Creates the one directory path (its parent must exist). Nothing happens
+// and nothing is reported when it cannot be made, also when it exists
+// already. A private folder, one of the user's own, is for its owner alone (0700 on POSIX; on Windows it inherits its
 // parent's access rules like any other).
 void make_directory(const std::string& path, bool private_folder);
 
-// What the entry at path is, links followed (EntryKind of text/filesystem.h):
+// What the entry at path is, links followed (EntryKind of
+// platform/shared/entries.h), only looked at, never opened:
 // missing also for a dangling link, a path through a file, a path the
 // system cannot look at, and one that cannot name a file; "other" for
 // pipes, sockets and devices (on Windows the reserved device names). Only
@@ -88,8 +80,8 @@ EntryKind entry_kind(const std::string& path);
 // ("/home/anna/filme", "C:\Filme"), with "." and ".." and the current
 // directory resolved and no separator at its end unless it is a root. A
 // link as the last component stays that link (a file keeps its folder).
-// "" when it cannot be worked out.
-std::string absolute_path(const std::string& path);
+// Nothing when it cannot be worked out.
+std::optional<std::string> absolute_path(const std::string& path);
 
 // What a save would replace at path, the last component not followed when
 // it is a link: nothing, a regular file, a folder, a link, something else
@@ -106,8 +98,10 @@ struct Target {
 Target look_at_target(const std::string& path);
 
 // The file a symbolic link at path finally leads to, as a full path; path
-// itself when its last component is no link (or the link leads nowhere).
-std::string final_file(const std::string& path);
+// itself when its last component is no link. Nothing when the link leads
+// nowhere this run may go (a dangling link, one of another user on POSIX,
+// a target the code page cannot name on Windows) or path can name no file.
+std::optional<std::string> final_file(const std::string& path);
 
 // Argument 0 of the process's command line exactly as received: on POSIX
 // main's argv[0] as the C library keeps it; on Windows read from the
@@ -116,13 +110,19 @@ std::string final_file(const std::string& path);
 // and nothing when the code page cannot hold it.
 std::optional<std::string> executable_path();
 
-// The words after argument 0 (command_arguments of text/filesystem.h): on
-// POSIX argv as main got it; on Windows from GetCommandLineW, argc and
-// argv not looked at, each word in the ANSI code page when it holds it
-// exactly and marked as not exact otherwise.
+// The words after argument 0 of the process's command line (CommandWord of
+// platform/shared/entries.h): on POSIX argv[1] to argv[argc - 1] as main
+// got them; on Windows split from GetCommandLineW in UTF-16 by the C
+// runtime's rules (command_line_words of platform/shared/path_forms.h),
+// argc and argv not looked at, each word in the ANSI code page when it
+// holds it exactly and marked as not exact otherwise, so that no word is
+// turned into a look-alike on the way.
 std::vector<CommandWord> command_arguments(int argc, char** argv);
 
-// same_entry_name of text/filesystem.h.
+// Whether the file system takes a and b, two names in one folder, for the
+// same entry: byte for byte on POSIX; on Windows also when they differ in
+// the case of their letters or in dots and blanks at their end, which the
+// system drops.
 bool same_entry_name(const std::string& a, const std::string& b);
 
 // The full path of the running program's file as the system reports it,
@@ -130,8 +130,9 @@ bool same_entry_name(const std::string& a, const std::string& b);
 // length limit; "" when the system cannot tell. On Windows a path the ANSI
 // code page cannot hold is given in its short (8.3) form, or, where the
 // volume keeps none, with "?" for each character the code page lacks
-// (which names nothing, never another file).
-std::string program_file_path();
+// (which names nothing, never another file). Nothing when the system
+// cannot tell.
+std::optional<std::string> program_file_path();
 
 // The separator of the paths program_file_path gives: '/' or '\'.
 char native_separator();

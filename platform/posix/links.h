@@ -1,5 +1,5 @@
 // Which symbolic links a run follows on POSIX, shared by the two native
-// files of the file layer (implemented in native_folders_posix.cpp).
+// files of the file layer (implemented in posix/folders.cpp).
 //
 // A link is followed only when it belongs to the process's own user or to
 // root. Anyone may make a link to anything, and the owner of a working
@@ -18,7 +18,7 @@
 
 #include <string>
 
-#include "text/file_error.h"
+#include "platform/shared/file_error.h"
 
 namespace rt {
 namespace native {

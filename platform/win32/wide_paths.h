@@ -1,6 +1,5 @@
 // The edge between the program's paths and the wide file calls of Windows,
-// shared by the Windows native files (implemented in
-// native_folders_win32.cpp, beside the listing that is its main user).
+// shared by the Windows native files (implemented in wide_paths.cpp).
 //
 // The program keeps every text, paths and file names included, as bytes of
 // the system's ANSI code page (GetACP()). The ANSI calls of the system (the
@@ -14,11 +13,16 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
 namespace rt {
 namespace native {
+
+// Whether a count of bytes or UTF-16 units can be handed to the system's
+// calls, which take an int.
+bool fits_an_int(std::size_t size);
 
 // text, bytes of the ANSI code page, in UTF-16. Nothing when it holds a
 // NUL byte (the system would take a shorter text) or bytes that are no
@@ -30,9 +34,15 @@ std::optional<std::wstring> wide_text(const std::string& text);
 // wide_text.
 std::optional<std::wstring> wide_path(const std::string& path);
 
+// The full form of path as the system works it out (GetFullPathNameW:
+// made absolute against the current directory, "/" turned into "\", "."
+// and ".." resolved, trailing dots and blanks cut), of any length; "" when
+// the system cannot.
+std::wstring full_path_of(const std::wstring& path);
+
 // A path in UTF-16 in the long form when it is long (kLongPathFrom and
-// long_path_form of text/paths.h, with the full form that GetFullPathNameW
-// works out); as it is otherwise.
+// long_path_form of platform/shared/path_forms.h, with full_path_of);
+// as it is otherwise.
 std::wstring system_form(const std::wstring& path);
 
 // text in the ANSI code page, only when every character is one of the code

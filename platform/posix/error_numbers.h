@@ -1,10 +1,10 @@
-// The errno numbers of POSIX sorted into the kinds of text/file_error.h,
+// The errno numbers of POSIX sorted into the kinds of platform/shared/file_error.h,
 // for the native layers of the file system on POSIX.
 #pragma once
 
 #include <errno.h>
 
-#include "text/file_error.h"
+#include "platform/shared/file_error.h"
 
 namespace rt {
 namespace native {

@@ -7,7 +7,8 @@
 
 #include <cstddef>
 
-#include "text/native_console_output.h"
+#include "platform/console_output.h"
+#include "platform/files.h"
 
 namespace rt {
 namespace native {
@@ -17,7 +18,6 @@ namespace {
 // bell is one fixed tone everywhere.
 constexpr DWORD kBellHertz = 1000;
 constexpr DWORD kBellMilliseconds = 250;
-constexpr std::size_t kLargestWrite = std::size_t{1} << 20;
 
 HANDLE stream_handle(bool to_standard_error) {
   return GetStdHandle(to_standard_error ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
@@ -30,17 +30,12 @@ bool is_console(HANDLE handle) {
 
 }  // namespace
 
-// Writes everything or gives up when the stream is gone.
+// Writes everything (write_file of platform/files.h) or gives up when the
+// stream is gone.
 void write_standard_stream(const char* bytes, std::size_t count, bool to_standard_error) {
   const HANDLE out = stream_handle(to_standard_error);
   if (out == nullptr || out == INVALID_HANDLE_VALUE) return;
-  while (count > 0) {
-    DWORD wrote = 0;
-    const DWORD part = static_cast<DWORD>(count < kLargestWrite ? count : kLargestWrite);
-    if (!WriteFile(out, bytes, part, &wrote, nullptr) || wrote == 0) return;
-    bytes += wrote;
-    count -= wrote;
-  }
+  write_file(reinterpret_cast<FileHandle>(out), bytes, count);
 }
 
 void ring_bell() { Beep(kBellHertz, kBellMilliseconds); }

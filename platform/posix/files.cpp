@@ -1,7 +1,7 @@
 // Files on POSIX. The temporary files of saves are held with flock(2),
 // which the kernel lets go when the holder dies: a leftover is told from a
 // live save's file without guessing. A save works in its folder opened
-// once per step (text/links_posix.h), so that the folder cannot be swapped
+// once per step (platform/posix/links.h), so that the folder cannot be swapped
 // for a link to another between a look and what it decides.
 #include <fcntl.h>
 #include <limits.h>
@@ -15,10 +15,10 @@
 #include <cerrno>
 #include <optional>
 
-#include "text/file_error_posix.h"
-#include "text/links_posix.h"
-#include "text/native_files.h"
-#include "text/paths.h"
+#include "platform/posix/error_numbers.h"
+#include "platform/posix/links.h"
+#include "platform/files.h"
+#include "platform/shared/path_forms.h"
 
 namespace rt {
 namespace native {
@@ -33,7 +33,7 @@ bool is_utf8_continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0
 
 int fd_of(FileHandle file) { return static_cast<int>(file); }
 
-// A folder opened by open_folder_of (text/links_posix.h), closed when the
+// A folder opened by open_folder_of (platform/posix/links.h), closed when the
 // work in it is done; -1 when it could not be opened.
 class Folder {
  public:
@@ -129,7 +129,7 @@ int open_regular(int folder, const char* name, int flags, FileError& error) {
 
 }  // namespace
 
-// A link is followed as the rule of text/links_posix.h lets it be.
+// A link is followed as the rule of platform/posix/links.h lets it be.
 FileHandle open_file_for_reading(const std::string& path) {
   const std::optional<std::string> native = with_slashes(path);
   if (!native) return kNoFileHandle;
@@ -141,12 +141,12 @@ FileHandle open_file_for_reading(const std::string& path) {
 
 // Made in the folder as opened once, so that a link put in the folder's
 // place meanwhile cannot send the file elsewhere.
-FileHandle create_held_file(const std::string& path, FileError& error) {
-  error = {};
+HeldFile create_held_file(const std::string& path) {
+  FileError error;
   const Folder folder(path);
   if (!folder.opened()) {
     error = folder.error();
-    return kNoFileHandle;
+    return {kNoFileHandle, error};
   }
   // A file-size limit must fail the write (EFBIG), not end the process
   // with a partial output; set for every file, as a child may have been
@@ -156,7 +156,7 @@ FileHandle create_held_file(const std::string& path, FileError& error) {
                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600);
   if (fd < 0) {
     error = last_file_error();
-    return kNoFileHandle;
+    return {kNoFileHandle, error};
   }
   // Another run may have taken the new file for a leftover before the
   // lock. A file system without locks refuses with another error.
@@ -165,9 +165,9 @@ FileHandle create_held_file(const std::string& path, FileError& error) {
   if (lost) {
     ::close(fd);
     error = file_error_of(EWOULDBLOCK);
-    return kNoFileHandle;
+    return {kNoFileHandle, error};
   }
-  return fd;
+  return {fd, {}};
 }
 
 bool remove_if_abandoned(const std::string& path) {

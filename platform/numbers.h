@@ -1,5 +1,6 @@
 // What each platform supplies beneath text/numbers.cpp: the reading of a
 // decimal or hexadecimal real whatever the C runtime's locale says.
+// Implemented by posix/numbers.cpp and win32/numbers.cpp.
 #pragma once
 
 namespace rt {

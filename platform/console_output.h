@@ -2,16 +2,17 @@
 // other standard stream: writing bytes there, ringing the bell, and what
 // kind of output it is. Every printing rule (line ends, numbers, the bell's
 // place among the text, which bytes are shown how, the user's character
-// set) is portable and sits above this line (text/console_print.cpp,
-// text/user_charset.cpp); the cursor and the keys are the console module's
-// (console/native_console.h), which writes its own bytes through here too.
+// set) is portable and sits above this line, reached through its one door
+// text/console_print.h; the cursor and the keys are platform/console.h's,
+// which writes its own bytes through here too. Implemented by
+// posix/console_output.cpp and win32/console_output.cpp.
 #pragma once
 
 #include <cstddef>
 #include <optional>
 #include <string>
 
-#include "text/visible_text.h"
+#include "platform/shared/character_set.h"
 
 namespace rt {
 namespace native {

@@ -1,10 +1,10 @@
 // The GetLastError numbers of Windows sorted into the kinds of
-// text/file_error.h, for the native layers of the file system on Windows.
+// platform/shared/file_error.h, for the native layers of the file system on Windows.
 #pragma once
 
 #include <windows.h>
 
-#include "text/file_error.h"
+#include "platform/shared/file_error.h"
 
 namespace rt {
 namespace native {

@@ -1,9 +1,10 @@
 // The settings' folders on Windows, asked of the system in UTF-16 and
-// given in the ANSI code page (text/wide_paths_win32.h).
+// given in the ANSI code page (platform/win32/wide_paths.h).
 #include <windows.h>
 
-#include "settings/config_folder.h"
-#include "text/wide_paths_win32.h"
+#include "platform/config_folder.h"
+#include "platform/shared/path_forms.h"
+#include "platform/win32/wide_paths.h"
 
 namespace rt {
 namespace {
@@ -12,7 +13,7 @@ namespace {
 // one would name another folder in every directory the program is started
 // from.
 bool is_full_path(const std::wstring& path) {
-  const bool drive = path.size() >= 3 && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/');
+  const bool drive = is_drive_path(path);
   const bool network = path.size() >= 3 && path[0] == L'\\' && path[1] == L'\\';
   return drive || network;
 }

@@ -12,10 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "console/key_events.h"
-#include "console/keys.h"
-#include "console/native_console.h"
-#include "text/files.h"
+#include "platform/console.h"
+#include "platform/shared/key_event.h"
 
 namespace rt {
 namespace native {
@@ -33,6 +31,7 @@ constexpr DWORD kKeptInputFlags = ENABLE_QUICK_EDIT_MODE | ENABLE_INSERT_MODE;
 // the left edge, and escape sequences are not interpreted.
 constexpr DWORD kOutputMode = ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT;
 constexpr DWORD kInputRecordsAtOnce = 64;
+constexpr unsigned char kBackspace = 8;  // what the Backspace key types
 constexpr DWORD kPipePollMs = 10;
 constexpr DWORD kPlainReadSize = 4096;
 
@@ -87,6 +86,9 @@ void restore_console() {
   if (saved.output_code_page != 0) SetConsoleOutputCP(saved.output_code_page);
 }
 
+// What the console's ending events call first (install_console_restorers).
+void (*before_ending)() = nullptr;
+
 // Ctrl-C, Ctrl-Break, closing the window, logging off, shutting down: the
 // console gets its modes and code pages back, then the system's own
 // handling ends the process. This runs on a thread of its own, whose
@@ -96,7 +98,7 @@ void restore_console() {
 // only told to leave the open files alone, so that the one cut off keeps
 // the old output under its name.
 BOOL WINAPI on_console_event(DWORD) {
-  leave_open_files_at_exit();
+  if (before_ending != nullptr) before_ending();
   restore_console();
   return FALSE;
 }
@@ -174,9 +176,9 @@ InputOutcome read_plain_input(int timeout_ms, std::string& bytes) {
   return InputOutcome::got;
 }
 
-// Takes the console's pending input records: key events become key texts,
+// Takes the console's pending input records: key events are handed over,
 // a change of the window's size is remembered.
-void take_input_records(std::vector<std::string>& keys) {
+void take_input_records(std::vector<ConsoleKeyEvent>& keys) {
   DWORD pending = 0;
   while (GetNumberOfConsoleInputEvents(saved.input, &pending) && pending > 0) {
     INPUT_RECORD records[kInputRecordsAtOnce];
@@ -193,14 +195,15 @@ void take_input_records(std::vector<std::string>& keys) {
       event.control_state = key.dwControlKeyState;
       event.key_down = key.bKeyDown != 0;
       event.repeat_count = key.wRepeatCount;
-      append_key_texts(event, keys);
+      keys.push_back(event);
     }
   }
 }
 
 }  // namespace
 
-void install_console_restorers() {
+void install_console_restorers(void (*on_ending_event)()) {
+  before_ending = on_ending_event;
   SetConsoleCtrlHandler(on_console_event, TRUE);
 }
 
@@ -226,7 +229,7 @@ ConsoleTraits start_console_mode() {
   traits.keys = saved.input_is_console;
   traits.screen = traits.keys && saved.output_is_console;
   traits.cursor_report_in_input = false;
-  traits.erase_char = static_cast<unsigned char>(kBackspaceKey);
+  traits.erase_char = kBackspace;
   return traits;
 }
 
@@ -241,7 +244,7 @@ void set_line_mode(bool on) {
 }
 
 InputOutcome read_console_input(int timeout_ms, std::string& bytes,
-                                std::vector<std::string>& keys) {
+                                std::vector<ConsoleKeyEvent>& keys) {
   if (!saved.input_is_console || line_mode) return read_plain_input(timeout_ms, bytes);
   const std::size_t before = keys.size();
   const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(timeout_ms < 0 ? 0 : timeout_ms);

@@ -1,7 +1,7 @@
 // Folders and names on POSIX: listing with readdir and fstatat, renames
 // with renameat2 where the file system has it, realpath for the absolute
 // and final paths, /proc (Linux) for the program's file; and which links
-// a run follows (text/links_posix.h), for both native files.
+// a run follows (platform/posix/links.h), for both native files.
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -14,10 +14,10 @@
 #include <memory>
 #include <optional>
 
-#include "text/file_error_posix.h"
-#include "text/links_posix.h"
-#include "text/native_folders.h"
-#include "text/paths.h"
+#include "platform/posix/error_numbers.h"
+#include "platform/posix/links.h"
+#include "platform/folders.h"
+#include "platform/shared/path_forms.h"
 
 namespace rt {
 namespace native {
@@ -45,7 +45,7 @@ std::string resolved_path(const std::string& path) {
   return resolved ? resolved.get() : "";
 }
 
-// Whether the link described by st may be followed (text/links_posix.h).
+// Whether the link described by st may be followed (platform/posix/links.h).
 bool followed_by_rule(const struct stat& link) { return link.st_uid == ::geteuid() || link.st_uid == 0; }
 
 // The target of the link open as fd (O_PATH | O_NOFOLLOW): read from the
@@ -120,9 +120,9 @@ bool next_listing_entry(DirectoryEntry& entry) {
   return false;
 }
 
-int remove_file(const std::string& path) {
+bool remove_file(const std::string& path) {
   const std::optional<std::string> native = with_slashes(path);
-  return native && ::unlink(native->c_str()) == 0 ? 0 : 1;
+  return native && ::unlink(native->c_str()) == 0;
 }
 
 FollowedPath followed_path(const std::string& native) {
@@ -186,18 +186,6 @@ FileError rename_entry(int from_folder, const std::string& from_name, int to_fol
   return ::renameat(from_folder, from, to_folder, to) == 0 ? FileError{} : last_file_error();
 }
 
-int rename_file(const std::string& old_path, const std::string& new_path) {
-  const std::optional<std::string> from = with_slashes(old_path);
-  const std::optional<std::string> to = with_slashes(new_path);
-  return from && to && !rename_entry(AT_FDCWD, *from, AT_FDCWD, *to, false).failed() ? 0 : 1;
-}
-
-int replace_file(const std::string& old_path, const std::string& new_path) {
-  const std::optional<std::string> from = with_slashes(old_path);
-  const std::optional<std::string> to = with_slashes(new_path);
-  return from && to && !rename_entry(AT_FDCWD, *from, AT_FDCWD, *to, true).failed() ? 0 : 1;
-}
-
 void sync_folder_of(const std::string& path) {
   const std::optional<std::string> native = with_slashes(path);
   const int fd = native ? ::open(folder_of(*native).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
@@ -219,18 +207,22 @@ EntryKind entry_kind(const std::string& path) {
   return S_ISREG(st.st_mode) ? EntryKind::file : EntryKind::other;
 }
 
-std::string absolute_path(const std::string& path) {
+std::optional<std::string> absolute_path(const std::string& path) {
   std::optional<std::string> native = with_slashes(path);
-  if (!native || native->empty()) return "";
+  if (!native || native->empty()) return std::nullopt;
   std::string& given = *native;
   while (given.size() > 1 && given.back() == '/') given.pop_back();
   const std::string last = given.substr(given.rfind('/') + 1);
   // "." and ".." name a folder by the way there; the root has no last name.
-  if (last.empty() || last == "." || last == "..") return resolved_path(given);
+  if (last.empty() || last == "." || last == "..") {
+    const std::string resolved = resolved_path(given);
+    if (resolved.empty()) return std::nullopt;
+    return resolved;
+  }
   // The folder is resolved, the last name kept: a link to a file must give
   // the folder the link lies in, not the one of its target.
   const std::string folder = resolved_path(folder_of(given));
-  if (folder.empty()) return "";
+  if (folder.empty()) return std::nullopt;
   return (folder == "/" ? "" : folder) + "/" + last;
 }
 
@@ -251,15 +243,16 @@ Target look_at_target(const std::string& path) {
   return {S_ISLNK(st.st_mode) ? TargetKind::link : TargetKind::special, {}};
 }
 
-// A link of another user leads nowhere for this run: the name itself is
-// given, which every open then refuses.
-std::string final_file(const std::string& path) {
+// A link of another user leads nowhere for this run.
+std::optional<std::string> final_file(const std::string& path) {
   const std::optional<std::string> native = with_slashes(path);
+  if (!native) return std::nullopt;
   struct stat st;
-  if (!native || ::lstat(native->c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+  if (::lstat(native->c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
   const FollowedPath followed = followed_path(*native);
   const std::string file = followed ? resolved_path(followed.path) : "";
-  return file.empty() ? path : file;
+  if (file.empty()) return std::nullopt;
+  return file;
 }
 
 // The C library sets program_invocation_name to main's argv[0] before
@@ -277,9 +270,10 @@ std::vector<CommandWord> command_arguments(int argc, char** argv) {
 bool same_entry_name(const std::string& a, const std::string& b) { return a == b; }
 
 // Without /proc, argument 0 names the file when it holds a directory.
-std::string program_file_path() {
+std::optional<std::string> program_file_path() {
   const std::string file = resolved_path("/proc/self/exe");
-  return file.empty() ? executable_path().value_or("") : file;
+  if (!file.empty()) return file;
+  return executable_path();
 }
 
 char native_separator() { return '/'; }

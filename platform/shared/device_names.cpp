@@ -1,4 +1,4 @@
-#include "text/device_names.h"
+#include "platform/shared/device_names.h"
 
 #include <cstddef>
 

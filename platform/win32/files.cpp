@@ -1,6 +1,6 @@
-// Files on Windows: the calls of text/native_files.h made with the
+// Files on Windows: the calls of platform/files.h made with the
 // system's wide file functions, the paths converted from the ANSI code page
-// at this edge (text/wide_paths_win32.h). A save's temporary file is held
+// at this edge (platform/win32/wide_paths.h). A save's temporary file is held
 // by its handle's sharing (see create_held_file).
 #include <windows.h>
 
@@ -10,17 +10,19 @@
 #include <string>
 #include <vector>
 
-#include "text/file_error_win32.h"
-#include "text/native_files.h"
-#include "text/native_folders.h"
-#include "text/wide_paths_win32.h"
+#include "platform/win32/error_numbers.h"
+#include "platform/files.h"
+#include "platform/folders.h"
+#include "platform/win32/wide_paths.h"
 
 namespace rt {
 namespace native {
 namespace {
 
-// ReadFile and WriteFile take a 32-bit count; larger requests go in parts.
-constexpr std::size_t kLargestTransfer = std::size_t{1} << 30;
+// ReadFile and WriteFile take a 32-bit count, and write_file also writes
+// the console's standard streams, which take no very large write at once:
+// requests go in parts of a mebibyte.
+constexpr std::size_t kLargestTransfer = std::size_t{1} << 20;
 
 HANDLE as_handle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
 FileHandle as_file(HANDLE handle) { return reinterpret_cast<FileHandle>(handle); }
@@ -57,12 +59,12 @@ FileHandle open_file_for_reading(const std::string& path) {
 // it but makes an exclusive open fail, which is how remove_if_abandoned
 // tells a live save's file from a leftover. Its DELETE access lets the
 // save rename it through this handle (place_held_file).
-FileHandle create_held_file(const std::string& path, FileError& error) {
-  error = {};
+HeldFile create_held_file(const std::string& path) {
+  FileError error;
   const std::optional<std::wstring> wide = file_path(path);
   if (!wide) {
     error = refusal(FileErrorKind::unnamable);
-    return kNoFileHandle;
+    return {kNoFileHandle, error};
   }
   const HANDLE handle = CreateFileW(wide->c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                     nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -75,11 +77,11 @@ FileHandle create_held_file(const std::string& path, FileError& error) {
         (GetFileAttributesW(wide->c_str()) != INVALID_FILE_ATTRIBUTES || GetLastError() != ERROR_FILE_NOT_FOUND)) {
       error.kind = FileErrorKind::exists;
     }
-    return kNoFileHandle;
+    return {kNoFileHandle, error};
   }
   const FileHandle file = disk_file_only(handle);
   if (file == kNoFileHandle) error = refusal(FileErrorKind::not_a_file);
-  return file;
+  return {file, error};
 }
 
 // Opened without any sharing, the file cannot be held by anyone else, and
