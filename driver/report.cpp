@@ -72,7 +72,7 @@ std::string named_cues(const std::vector<CueReading>& cues, bool CueReading::*fl
 std::vector<CueTime> cue_times(const std::vector<std::string>& timecode_lines) {
   std::vector<CueTime> times;
   for (const std::string& line : timecode_lines) {
-    if (line.find(kArrow) == std::string::npos) continue;
+    if (!is_cue_line(line)) continue;
     times.push_back(CueTime{timecode_to_ms(split_timecode_line(line).start), cue_duration(line)});
   }
   return times;
@@ -85,10 +85,8 @@ PairTap readability_tap(PairReadability& pair) {
   PairTap tap;
   tap.read = [&pair, reading](const PairText& text, const std::vector<std::string>& timecode_lines) {
     *reading = TextReading{&text.searched(), text.utf8(), 0};
-    pair.cues_in_file = static_cast<std::int64_t>(
-        std::count_if(timecode_lines.begin(), timecode_lines.end(),
-                      [](const std::string& line) { return line.find(kArrow) != std::string::npos; }));
     pair.file_cues = cue_times(timecode_lines);
+    pair.cues_in_file = static_cast<std::int64_t>(pair.file_cues.size());
     pair.cues.clear();
   };
   tap.entry = [&pair, reading](const WrittenCue& written) {

@@ -103,7 +103,7 @@ CueList list_cues(const std::vector<std::string>& lines) {
   CueList list;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::string& line = lines[i];
-    if (find(1, line, kArrow) != 0) {
+    if (is_cue_line(line)) {
       list.timecode_line.push_back(i);
       list.duration.push_back(cue_duration(line));
       list.number_line.push_back(list.last_number_line);
