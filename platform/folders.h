@@ -17,6 +17,7 @@
 
 #include "platform/shared/entries.h"
 #include "platform/shared/file_error.h"
+#include "platform/shared/path_forms.h"
 
 namespace rt {
 namespace native {
@@ -133,9 +134,6 @@ bool same_entry_name(const std::string& a, const std::string& b);
 // (which names nothing, never another file). Nothing when the system
 // cannot tell.
 std::optional<std::string> program_file_path();
-
-// The separator of the paths program_file_path gives: '/' or '\'.
-char native_separator();
 
 }  // namespace native
 }  // namespace rt

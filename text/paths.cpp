@@ -1,6 +1,6 @@
 #include "text/paths.h"
 
-#include "text/filesystem.h"
+#include "platform/shared/entries.h"
 
 namespace rt {
 
@@ -9,9 +9,9 @@ constexpr std::uint32_t kBitsFrom0x100 = 0xFFFFFF00u;
 
 }  // namespace
 
-bool is_separator(char c) { return c == '/' || c == native_separator(); }
+bool is_separator(char c) { return c == '/' || c == native::native_separator(); }
 
-char path_separator() { return native_separator(); }
+char path_separator() { return native::native_separator(); }
 
 std::string joined_path(const std::string& folder, const std::string& name) {
   return folder + path_separator() + name;

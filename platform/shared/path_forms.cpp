@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "platform/folders.h"
-
 namespace rt {
 
 namespace {

@@ -81,4 +81,14 @@ std::wstring long_path_form(const std::wstring& given, const std::wstring& full)
 // add the long form back where a path needs it.
 std::wstring without_long_path_prefix(const std::wstring& path);
 
+namespace native {
+
+// The separator of the platform's own paths, those program_file_path
+// (platform/folders.h) gives: '/' on POSIX, '\' on Windows. Declared here,
+// below the portable path rules that ask for it; implemented by
+// posix/folders.cpp and win32/folders.cpp.
+char native_separator();
+
+}  // namespace native
+
 }  // namespace rt
