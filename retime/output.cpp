@@ -1,5 +1,7 @@
 #include "retime/output.h"
 
+#include <cstring>
+
 #include "retime/pair_files.h"
 #include "text/files.h"
 
@@ -7,23 +9,42 @@ namespace rt {
 
 namespace {
 
-const std::string kLineEndBytes = "\r\n";
-const std::string kBlankBytes = " \t";
+// The next position at or after from in data[0, size) that holds byte, or
+// size; memchr looks at many bytes at a time.
+std::size_t next_byte(const char* data, std::size_t size, std::size_t from, char byte) {
+  if (from >= size) return size;
+  const void* at = std::memchr(data + from, byte, size - from);
+  return at == nullptr ? size : static_cast<std::size_t>(static_cast<const char*>(at) - data);
+}
+
+bool holds_more_than_blanks(const char* data, std::size_t from, std::size_t end) {
+  for (std::size_t i = from; i < end; ++i) {
+    if (data[i] != ' ' && data[i] != '\t') return true;
+  }
+  return false;
+}
 
 }  // namespace
 
 std::string cue_text_as_written(const std::string& segment) {
-  if (segment.find_first_of(kLineEndBytes) == std::string::npos) return segment;
+  const char* data = segment.data();
+  const std::size_t size = segment.size();
+  // The next LF and the next CR each, found again only once passed, so a
+  // long segment is crossed once whatever its lines.
+  std::size_t next_lf = next_byte(data, size, 0, '\n');
+  std::size_t next_cr = next_byte(data, size, 0, '\r');
+  if (next_lf == size && next_cr == size) return segment;
   std::string written;
-  written.reserve(segment.size() + segment.size() / 8);
-  for (std::size_t start = 0; start <= segment.size();) {
-    std::size_t end = segment.find_first_of(kLineEndBytes, start);
-    if (end == std::string::npos) end = segment.size();
-    const std::size_t shown = segment.find_first_not_of(kBlankBytes, start);
-    if (shown != std::string::npos && shown < end) {
+  written.reserve(size + size / 8);
+  for (std::size_t start = 0;;) {
+    if (next_lf < start) next_lf = next_byte(data, size, start, '\n');
+    if (next_cr < start) next_cr = next_byte(data, size, start, '\r');
+    const std::size_t end = next_lf < next_cr ? next_lf : next_cr;
+    if (holds_more_than_blanks(data, start, end)) {
       if (!written.empty()) written += kWrittenLineEnd;
-      written.append(segment, start, end - start);
+      written.append(data + start, end - start);
     }
+    if (end == size) break;
     start = end + 1;
   }
   return written;
