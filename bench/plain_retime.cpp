@@ -17,6 +17,7 @@
 #include <string>
 
 #include "retime/distribution.h"
+#include "retime/cut_rule.h"
 #include "retime/output.h"
 #include "retime/pair_files.h"
 #include "retime/timecode.h"

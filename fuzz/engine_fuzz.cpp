@@ -23,6 +23,7 @@
 
 #include "fuzz/engine_input.h"
 #include "fuzz/fuzz_support.h"
+#include "retime/cut_rule.h"
 #include "retime/distribution.h"
 #include "retime/text_index.h"
 #include "text/numbers.h"

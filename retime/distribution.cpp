@@ -169,13 +169,6 @@ class FactorSearch {
   std::int64_t flip_count_ = 0;
 };
 
-// choose_cut for the text's tables, as a type so that it is inlined.
-struct CutChoice {
-  Pos operator()(Pos forward, Pos backward, Pos segment_start, Pos anchor) const {
-    return choose_cut(forward, backward, segment_start, anchor);
-  }
-};
-
 // How a pass ended.
 struct PassEnd {
   enum class Way { file_end, text_ran_out, quota_of_zero };
@@ -260,7 +253,7 @@ class Search {
   }
 
   typename TextIndex<P>::CueStep fresh_step(Pos segment_start, std::int32_t quota) const {
-    return index_.template cue_step<Bits>(segment_start, quota, CutChoice{});
+    return index_.template cue_step<Bits>(segment_start, quota);
   }
 
   // A pass that writes nothing and works out every step afresh.
@@ -350,7 +343,7 @@ class Search {
     const std::int64_t wanted = vowels_before_first + quota - 1;
     if (wanted >= static_cast<std::int64_t>(vowel_steps_.size())) return nullptr;
     typename TextIndex<P>::VowelStep& step = vowel_steps_[static_cast<std::size_t>(wanted)];
-    if (step.next == 0) step = index_.template vowel_step<Bits>(segment_start, quota, CutChoice{});
+    if (step.next == 0) step = index_.template vowel_step<Bits>(segment_start, quota);
     if (step.next == TextIndex<P>::kIrregular || static_cast<Pos>(step.backward) < segment_start) return nullptr;
     known_start_ = static_cast<Pos>(step.next);
     known_vowels_after_start_ = static_cast<std::int64_t>(step.vowels_after_next);
@@ -449,19 +442,6 @@ RetimeOutcome search_with(const std::string& text, const std::vector<std::string
 }
 
 }  // namespace
-
-std::int64_t count_vowels(const std::string& text) {
-  std::int64_t vowels = 0;
-  for (char c : text) vowels += is_vowel(static_cast<unsigned char>(c)) ? 1 : 0;
-  return vowels;
-}
-
-Pos choose_cut(Pos forward, Pos backward, Pos segment_start, Pos anchor) {
-  if (forward == 0) return backward;
-  if (backward == 0) return forward;
-  if (backward < segment_start) return forward;
-  return forward - anchor > anchor - backward ? backward : forward;
-}
 
 double vowels_per_ms_of(std::int64_t vowel_total, std::int64_t total_duration) {
   return static_cast<double>(static_cast<Extended>(vowel_total) / static_cast<Extended>(total_duration));

@@ -38,17 +38,6 @@ inline constexpr double kFactorStep = 0.001;
 // good.
 inline constexpr std::int64_t kMaxPasses = 1000000;
 
-// Number of positions of text that hold a vowel (a e i o u y and the
-// ISO 8859-1 umlauts, lower case only). Counted in 64 bits like positions.
-std::int64_t count_vowels(const std::string& text);
-
-// The cut of a cue from the two breaks around its anchor, first matching
-// rule: no forward break gives the backward one (which may be 0 or lie before
-// segment_start); no backward break, or one before segment_start, gives the
-// forward one; otherwise the nearer of the two to anchor, the forward one
-// when both are equally far.
-Pos choose_cut(Pos forward, Pos backward, Pos segment_start, Pos anchor);
-
 // vowels_per_ms: the quotient vowel_total / total_duration formed in
 // extended precision and stored as a double.
 double vowels_per_ms_of(std::int64_t vowel_total, std::int64_t total_duration);

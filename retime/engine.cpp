@@ -5,9 +5,9 @@
 #include <new>
 #include <utility>
 
+#include "retime/cut_rule.h"
 #include "retime/output.h"
 #include "retime/pair_files.h"
-#include "retime/text_index.h"
 #include "text/console_print.h"
 #include "text/encodings.h"
 #include "text/files.h"

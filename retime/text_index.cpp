@@ -22,7 +22,7 @@ struct ByteLanes {
   ByteLanes() {
     for (char c : kVowels) of[static_cast<unsigned char>(c)] |= 1u << kVowelLane;
     for (char c : kBreakCharacters) of[static_cast<unsigned char>(c)] |= 1u << kBreakLane;
-    of[static_cast<unsigned char>(' ')] |= 1u << kBlankLane;
+    of[static_cast<unsigned char>(kSkippedAfterCut)] |= 1u << kBlankLane;
   }
 };
 
@@ -42,8 +42,6 @@ std::uint32_t lanes_of(const unsigned char* bytes, std::size_t count) {
 std::uint64_t lane(std::uint32_t lanes, int at) { return (lanes >> at) & 0xFF; }
 
 }  // namespace
-
-bool is_vowel(unsigned char c) { return (byte_lanes().of[c] & (1u << kVowelLane)) != 0; }
 
 bool fits_compact_positions(const std::string& text) {
   // Len + 1 is the largest position a query reports or is asked about.
@@ -93,10 +91,10 @@ TextIndex<P>::TextIndex(const std::string& text) : length_(text_length(text)) {
   const char* data = text.data();
   const char* data_end = data + text.size();
   for (const char* at = data; at < data_end;) {
-    const char* blank = static_cast<const char*>(std::memchr(at, ' ', static_cast<std::size_t>(data_end - at)));
+    const char* blank = static_cast<const char*>(std::memchr(at, kSkippedAfterCut, static_cast<std::size_t>(data_end - at)));
     if (blank == nullptr) break;
     const char* after = blank;
-    while (after < data_end && *after == ' ') ++after;
+    while (after < data_end && *after == kSkippedAfterCut) ++after;
     if (after - blank >= kLongBlankRun) {
       long_blank_runs_.push_back({static_cast<Pos>(blank - data) + 1, static_cast<Pos>(after - data)});
     }

@@ -24,18 +24,10 @@
 #include <vector>
 
 #include "retime/bits.h"
+#include "retime/cut_rule.h"
 #include "text/texts.h"
 
 namespace rt {
-
-// The nine vowel bytes: lower-case a e i o u y and the ISO 8859-1 umlauts
-// a, o, u with diaeresis. Capitals and multi-byte encodings do not count.
-inline const std::string kVowels = "aeiou\xE4\xF6\xFCy";
-
-// The six bytes at which a text may be cut: # . , ; : and the blank.
-inline const std::string kBreakCharacters = "#.,;: ";
-
-bool is_vowel(unsigned char c);
 
 // P is the unsigned type that holds vowel counts and block numbers: 32 bits
 // for texts below 4 GiB, 64 bits above.
@@ -72,8 +64,8 @@ class TextIndex {
     Pos next_segment_start;
   };
 
-  template <typename Bits, typename ChooseCut>
-  CueStep cue_step(Pos segment_start, std::int32_t quota, ChooseCut choose_cut) const;
+  template <typename Bits>
+  CueStep cue_step(Pos segment_start, std::int32_t quota) const;
 
   // The vowels at the positions before p, for p from 1 to Len + 1.
   template <typename Bits>
@@ -99,10 +91,9 @@ class TextIndex {
 
   // The VowelStep of the quota's last vowel in a cue step from
   // segment_start (below Len) with quota (1 or more) where that vowel exists
-  // (the quota's vowels do not run past the text's); choose_cut as for
-  // cue_step.
-  template <typename Bits, typename ChooseCut>
-  VowelStep vowel_step(Pos segment_start, std::int32_t quota, ChooseCut choose_cut) const;
+  // (the quota's vowels do not run past the text's).
+  template <typename Bits>
+  VowelStep vowel_step(Pos segment_start, std::int32_t quota) const;
 
   // find_any(from, text, kBreakCharacters): the first break character at or
   // after from; 0 when there is none or from lies outside 1..Len.
@@ -311,9 +302,8 @@ inline Pos TextIndex<P>::start_after(Pos cut, const Around& around) const {
 }
 
 template <typename P>
-template <typename Bits, typename ChooseCut>
-inline typename TextIndex<P>::CueStep TextIndex<P>::cue_step(Pos segment_start, std::int32_t quota,
-                                                             ChooseCut choose_cut) const {
+template <typename Bits>
+inline typename TextIndex<P>::CueStep TextIndex<P>::cue_step(Pos segment_start, std::int32_t quota) const {
   const Around around = breaks_around(locate_anchor<Bits>(segment_start, quota));
   const Pos cut = choose_cut(around.forward, around.backward, segment_start, around.at.anchor);
   if (cut <= segment_start) return {cut, 0};
@@ -321,9 +311,8 @@ inline typename TextIndex<P>::CueStep TextIndex<P>::cue_step(Pos segment_start, 
 }
 
 template <typename P>
-template <typename Bits, typename ChooseCut>
-inline typename TextIndex<P>::VowelStep TextIndex<P>::vowel_step(Pos segment_start, std::int32_t quota,
-                                                                 ChooseCut choose_cut) const {
+template <typename Bits>
+inline typename TextIndex<P>::VowelStep TextIndex<P>::vowel_step(Pos segment_start, std::int32_t quota) const {
   const Around around = breaks_around(locate_anchor<Bits>(segment_start, quota));
   VowelStep step;
   if (around.forward == 0 || around.backward == 0) {

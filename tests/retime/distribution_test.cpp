@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "retime/cut_rule.h"
 #include "retime/distribution.h"
 #include "retime/text_index.h"
 #include "tests/retime/reference_search.h"

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "retime/bits.h"
+#include "retime/cut_rule.h"
 #include "retime/distribution.h"
 #include "retime/factor_ranges.h"
 
@@ -184,14 +185,13 @@ void check_queries_against_text_searches(std::uint32_t seed) {
           next = cut + 1;
           while (mid_text(text, next, 1) == " ") ++next;
         }
-        auto choose = [](Pos forward, Pos backward, Pos from, Pos at) { return choose_cut(forward, backward, from, at); };
-        const auto step = index.template cue_step<bits::PortableBits>(start, quota, choose);
+        const auto step = index.template cue_step<bits::PortableBits>(start, quota);
         ASSERT_EQ(step.cut, cut) << start << " " << quota;
         ASSERT_EQ(step.next_segment_start, next) << start << " " << quota;
         // The step of the quota's last vowel, where it holds for this start.
         const std::int64_t wanted = index.template vowels_before<bits::PortableBits>(start + 2) + quota - 1;
         if (quota >= 1 && start < len && wanted < index.vowel_count()) {
-          const auto by_vowel = index.template vowel_step<bits::PortableBits>(start, quota, choose);
+          const auto by_vowel = index.template vowel_step<bits::PortableBits>(start, quota);
           ASSERT_NE(by_vowel.next, 0u);
           if (by_vowel.next != TextIndex<P>::kIrregular && static_cast<Pos>(by_vowel.backward) >= start) {
             ASSERT_EQ(static_cast<Pos>(by_vowel.cut), cut) << start << " " << quota;
@@ -206,7 +206,7 @@ void check_queries_against_text_searches(std::uint32_t seed) {
         }
         if (bits::processor_has_bit_instructions()) {
           ASSERT_EQ(index.template anchor_after_quota<bits::HardwareBits>(start, quota), anchor) << start << " " << quota;
-          const auto hardware_step = index.template cue_step<bits::HardwareBits>(start, quota, choose);
+          const auto hardware_step = index.template cue_step<bits::HardwareBits>(start, quota);
           ASSERT_EQ(hardware_step.cut, cut) << start << " " << quota;
           ASSERT_EQ(hardware_step.next_segment_start, next) << start << " " << quota;
         }
