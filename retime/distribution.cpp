@@ -99,13 +99,19 @@ struct CueList {
   std::size_t size() const { return timecode_line.size(); }
 };
 
-CueList list_cues(const std::vector<std::string>& lines) {
+CueList list_cues(const LineList& lines) {
   CueList list;
+  // A cue takes four lines or so; a guess too low only costs regrowths.
+  const std::size_t expected_cues = lines.size() / 3 + 1;
+  list.timecode_line.reserve(expected_cues);
+  list.duration.reserve(expected_cues);
+  list.number_line.reserve(expected_cues);
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::string& line = lines[i];
-    if (find(1, line, kArrow) != 0) {
+    const std::string_view line = lines[i];
+    const std::size_t arrow = line.find(kArrow);
+    if (arrow != std::string_view::npos) {
       list.timecode_line.push_back(i);
-      list.duration.push_back(cue_duration(line));
+      list.duration.push_back(cue_duration_at(line, arrow));
       list.number_line.push_back(list.last_number_line);
       list.total_duration += list.duration.back();
     } else if (is_number_line(line)) {
@@ -181,7 +187,7 @@ struct PassEnd {
 template <typename P, typename Bits>
 class Search {
  public:
-  Search(const std::string& text, const std::vector<std::string>& lines, std::string& number_line,
+  Search(const std::string& text, const LineList& lines, std::string& number_line,
          const RetimeSink& sink, bool reuse_steps)
       : text_(text), index_(text), lines_(lines), number_line_(number_line), sink_(sink), reuse_steps_(reuse_steps) {}
 
@@ -358,21 +364,24 @@ class Search {
       const std::int32_t quota = quota_of(k, factor);
       if (quota == 0) return {PassEnd::Way::quota_of_zero, k};
       const typename TextIndex<P>::CueStep step = fresh_step(segment_start, quota);
-      const std::string& timecode_line = lines_[list_.timecode_line[k]];
+      const std::string_view timecode_line = lines_[list_.timecode_line[k]];
       if (sink_.write_entry) sink_.write_entry(CueEntry{k, current_number_line(), timecode_line, segment_start, step.cut});
-      if (sink_.write_cue) sink_.write_cue(current_number_line(), timecode_line, segment_text(text_, segment_start, step.cut));
+      if (sink_.write_cue) {
+        sink_.write_cue(std::string(current_number_line()), std::string(timecode_line),
+                        segment_text(text_, segment_start, step.cut));
+      }
       if (step.next_segment_start == 0) return {PassEnd::Way::text_ran_out, k};
       segment_start = step.next_segment_start;
     }
     return {};
   }
 
-  const std::string& current_number_line() const {
+  std::string_view current_number_line() const {
     return number_line_index_ == kNoLine ? number_line_ : lines_[static_cast<std::size_t>(number_line_index_)];
   }
 
   RetimeOutcome finish(RetimeFailure failure, std::int64_t passes) {
-    if (number_line_index_ != kNoLine) number_line_ = lines_[static_cast<std::size_t>(number_line_index_)];
+    if (number_line_index_ != kNoLine) number_line_ = std::string(lines_[static_cast<std::size_t>(number_line_index_)]);
     sink_.close_all();
     const bool failed = failure != RetimeFailure::none;
     if (failed) sink_.print_line(kFailureLine);
@@ -393,14 +402,14 @@ class Search {
   RetimeOutcome quota_failure(std::int64_t passes, std::size_t k) {
     RetimeOutcome outcome = finish(RetimeFailure::quota_of_zero, passes);
     outcome.failed_cue = static_cast<std::int64_t>(k);
-    outcome.failed_timecode_line = lines_[list_.timecode_line[k]];
+    outcome.failed_timecode_line = std::string(lines_[list_.timecode_line[k]]);
     outcome.failed_number_line = number_line_;
     return outcome;
   }
 
   const std::string& text_;
   const TextIndex<P> index_;
-  const std::vector<std::string>& lines_;
+  const LineList& lines_;
   std::string& number_line_;
   const RetimeSink& sink_;
   const bool reuse_steps_;
@@ -431,7 +440,7 @@ class Search {
 };
 
 template <typename P>
-RetimeOutcome search_with(const std::string& text, const std::vector<std::string>& lines, std::string& number_line,
+RetimeOutcome search_with(const std::string& text, const LineList& lines, std::string& number_line,
                           const RetimeSink& sink, const RetimeOptions& options) {
   if (bits::hardware_bits_usable() && !options.portable_bits) {
     return Search<P, bits::HardwareBits>(text, lines, number_line, sink, options.reuse_unchanged_steps)
@@ -460,7 +469,12 @@ double step_factor(double factor, double step) {
 
 RetimeOutcome retime_text(const std::string& text, const std::vector<std::string>& timecode_lines,
                           std::string& number_line, const RetimeSink& sink, const RetimeOptions& options) {
-  if (timecode_lines.empty()) {
+  return retime_text(text, LineList(timecode_lines), number_line, sink, options);
+}
+
+RetimeOutcome retime_text(const std::string& text, const LineList& timecode_lines, std::string& number_line,
+                          const RetimeSink& sink, const RetimeOptions& options) {
+  if (timecode_lines.size() == 0) {
     // Reading a file yields at least one line; without any there is no cue.
     sink.print_line(kSearchingLine);
     sink.close_all();

@@ -26,14 +26,14 @@ bool holds_more_than_blanks(const char* data, std::size_t from, std::size_t end)
 
 }  // namespace
 
-std::string cue_text_as_written(const std::string& segment) {
+std::string cue_text_as_written(std::string_view segment) {
   const char* data = segment.data();
   const std::size_t size = segment.size();
   // The next LF and the next CR each, found again only once passed, so a
   // long segment is crossed once whatever its lines.
   std::size_t next_lf = next_byte(data, size, 0, '\n');
   std::size_t next_cr = next_byte(data, size, 0, '\r');
-  if (next_lf == size && next_cr == size) return segment;
+  if (next_lf == size && next_cr == size) return std::string(segment);
   std::string written;
   written.reserve(size + size / 8);
   for (std::size_t start = 0;;) {
@@ -50,10 +50,16 @@ std::string cue_text_as_written(const std::string& segment) {
   return written;
 }
 
-void write_cue(const std::string& number_line, const std::string& timecode_line, const std::string& segment) {
+void write_cue(std::string_view number_line, std::string_view timecode_line, std::string_view segment) {
   write_line(kOutputFile, number_line);
   write_line(kOutputFile, timecode_line);
-  write_line(kOutputFile, cue_text_as_written(segment));
+  const bool one_line = next_byte(segment.data(), segment.size(), 0, '\n') == segment.size() &&
+                        next_byte(segment.data(), segment.size(), 0, '\r') == segment.size();
+  if (one_line) {
+    write_line(kOutputFile, segment);  // as it is, without a copy
+  } else {
+    write_line(kOutputFile, cue_text_as_written(segment));
+  }
   write_line(kOutputFile, "");
 }
 
