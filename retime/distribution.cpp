@@ -32,6 +32,12 @@ constexpr std::ptrdiff_t kNoLine = -1;
 // where the steps are looked up. A feature film's text has about 30,000.
 constexpr std::int64_t kMostVowelsForVowelSteps = 65536;
 
+// The steps per vowel are kept from this pass on. They pay off in a long
+// search, where cues meet the same vowels pass after pass; a short one
+// (a feature film settles in 10 to 20 passes) would spend more on touching
+// the table's memory, a page fault per 256 vowels, than they save.
+constexpr std::int64_t kFirstPassWithVowelSteps = 24;
+
 // floor(duration_rate * factor + 0.5), every step in extended precision,
 // as a saturated signed 32-bit value. The plain extended floor and
 // conversion switch the x87 rounding mode twice per call, which costs more
@@ -209,6 +215,7 @@ class Search {
     const std::size_t last_line = lines_.size() - 1;
     for (std::int64_t pass = 1;; ++pass) {
       if (pass > max_passes) return fail(pass - 1, RetimeFailure::too_many_passes);
+      if (pass == kFirstPassWithVowelSteps) vowel_steps_.resize(vowel_steps_wanted_);
       const bool writing = search.writing_pass_next();
       const double factor = search.factor();
       if (writing) writing_factor_ = factor;
@@ -248,7 +255,7 @@ class Search {
     kept_.resize(list_.size());
     ranges_ = FactorRanges(list_.size());
     if (reuse_steps_ && sizeof(P) == 4 && vowel_total <= kMostVowelsForVowelSteps) {
-      vowel_steps_.resize(static_cast<std::size_t>(vowel_total));
+      vowel_steps_wanted_ = static_cast<std::size_t>(vowel_total);
     }
   }
 
@@ -426,6 +433,7 @@ class Search {
   // worked out once serves every cue and pass that ends its quota on that
   // vowel. Empty when not kept.
   std::vector<typename TextIndex<P>::VowelStep> vowel_steps_;
+  std::size_t vowel_steps_wanted_ = 0;  // their number once they are kept
   // The vowels before position known_start_ + 2 (the start of the next
   // segment after the last step taken from vowel_steps_).
   Pos known_start_ = 0;

@@ -79,9 +79,10 @@ PairResult retime_pair_watched(const PairTap& tap) {
 
     RetimeSink sink;
     sink.print_line = [](const std::string& line) { print_line(line); };
-    sink.write_entry = [&text, &tap](const CueEntry& entry) {
+    CueWriter writer;
+    sink.write_entry = [&text, &tap, &writer](const CueEntry& entry) {
       const std::string_view segment = text.view_of(entry.first, entry.cut);
-      write_cue(entry.number_line, entry.timecode_line, segment);
+      writer.write(entry.number_line, entry.timecode_line, segment);
       if (tap.entry) {
         const std::string number_line(entry.number_line);
         const std::string timecode_line(entry.timecode_line);

@@ -21,23 +21,29 @@ class LineList {
   // The given lines, in order.
   explicit LineList(const std::vector<std::string>& lines);
 
-  std::size_t size() const { return spans_.size(); }
+  std::size_t size() const { return starts_.size(); }
 
   // Line i (from 0); valid while the list lives.
   std::string_view operator[](std::size_t i) const {
-    return std::string_view(bytes_.data() + spans_[i].begin, spans_[i].length);
+    const std::size_t start = starts_[i];
+    std::size_t end = last_end_;
+    if (i + 1 < starts_.size()) {
+      end = starts_[i + 1] - 1;  // the LF that ends the line
+      if (end > start && bytes_[end - 1] == '\r') --end;
+    }
+    return std::string_view(bytes_.data() + start, end - start);
   }
 
   // The lines as texts of their own.
   std::vector<std::string> texts() const;
 
  private:
-  struct Span {
-    std::size_t begin;
-    std::size_t length;
-  };
+  // The lines back to back as the stream holds them, the LF (and a CR
+  // before it) after each but the last: a line is told by its start alone,
+  // 8 bytes a line.
   std::string bytes_;
-  std::vector<Span> spans_;
+  std::vector<std::size_t> starts_;
+  std::size_t last_end_ = 0;  // where the last line ends, its line end or NULs left out
 };
 
 }  // namespace rt
