@@ -97,6 +97,7 @@ void flush(OpenFile& f) {
 }
 
 void put_bytes(OpenFile& f, const char* bytes, std::size_t count) {
+  if (count == 0) return;  // an empty view may hold no address at all
   if (f.len + count > kBufferSize) flush(f);
   if (count >= kBufferSize) {
     write_through(f, bytes, count);
