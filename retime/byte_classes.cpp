@@ -85,7 +85,7 @@ const Alphabets& alphabets() {
 }
 
 // For each of the four pieces of 16 bytes, the bits of the bytes in set.
-std::uint64_t matches(const __m128i (&pieces)[4], const __m128i* set, std::size_t count) {
+inline std::uint64_t matches(const __m128i (&pieces)[4], const __m128i* set, std::size_t count) {
   __m128i any[4] = {_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128()};
   for (std::size_t i = 0; i < count; ++i) {
     for (int p = 0; p < 4; ++p) any[p] = _mm_or_si128(any[p], _mm_cmpeq_epi8(pieces[p], set[i]));
@@ -97,12 +97,23 @@ std::uint64_t matches(const __m128i (&pieces)[4], const __m128i* set, std::size_
   return bits;
 }
 
+// matches for an alphabet of Count bytes, a count the compiler knows, so
+// that it keeps the comparisons in registers without a loop.
+template <std::size_t Count>
+std::uint64_t matches_of(const __m128i (&pieces)[4], const __m128i* set, std::size_t count) {
+  return count == Count ? matches(pieces, set, Count) : matches(pieces, set, count);
+}
+
+// The alphabets' sizes as they are: nine vowels, six break characters.
+constexpr std::size_t kUsualVowels = 9;
+constexpr std::size_t kUsualBreaks = 6;
+
 ClassMasks masks_of_block(const Alphabets& sets, const unsigned char* bytes) {
   __m128i pieces[4];
   for (int p = 0; p < 4; ++p) pieces[p] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + kLanes * p));
   ClassMasks masks;
-  masks.vowels = matches(pieces, sets.vowels, sets.vowel_count);
-  masks.breaks = matches(pieces, sets.breaks, sets.break_count);
+  masks.vowels = matches_of<kUsualVowels>(pieces, sets.vowels, sets.vowel_count);
+  masks.breaks = matches_of<kUsualBreaks>(pieces, sets.breaks, sets.break_count);
   masks.blanks = matches(pieces, &sets.blank, 1);
   return masks;
 }
