@@ -245,12 +245,10 @@ class Search {
  private:
   // The rates of the cues, and room for the steps the passes keep.
   void prepare_cues(std::int64_t vowel_total) {
-    const double vowels_per_ms = vowels_per_ms_of(vowel_total, list_.total_duration);
-    exact_rates_.reserve(list_.size());
+    vowels_per_ms_ = vowels_per_ms_of(vowel_total, list_.total_duration);
     rates_.reserve(list_.size());
     for (std::size_t k = 0; k < list_.size(); ++k) {
-      exact_rates_.push_back(exact_rate(list_.duration[k], vowels_per_ms));
-      rates_.push_back(static_cast<double>(exact_rates_[k]));
+      rates_.push_back(static_cast<double>(exact_rate(list_.duration[k], vowels_per_ms_)));
     }
     kept_.resize(list_.size());
     ranges_ = FactorRanges(list_.size());
@@ -262,7 +260,7 @@ class Search {
   std::int32_t quota_of(std::size_t k, double factor) const {
     std::int32_t quota;
     if (quick_quota(rates_[k], factor, quota)) return quota;
-    return exact_quota(exact_rates_[k], factor);
+    return exact_quota(exact_rate(list_.duration[k], vowels_per_ms_), factor);
   }
 
   typename TextIndex<P>::CueStep fresh_step(Pos segment_start, std::int32_t quota) const {
@@ -422,12 +420,12 @@ class Search {
   const bool reuse_steps_;
   CueList list_;
   // Per cue: the step kept, the factors at which its quota holds, the rate
-  // (duration * vowels_per_ms) rounded to double and in extended precision,
-  // the latter read only where quick_quota cannot decide.
+  // (duration * vowels_per_ms) rounded to double; in extended precision it
+  // is formed again only where quick_quota cannot decide, which is seldom.
   std::vector<KeptStep<P>> kept_;
   FactorRanges ranges_{0};
   std::vector<double> rates_;
-  std::vector<Extended> exact_rates_;
+  double vowels_per_ms_ = 0.0;
   // A step per vowel (the quota's last), for texts with few enough vowels:
   // the cut from a vowel is the same whatever cue gets there, so a step
   // worked out once serves every cue and pass that ends its quota on that
