@@ -8,28 +8,20 @@
 //   plain_retime TEXT_FILE TIMECODE_FILE OUTPUT_FILE
 //
 // prints the engine's console lines and exits with 0 when the pair was
-// written, 1 when the search failed, 2 on a usage error. Only the failures
-// the benchmark pairs can meet are handled (a quota of 0, a total duration of
-// 0 or less, a pass limit), not every guard of the engine.
-#include <cmath>
+// written, 1 when the search failed, 2 on a usage error. The search is the
+// tests' plain one (tests/retime/plain_search.h) on the numbered files.
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
 #include "retime/distribution.h"
-#include "retime/cut_rule.h"
 #include "retime/output.h"
 #include "retime/pair_files.h"
-#include "retime/timecode.h"
+#include "tests/retime/plain_search.h"
 #include "text/arithmetic.h"
 #include "text/files.h"
-#include "text/numbers.h"
-#include "text/texts.h"
 
 namespace {
-
-const std::string kVowelSet = "aeiou\xE4\xF6\xFCy";
-const std::string kBreakSet = "#.,;: ";
 
 constexpr int kSearchWritten = 0;
 constexpr int kSearchFailed = 1;
@@ -37,96 +29,24 @@ constexpr int kUsageError = 2;
 
 std::string number_line;  // the last number line read, as the program keeps it
 
-// The byte at position p (1-based) is in set; never past the text.
-bool byte_in(const std::string& text, rt::Pos p, const std::string& set) {
-  return p >= 1 && p <= rt::text_length(text) && set.find(text[static_cast<std::size_t>(p - 1)]) != std::string::npos;
-}
-
-void say(const std::string& line) { std::printf("%s\n", line.c_str()); }
-
-int fail() {
-  rt::close_all();
-  say(rt::kFailureLine);
-  return kSearchFailed;
-}
-
 int retime_plainly() {
   const std::string text = rt::read_all(rt::kTextFile);
   rt::close_file(rt::kTextFile);
-  const rt::Pos len = rt::text_length(text);
-  std::int64_t vowel_total = 0;
-  for (rt::Pos p = 1; p <= len; ++p) vowel_total += byte_in(text, p, kVowelSet) ? 1 : 0;
-
-  std::int64_t total_duration = 0;
-  std::string line;
-  do {
+  rt::PlainLineFile file;
+  file.read_line = [] {
+    std::string line;
     rt::read_line(rt::kTimecodeFile, line);
-    if (rt::find(1, line, rt::kArrow) != 0) total_duration += rt::cue_duration(line);
-  } while (!rt::at_end(rt::kTimecodeFile));
-  rt::rewind(rt::kTimecodeFile);
-  say(rt::kSearchingLine);
-  if (total_duration <= 0) return fail();
-  const double vowels_per_ms = rt::vowels_per_ms_of(vowel_total, total_duration);
-
-  double factor = 1.0;
-  enum class State { none, time, text } search_state = State::none;
-  int flip_count = 0;
-  bool cue_written = false;
-  for (std::int64_t pass = 1;; ++pass) {
-    if (pass > rt::kMaxPasses) return fail();
-    rt::Pos segment_start = 1;
-    rt::rewind(rt::kTimecodeFile);
-    bool pass_over = false;
-    do {
-      rt::read_line(rt::kTimecodeFile, line);
-      if (rt::find(1, line, rt::kArrow) == 0) {
-        if (rt::is_number_line(line)) number_line = line;
-        continue;
-      }
-      const long double product = static_cast<long double>(rt::cue_duration(line)) *
-                                  static_cast<long double>(vowels_per_ms) * static_cast<long double>(factor);
-      const long double rounded = floorl(product + 0.5L);
-      const std::int32_t quota = rounded >= 2147483647.0L    ? 2147483647
-                                 : rounded <= -2147483648.0L ? -2147483647 - 1
-                                                             : static_cast<std::int32_t>(rounded);
-      if (quota == 0) return fail();
-
-      rt::Pos anchor = segment_start;
-      for (std::int32_t owed = quota; anchor < len;) {
-        ++anchor;
-        if (byte_in(text, anchor + 1, kVowelSet)) --owed;
-        if (owed == 0) break;
-      }
-      const rt::Pos forward = rt::find_any(anchor, text, kBreakSet);
-      const rt::Pos backward = rt::find_any_last(text, kBreakSet, anchor);
-      const rt::Pos cut = rt::choose_cut(forward, backward, segment_start, anchor);
-
-      if (flip_count >= 3 && search_state == State::time) {
-        const std::string segment = cut < segment_start ? "" : rt::mid_text(text, segment_start, cut - segment_start + 1);
-        rt::write_cue(number_line, line, segment);
-        cue_written = true;
-      }
-      if (cut > segment_start) {
-        segment_start = cut + 1;
-        while (byte_in(text, segment_start, " ")) ++segment_start;
-      } else {
-        if (search_state == State::time) ++flip_count;
-        search_state = State::text;
-        factor = rt::step_factor(factor, -rt::kFactorStep);
-        pass_over = true;
-      }
-    } while (!pass_over && !rt::at_end(rt::kTimecodeFile));
-
-    if (rt::at_end(rt::kTimecodeFile)) {
-      if (search_state == State::text) ++flip_count;
-      search_state = State::time;
-      factor = rt::step_factor(factor, rt::kFactorStep);
-    }
-    if (cue_written) {
-      rt::close_all();
-      return kSearchWritten;
-    }
-  }
+    return line;
+  };
+  file.at_end = [] { return rt::at_end(rt::kTimecodeFile); };
+  file.rewind = [] { rt::rewind(rt::kTimecodeFile); };
+  rt::PlainSink sink;
+  sink.print_line = [](const std::string& line) { std::printf("%s\n", line.c_str()); };
+  sink.write_cue = [](const std::string& number, const std::string& timecode, const std::string& segment) {
+    rt::write_cue(number, timecode, segment);
+  };
+  sink.close_all = [] { rt::close_all(); };
+  return rt::plain_search(text, file, number_line, rt::kMaxPasses, sink).failed ? kSearchFailed : kSearchWritten;
 }
 
 }  // namespace

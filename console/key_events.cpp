@@ -28,26 +28,19 @@ constexpr std::uint16_t kVkLeftShift = 0xA0;  // ... to kVkRightAlt
 constexpr std::uint16_t kVkRightAlt = 0xA5;
 
 // A navigation key: its virtual key, its scan code (the PC keyboard's code,
-// the same for the grey key and the keypad key), and its three codes.
+// the same for the grey key and the keypad key), and its plain code (its
+// Ctrl and Alt codes are keys.h's).
 struct NavigationKey {
   std::uint16_t virtual_key;
   std::uint16_t scan_code;
   int plain;
-  int ctrl;
-  int alt;
 };
 
 constexpr NavigationKey kNavigationKeys[] = {
-    {0x24, 0x47, key_code::kHome, key_code::kCtrlHome, key_code::kAltHome},
-    {0x26, 0x48, key_code::kUp, key_code::kCtrlUp, key_code::kAltUp},
-    {0x21, 0x49, key_code::kPageUp, key_code::kCtrlPageUp, key_code::kAltPageUp},
-    {0x25, 0x4B, key_code::kLeft, key_code::kCtrlLeft, key_code::kAltLeft},
-    {0x27, 0x4D, key_code::kRight, key_code::kCtrlRight, key_code::kAltRight},
-    {0x23, 0x4F, key_code::kEnd, key_code::kCtrlEnd, key_code::kAltEnd},
-    {0x28, 0x50, key_code::kDown, key_code::kCtrlDown, key_code::kAltDown},
-    {0x22, 0x51, key_code::kPageDown, key_code::kCtrlPageDown, key_code::kAltPageDown},
-    {0x2D, 0x52, key_code::kInsert, key_code::kCtrlInsert, key_code::kAltInsert},
-    {0x2E, 0x53, key_code::kDel, key_code::kCtrlDel, key_code::kAltDel},
+    {0x24, 0x47, key_code::kHome},     {0x26, 0x48, key_code::kUp},    {0x21, 0x49, key_code::kPageUp},
+    {0x25, 0x4B, key_code::kLeft},     {0x27, 0x4D, key_code::kRight}, {0x23, 0x4F, key_code::kEnd},
+    {0x28, 0x50, key_code::kDown},     {0x22, 0x51, key_code::kPageDown},
+    {0x2D, 0x52, key_code::kInsert},   {0x2E, 0x53, key_code::kDel},
 };
 
 constexpr std::uint32_t kCtrlBits = control_key::kLeftCtrl | control_key::kRightCtrl;
@@ -97,8 +90,8 @@ std::string special_key_text(const ConsoleKeyEvent& event) {
   const bool ctrl = (event.control_state & kCtrlBits) != 0;
   const bool alt = (event.control_state & kAltBits) != 0;
   if (const NavigationKey* k = navigation_key(event)) {
-    if (ctrl) return special_key(k->ctrl);
-    if (alt) return special_key(k->alt);
+    if (ctrl) return special_key(ctrl_variant(k->plain));
+    if (alt) return special_key(alt_variant(k->plain));
     return special_key(k->plain);  // Shift keeps the plain code
   }
   if (ctrl || alt) return special_key(key_code::kUnknown);

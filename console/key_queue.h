@@ -3,7 +3,9 @@
 //
 // Every key pushed sets the flag; taking a key clears it, and so does every
 // check_key_flag (the checks of wait_for_key and sleep_ms). The queue is
-// process-wide and not locked: the program has one thread.
+// process-wide and not locked: only the main thread uses it (the thread the
+// Windows console starts for Ctrl-C and closing, text/files.h, touches no
+// key).
 #pragma once
 
 #include <string>

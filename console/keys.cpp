@@ -33,25 +33,13 @@ constexpr int kAltBit = 2;
 constexpr int kCtrlBit = 4;
 constexpr int kMetaBit = 8;
 
-int ctrl_code(int plain) {
-  for (const NavigationKey& k : kNavigationKeys)
-    if (k.plain == plain) return k.ctrl;
-  return key_code::kUnknown;
-}
-
-int alt_code(int plain) {
-  for (const NavigationKey& k : kNavigationKeys)
-    if (k.plain == plain) return k.alt;
-  return key_code::kUnknown;
-}
-
 // The code of a navigation key with the xterm modifier parameter m
 // (1 or less: no modifier). Shift alone keeps the plain code.
 int navigation_code(int plain, int m) {
   int bits = m - 1;
   if (bits <= 0) return plain;
-  if (bits & kCtrlBit) return ctrl_code(plain);
-  if (bits & (kAltBit | kMetaBit)) return alt_code(plain);
+  if (bits & kCtrlBit) return ctrl_variant(plain);
+  if (bits & (kAltBit | kMetaBit)) return alt_variant(plain);
   if (bits & kShiftBit) return plain;
   return key_code::kUnknown;
 }
@@ -328,6 +316,18 @@ bool is_erase_char(unsigned char b, unsigned char erase) {
 
 }  // namespace
 
+int ctrl_variant(int plain) {
+  for (const NavigationKey& k : kNavigationKeys)
+    if (k.plain == plain) return k.ctrl;
+  return key_code::kUnknown;
+}
+
+int alt_variant(int plain) {
+  for (const NavigationKey& k : kNavigationKeys)
+    if (k.plain == plain) return k.alt;
+  return key_code::kUnknown;
+}
+
 std::string special_key(int code) {
   std::string key(2, '\0');
   key[0] = static_cast<char>(kSpecialKeyPrefix);
@@ -363,7 +363,7 @@ DecodedInput decode_input(const std::string& bytes, bool more_may_follow,
     if (inner.status == DecodeStatus::incomplete) return inner;
     if (inner.status == DecodeStatus::key && inner.length > 1) {
       int code = inner.key.size() == 2
-                     ? alt_code(static_cast<unsigned char>(inner.key[1]))
+                     ? alt_variant(static_cast<unsigned char>(inner.key[1]))
                      : key_code::kUnknown;
       return special_result(code, inner.length + 1);
     }

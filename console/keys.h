@@ -93,6 +93,13 @@ constexpr int kAltDel = 163;
 // The two-character key text of a special key.
 std::string special_key(int code);
 
+// The codes of a navigation key (Home, Up, PageUp, Left, Right, End, Down,
+// PageDown, Insert, Delete) with Ctrl and with Alt held, from its plain
+// code; key_code::kUnknown for any other code. Both the terminal's
+// sequences and the Windows console's key events take them from here.
+int ctrl_variant(int plain);
+int alt_variant(int plain);
+
 struct KeyDecodeOptions {
   // The terminal's erase character (termios VERASE). It reads as Backspace
   // like 8 and 127 do, when it is a control character.

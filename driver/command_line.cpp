@@ -64,72 +64,92 @@ bool take_limit(const LimitOption& option, const std::string& value, Readability
   return true;
 }
 
+// What the words of a command line said, gathered before it is judged.
+struct WordsRead {
+  bool help = false;
+  bool version = false;
+  bool options_ended = false;
+  std::string unknown_option;  // the first one
+  std::vector<std::string> directories;
+  const LimitOption* awaiting_value = nullptr;  // the word before was "--cps" or "--max-chars"
+  const LimitOption* limit_given = nullptr;
+  const LimitOption* bad_limit = nullptr;  // the first limit with a bad value
+  std::string bad_value;
+};
+
+void take_limit_value(const LimitOption& option, const std::string& value, CommandLine& line, WordsRead& read) {
+  if (!take_limit(option, value, line.limits) && read.bad_limit == nullptr) {
+    read.bad_limit = &option;
+    read.bad_value = value;
+  }
+}
+
+// An option word (before "--"): help, version, the report, a limit with its
+// value attached or to come, or one not known.
+void read_option(const std::string& word, CommandLine& line, WordsRead& read) {
+  std::string value;
+  bool value_attached = false;
+  const LimitOption* limit = nullptr;
+  if (word == "-h" || word == "--help") {
+    read.help = true;
+  } else if (word == "--version") {
+    read.version = true;
+  } else if (word == "--report") {
+    line.report = true;
+  } else if ((limit = limit_option(word, value, value_attached)) != nullptr) {
+    read.limit_given = limit;
+    if (value_attached) {
+      take_limit_value(*limit, value, line, read);
+    } else {
+      read.awaiting_value = limit;
+    }
+  } else if (read.unknown_option.empty()) {
+    read.unknown_option = word;
+  }
+}
+
+void read_word(const std::string& word, CommandLine& line, WordsRead& read) {
+  if (read.awaiting_value != nullptr) {
+    take_limit_value(*read.awaiting_value, word, line, read);
+    read.awaiting_value = nullptr;
+  } else if (!read.options_ended && word == kEndOfOptions) {
+    read.options_ended = true;
+  } else if (!read.options_ended && is_option(word)) {
+    read_option(word, line, read);
+  } else {
+    read.directories.push_back(word);
+  }
+}
+
+// The action, or the first usage error in the order the errors are told.
+void judge(const WordsRead& read, CommandLine& line) {
+  if (!read.unknown_option.empty()) {
+    refuse(line, "retime: unbekannte Option", quoted(read.unknown_option));
+  } else if (read.bad_limit != nullptr) {
+    refuse(line, limit_expected(*read.bad_limit) + ", nicht", quoted(read.bad_value));
+  } else if (read.awaiting_value != nullptr) {
+    refuse(line, limit_expected(*read.awaiting_value), "");
+  } else if (read.limit_given != nullptr && !line.report) {
+    refuse(line, std::string("retime: ") + read.limit_given->name + " gilt nur zusammen mit --report", "");
+  } else if (read.directories.size() > 1) {
+    refuse(line, "retime: nur ein Verzeichnis erlaubt, angegeben: " + std::to_string(read.directories.size()), "");
+  } else if (read.help) {
+    line.action = Action::show_help;
+  } else if (read.version) {
+    line.action = Action::show_version;
+  } else if (read.directories.size() == 1) {
+    line.action = Action::run_directory;
+    line.directory = read.directories.front();
+  }
+}
+
 }  // namespace
 
 CommandLine parse_command_line(const std::vector<std::string>& arguments) {
   CommandLine line;
-  bool help = false;
-  bool version = false;
-  bool options_ended = false;
-  std::string unknown_option;
-  std::vector<std::string> directories;
-  const LimitOption* awaiting_value = nullptr;  // the word before was "--cps" or "--max-chars"
-  const LimitOption* limit_given = nullptr;
-  const LimitOption* bad_limit = nullptr;
-  std::string bad_value;
-  for (const std::string& word : arguments) {
-    std::string value;
-    bool value_attached = false;
-    const LimitOption* limit = nullptr;
-    if (awaiting_value != nullptr) {
-      if (!take_limit(*awaiting_value, word, line.limits) && bad_limit == nullptr) {
-        bad_limit = awaiting_value;
-        bad_value = word;
-      }
-      awaiting_value = nullptr;
-    } else if (!options_ended && word == kEndOfOptions) {
-      options_ended = true;
-    } else if (!options_ended && is_option(word)) {
-      if (word == "-h" || word == "--help") {
-        help = true;
-      } else if (word == "--version") {
-        version = true;
-      } else if (word == "--report") {
-        line.report = true;
-      } else if ((limit = limit_option(word, value, value_attached)) != nullptr) {
-        limit_given = limit;
-        if (!value_attached) {
-          awaiting_value = limit;
-        } else if (!take_limit(*limit, value, line.limits) && bad_limit == nullptr) {
-          bad_limit = limit;
-          bad_value = value;
-        }
-      } else if (unknown_option.empty()) {
-        unknown_option = word;
-      }
-    } else {
-      directories.push_back(word);
-    }
-  }
-  if (!unknown_option.empty()) {
-    refuse(line, "retime: unbekannte Option", quoted(unknown_option));
-  } else if (bad_limit != nullptr) {
-    refuse(line, limit_expected(*bad_limit) + ", nicht", quoted(bad_value));
-  } else if (awaiting_value != nullptr) {
-    refuse(line, limit_expected(*awaiting_value), "");
-  } else if (limit_given != nullptr && !line.report) {
-    refuse(line, std::string("retime: ") + limit_given->name + " gilt nur zusammen mit --report", "");
-  } else if (directories.size() > 1) {
-    refuse(line, "retime: nur ein Verzeichnis erlaubt, angegeben: " +
-                     std::to_string(directories.size()), "");
-  } else if (help) {
-    line.action = Action::show_help;
-  } else if (version) {
-    line.action = Action::show_version;
-  } else if (directories.size() == 1) {
-    line.action = Action::run_directory;
-    line.directory = directories.front();
-  }
+  WordsRead read;
+  for (const std::string& word : arguments) read_word(word, line, read);
+  judge(read, line);
   return line;
 }
 

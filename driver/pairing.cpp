@@ -54,6 +54,56 @@ bool tell_failure(const std::string& reason, PairReadability* readability) {
   return false;
 }
 
+// The block's first lines: its number, the timecode file and the text file
+// chosen for it (empty for none).
+void print_block_head(int position, const std::string& timecode_name, const std::string& text_name) {
+  print_line("");
+  print_number(position);
+  print_line(". Objekt");
+  print_text(" Timecode: ");
+  print_line(timecode_name);
+  print_text("     Text: ");
+  print_line(text_name);
+}
+
+// How the opening of a pair's files went.
+struct PairOpening {
+  bool text_opened = false;
+  bool timecodes_opened = false;
+  bool plain_name = false;  // the output's name lies directly in the output folder
+  OpenResult output_opened;
+};
+
+// Opens the text file and the timecode file for input, the output file
+// for output. A name that would not lie directly in the output folder (an
+// extension from the settings file holding "/../", say) is never opened:
+// the pair then ends with " Fehler" and nothing is written.
+PairOpening open_pair_files(const std::string& working_directory, const std::string& text_name,
+                            const std::string& timecode_name, const std::string& output_name) {
+  PairOpening opened;
+  opened.text_opened = open_input(joined_path(working_directory, text_name), kTextFile) == 0;
+  opened.timecodes_opened = open_input(joined_path(working_directory, timecode_name), kTimecodeFile) == 0;
+  opened.plain_name = plain_file_name(output_name);
+  if (opened.plain_name) {
+    opened.output_opened = open_output(joined_path(output_folder(working_directory), output_name), kOutputFile);
+  }
+  return opened;
+}
+
+// Why a pair was not written: the first thing that went wrong. A file that
+// was not read leaves the engine an empty text or no cue, and an output
+// that was not opened shows there only as not written.
+std::string unwritten_pair_reason(const PairResult& result, const PairOpening& opened, const std::string& text_name,
+                                  const std::string& timecode_name) {
+  if (!opened.text_opened) return unreadable_text_reason(text_name);
+  if (!opened.timecodes_opened) return unreadable_timecode_reason(timecode_name);
+  if (result.failure == PairFailure::output_not_written) {
+    if (!opened.plain_name) return output_name_not_plain_reason();
+    if (opened.output_opened != 0) return save_failure_reason(opened.output_opened.save, WrittenFile::output);
+  }
+  return pair_failure_reason(result, {timecode_name, text_name});
+}
+
 }  // namespace
 
 bool process_pair(int position, const FileLists& lists,
@@ -62,19 +112,12 @@ bool process_pair(int position, const FileLists& lists,
                   OutputNames& used_outputs,
                   PairReadability* readability) {
   const std::string& timecode_name = lists.timecode_files[position];
-
-  print_line("");
-  print_number(position);
-  print_line(". Objekt");
-
   const TextChoice choice = choose_text_file(timecode_name, lists.text_files);
-  print_text(" Timecode: ");
-  print_line(timecode_name);
-  print_text("     Text: ");
-  print_line(lists.text_files[choice.position]);
+  const std::string& text_name = lists.text_files[choice.position];
+  print_block_head(position, timecode_name, text_name);
   if (readability != nullptr) {
     readability->timecode_name = timecode_name;
-    readability->text_name = lists.text_files[choice.position];
+    readability->text_name = text_name;
   }
   if (choice.position == 0) {
     print_line(" Keine passende Textdatei");
@@ -92,32 +135,12 @@ bool process_pair(int position, const FileLists& lists,
     return tell_failure(output_used_before_reason(refusal.earlier_position), readability);
   }
 
-  const std::string& text_name = lists.text_files[choice.position];
-  const bool text_opened = open_input(joined_path(working_directory, text_name), kTextFile) == 0;
-  const bool timecodes_opened = open_input(joined_path(working_directory, timecode_name), kTimecodeFile) == 0;
-  // A name that would not lie directly in the output folder (an extension
-  // from the settings file holding "/../", say) is never opened: the pair
-  // then ends with " Fehler" and nothing is written.
-  const bool plain_name = plain_file_name(output_name);
-  OpenResult output_opened;
-  if (plain_name) output_opened = open_output(joined_path(output_folder(working_directory), output_name), kOutputFile);
-
+  const PairOpening opened = open_pair_files(working_directory, text_name, timecode_name, output_name);
   print_line(" Lade Text...");
   const PairResult result =
       readability != nullptr ? retime_pair_watched(readability_tap(*readability)) : retime_pair();
   if (result.written()) return true;
-  // The first thing that went wrong: a file that was not read leaves the
-  // engine an empty text or no cue, and an output that was not opened
-  // shows there only as not written.
-  if (!text_opened) return tell_failure(unreadable_text_reason(text_name), readability);
-  if (!timecodes_opened) return tell_failure(unreadable_timecode_reason(timecode_name), readability);
-  if (result.failure == PairFailure::output_not_written) {
-    if (!plain_name) return tell_failure(output_name_not_plain_reason(), readability);
-    if (output_opened != 0) {
-      return tell_failure(save_failure_reason(output_opened.save, WrittenFile::output), readability);
-    }
-  }
-  return tell_failure(pair_failure_reason(result, {timecode_name, text_name}), readability);
+  return tell_failure(unwritten_pair_reason(result, opened, text_name, timecode_name), readability);
 }
 
 }  // namespace rt

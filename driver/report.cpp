@@ -1,12 +1,10 @@
 #include "driver/report.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
 #include <memory>
 
 #include "driver/report_text.h"
-#include "retime/output.h"
+#include "retime/cut_rule.h"
 #include "retime/timecode.h"
 
 namespace rt {
@@ -21,28 +19,13 @@ struct TextReading {
 };
 
 // The bytes a cut and the skip after it can leave a cue holding when the
-// text has no words for it, and the white space around a left-over tail.
-const std::string kNoWords = " \t\r\n#.,;:";
-const std::string kWhiteSpace = " \t\r\n";
+// text has no words for it: break characters and white space.
+const std::string kNoWords = kBreakCharacters + "\t\r\n";
 
 // Flagged cues named on the console, the rest left to the page.
 constexpr std::size_t kNamedFlaggedCues = 5;
 
 constexpr std::int64_t kTenthsPerUnit = 10;
-constexpr std::int64_t kMsPerSecond = 1000;
-constexpr std::int64_t kMsPerMinute = 60 * kMsPerSecond;
-constexpr std::int64_t kMsPerHour = 60 * kMsPerMinute;
-
-// The characters a viewer sees in a cue's text as written: each of its
-// line ends, written as CR LF, is one line break on the screen.
-std::int64_t shown_characters(const std::string& written, bool utf8) {
-  std::int64_t line_ends = 0;
-  for (std::size_t at = written.find(kWrittenLineEnd); at != std::string::npos;
-       at = written.find(kWrittenLineEnd, at + kWrittenLineEnd.size())) {
-    ++line_ends;
-  }
-  return character_count(written, utf8) - line_ends;
-}
 
 // The speed a cue of these characters shows over duration_ms (> 0), in
 // tenths rounded half up.
@@ -69,14 +52,6 @@ CueReading read_cue(const std::string& number_line, const std::string& timecode_
   return cue;
 }
 
-// The characters of a byte-a-character text from its 0-based index from
-// on, without the white space at either end; allocates nothing.
-std::int64_t trimmed_characters(const std::string& text, std::size_t from) {
-  const std::size_t first = text.find_first_not_of(kWhiteSpace, from);
-  if (first == std::string::npos) return 0;
-  return static_cast<std::int64_t>(text.find_last_not_of(kWhiteSpace) + 1 - first);
-}
-
 // " (Nr. 2, 5, 9, 14, 20, ...)" for the first flagged cues, "" for none.
 std::string named_cues(const std::vector<CueReading>& cues, bool CueReading::*flag) {
   std::string names;
@@ -93,13 +68,11 @@ std::string named_cues(const std::vector<CueReading>& cues, bool CueReading::*fl
   return named == 0 ? "" : names + ")";
 }
 
-std::string two_digits(std::int64_t n) { return (n < 10 ? "0" : "") + std::to_string(n); }
-
 // The start and duration of every cue (timecode line) of the file.
 std::vector<CueTime> cue_times(const std::vector<std::string>& timecode_lines) {
   std::vector<CueTime> times;
   for (const std::string& line : timecode_lines) {
-    if (line.find(kArrow) == std::string::npos) continue;
+    if (!is_cue_line(line)) continue;
     times.push_back(CueTime{timecode_to_ms(split_timecode_line(line).start), cue_duration(line)});
   }
   return times;
@@ -112,10 +85,8 @@ PairTap readability_tap(PairReadability& pair) {
   PairTap tap;
   tap.read = [&pair, reading](const PairText& text, const std::vector<std::string>& timecode_lines) {
     *reading = TextReading{&text.searched(), text.utf8(), 0};
-    pair.cues_in_file = static_cast<std::int64_t>(
-        std::count_if(timecode_lines.begin(), timecode_lines.end(),
-                      [](const std::string& line) { return line.find(kArrow) != std::string::npos; }));
     pair.file_cues = cue_times(timecode_lines);
+    pair.cues_in_file = static_cast<std::int64_t>(pair.file_cues.size());
     pair.cues.clear();
   };
   tap.entry = [&pair, reading](const WrittenCue& written) {
@@ -132,6 +103,12 @@ PairTap readability_tap(PairReadability& pair) {
     reading->searched = nullptr;
   };
   return tap;
+}
+
+std::int64_t text_end_ms(const PairReadability& pair) {
+  if (pair.cues.empty()) return pair.file_cues.empty() ? 0 : pair.file_cues.front().start_ms;
+  const CueReading& last = pair.cues.back();
+  return static_cast<std::int64_t>(last.start_ms) + std::max(last.duration_ms, 0);
 }
 
 bool counts_for_speed(const CueReading& cue) { return !cue.empty && cue.duration_ms > 0; }
@@ -213,32 +190,6 @@ std::vector<std::string> readability_lines(const PairReadability& pair) {
   lines.push_back(indent + "Korrekturfaktor: " + decimal_factor(pair.factor) + " nach " + std::to_string(pair.passes) +
                   " Runden");
   return lines;
-}
-
-std::string decimal_tenths(std::int64_t tenths) {
-  const std::string sign = tenths < 0 ? "-" : "";
-  const std::uint64_t magnitude =
-      tenths < 0 ? 0 - static_cast<std::uint64_t>(tenths) : static_cast<std::uint64_t>(tenths);
-  return sign + std::to_string(magnitude / 10) + "," + std::to_string(magnitude % 10);
-}
-
-std::string decimal_factor(double factor) {
-  const long long thousandths = std::llround(factor * 1000.0);
-  const std::string sign = thousandths < 0 ? "-" : "";
-  const unsigned long long magnitude =
-      thousandths < 0 ? 0 - static_cast<unsigned long long>(thousandths) : static_cast<unsigned long long>(thousandths);
-  char places[4];
-  std::snprintf(places, sizeof places, "%03llu", magnitude % 1000);
-  return sign + std::to_string(magnitude / 1000) + "," + places;
-}
-
-std::string timecode_text(std::int32_t ms) {
-  const std::string sign = ms < 0 ? "-" : "";
-  const std::int64_t magnitude = ms < 0 ? -static_cast<std::int64_t>(ms) : ms;
-  const std::int64_t millis = magnitude % kMsPerSecond;
-  return sign + two_digits(magnitude / kMsPerHour) + ":" + two_digits(magnitude / kMsPerMinute % 60) + ":" +
-         two_digits(magnitude / kMsPerSecond % 60) + "," + (millis < 100 ? "0" : "") + (millis < 10 ? "0" : "") +
-         std::to_string(millis);
 }
 
 }  // namespace rt

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "retime/engine.h"
+#include "retime/time_text.h"
 
 namespace rt {
 
@@ -80,6 +81,10 @@ struct PairReadability {
 // tap refers to pair, which must outlive it.
 PairTap readability_tap(PairReadability& pair);
 
+// Where the text ran out: the end of the last cue written (the start of
+// the first cue when none was).
+std::int64_t text_end_ms(const PairReadability& pair);
+
 // The figures over a pair's written cues. The speeds are taken over the
 // cues that hold text and have a positive duration, from their shown
 // (rounded) CPS: the median (the mean of the two middle values for an even
@@ -114,15 +119,5 @@ std::int64_t characters_over(const CueReading& cue, int character_limit);
 // The lines printed after a re-timed pair's own, each indented by three
 // blanks; none for a pair that was skipped or ended with " Fehler".
 std::vector<std::string> readability_lines(const PairReadability& pair);
-
-// Tenths as a German decimal: 185 -> "18,5", 0 -> "0,0".
-std::string decimal_tenths(std::int64_t tenths);
-
-// A factor to three places, German: 1.584 -> "1,584".
-std::string decimal_factor(double factor);
-
-// Milliseconds as a timecode: 3000 -> "00:00:03,000" (with "-" before a
-// negative value).
-std::string timecode_text(std::int32_t ms);
 
 }  // namespace rt

@@ -9,7 +9,6 @@
 namespace rt {
 namespace {
 
-constexpr std::int64_t kMsPerMinute = 60000;
 // A long file's chart gets at most this many spans, so that each is a few
 // pixels wide.
 constexpr std::int64_t kMostSpans = 240;
@@ -29,12 +28,6 @@ bool drawn_in_spans(const PairReadability& pair) {
 }
 
 }  // namespace
-
-std::int64_t text_end_ms(const PairReadability& pair) {
-  if (pair.cues.empty()) return pair.file_cues.empty() ? 0 : pair.file_cues.front().start_ms;
-  const CueReading& last = pair.cues.back();
-  return static_cast<std::int64_t>(last.start_ms) + std::max(last.duration_ms, 0);
-}
 
 std::int64_t chart_span_ms(const PairReadability& pair) {
   return drawn_in_spans(pair) ? span_ms(chart_scale(pair)) : 0;

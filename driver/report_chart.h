@@ -26,10 +26,6 @@ namespace rt {
 
 inline constexpr std::int64_t kMostSingleBars = 400;
 
-// Where the text ran out: the end of the last cue written (the start of
-// the first cue when none was).
-std::int64_t text_end_ms(const PairReadability& pair);
-
 // The time each bar of the pair's chart stands for, in milliseconds; 0
 // when each cue is a bar of its own.
 std::int64_t chart_span_ms(const PairReadability& pair);

@@ -44,7 +44,7 @@ std::string chart_axes(const ChartScale& scale) {
   for (std::int64_t tick = first_tick; tick <= scale.last_ms; tick += step) {
     const std::int64_t x = scale.x_at(tick);
     axes += "M" + svg_number(x) + " " + svg_number(kPlotBottomEdge) + "v" + svg_number(kTickLength);
-    times += label(x, kTimeLabelsBaseline, scale_time(tick, scale.hours));
+    times += label(x, kTimeLabelsBaseline, clock_text(tick, scale.hours));
   }
   return svg_path("grid", grid) + group("end", speeds) + svg_path("axis", axes) + group("middle", times) +
          label(kTitleLeft, kTimeLabelsBaseline, "Zeit") + label(kTitleLeft, kSpeedTitleBaseline, "Zeichen/s");

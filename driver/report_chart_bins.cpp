@@ -69,7 +69,7 @@ std::string speed_bins(const PairReadability& pair, const ChartScale& scale, std
     const std::int64_t x = scale.x_at(from_ms);
     const std::int64_t span = scale.x_at(from_ms + bin_ms) - x;
     const std::int64_t width = span >= kGapFromWidth ? span - kSub : span;
-    const std::string from = "ab " + scale_time(from_ms, scale.hours);
+    const std::string from = "ab " + clock_text(from_ms, scale.hours);
     if (bin.too_long > 0) {
       long_marks += too_long_mark(x, width, from + ": " + std::to_string(bin.too_long) + " mit mehr als " +
                                                 std::to_string(pair.limits.cue_characters) + " Zeichen");

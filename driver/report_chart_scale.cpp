@@ -5,8 +5,6 @@
 namespace rt {
 namespace {
 
-constexpr std::int64_t kMsPerSecond = 1000;
-constexpr std::int64_t kMsPerHour = 3600 * kMsPerSecond;
 constexpr int kMostTicks = 8;
 // How far the speed axis may reach, in multiples of the limit.
 constexpr std::int64_t kMostLimits = 4;
@@ -72,14 +70,6 @@ ChartScale chart_scale(const PairReadability& pair) {
   scale.speed_step = tick_step(wanted, kSpeedSteps);
   scale.top_speed = (wanted + scale.speed_step - 1) / scale.speed_step * scale.speed_step;
   return scale;
-}
-
-std::string scale_time(std::int64_t ms, bool hours) {
-  const std::string sign = ms < 0 ? "-" : "";
-  const std::int64_t seconds = (ms < 0 ? -ms : ms) / kMsPerSecond;
-  auto two = [](std::int64_t n) { return (n < 10 ? "0" : "") + std::to_string(n); };
-  if (hours) return sign + std::to_string(seconds / 3600) + ":" + two(seconds / 60 % 60) + ":" + two(seconds % 60);
-  return sign + std::to_string(seconds / 60) + ":" + two(seconds % 60);
 }
 
 }  // namespace rt

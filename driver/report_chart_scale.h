@@ -55,7 +55,4 @@ struct ChartScale {
 // the others.
 ChartScale chart_scale(const PairReadability& pair);
 
-// A time on the chart's axis: "1:05" or, with hours, "1:02:05".
-std::string scale_time(std::int64_t ms, bool hours);
-
 }  // namespace rt

@@ -1,5 +1,6 @@
 // The small pieces of markup the readability page's parts share: a user's
-// name as page text, German seconds, and the numbers of the charts' SVG.
+// name as page text, and the numbers of the charts' SVG. Times and German
+// decimals are retime/time_text.h's.
 #pragma once
 
 #include <cstdint>
@@ -10,9 +11,6 @@ namespace rt {
 // A name from the directory (a file, the directory itself, a reason that
 // may quote one) as escaped UTF-8 for the page.
 std::string escaped_name(const std::string& name);
-
-// A duration in seconds with its milliseconds, German: 2000 -> "2,000".
-std::string seconds_text(std::int64_t ms);
 
 // timecode_text of a time that may lie past the 32-bit range (the end of a
 // cue), shown as the range's end there.

@@ -98,7 +98,7 @@ std::string chart_caption(const PairReadability& pair) {
   }
   const std::string limit = "rot: &uuml;ber dem Grenzwert von " + std::to_string(pair.limits.cps) +
                             " Zeichen pro Sekunde.";
-  const std::int64_t span_minutes = chart_span_ms(pair) / 60000;
+  const std::int64_t span_minutes = chart_span_ms(pair) / kMsPerMinute;
   if (span_minutes == 0) return "Zeichen pro Sekunde je Untertitel &uuml;ber die Zeit; " + limit + keys;
   const std::string span = span_minutes == 1 ? "Minute" : std::to_string(span_minutes) + " Minuten";
   return "Zeichen pro Sekunde je " + span + ": der Balken bis zum 95. Perzentil, der Strich bis zum Maximum der "

@@ -1,5 +1,6 @@
 #include "driver/report_text.h"
 
+#include "retime/output.h"
 #include "text/encodings.h"
 #include "text/visible_text.h"
 
@@ -56,6 +57,22 @@ std::int64_t character_count(const std::string& t, bool utf8) {
   std::int64_t characters = 0;
   for (std::size_t at = 0; at < t.size(); at += character_length(t, at, true)) ++characters;
   return characters;
+}
+
+std::int64_t shown_characters(const std::string& written, bool utf8) {
+  std::int64_t line_ends = 0;
+  for (std::size_t at = written.find(kWrittenLineEnd); at != std::string::npos;
+       at = written.find(kWrittenLineEnd, at + kWrittenLineEnd.size())) {
+    ++line_ends;
+  }
+  return character_count(written, utf8) - line_ends;
+}
+
+std::int64_t trimmed_characters(const std::string& text, std::size_t from) {
+  static const std::string kWhiteSpace = " \t\r\n";
+  const std::size_t first = text.find_first_not_of(kWhiteSpace, from);
+  if (first == std::string::npos) return 0;
+  return static_cast<std::int64_t>(text.find_last_not_of(kWhiteSpace) + 1 - first);
 }
 
 std::string page_text(const std::string& t, bool utf8, std::size_t max_characters) {

@@ -19,6 +19,15 @@ bool is_utf8_text(const std::string& t);
 // otherwise its bytes.
 std::int64_t character_count(const std::string& t, bool utf8);
 
+// The characters a viewer sees in a cue's text as written: each of its
+// line ends, written as CR LF, is one line break on the screen.
+std::int64_t shown_characters(const std::string& written, bool utf8);
+
+// The characters of a byte-a-character text (what the search ran on) from
+// its 0-based index from on, without the white space (blank, tab, CR, LF) at
+// either end; allocates nothing.
+std::int64_t trimmed_characters(const std::string& text, std::size_t from);
+
 // t as UTF-8 for a page, read as UTF-8 when utf8 and as Windows-1252
 // otherwise, cut after its first max_characters characters. Characters a
 // page cannot show (the C0 controls other than TAB, LF and CR, DEL, the C1

@@ -29,16 +29,6 @@ constexpr Pos kTextFileEndingLength = 4;
 constexpr std::size_t kProbeLineLimit = 64;
 static_assert(kProbeLineLimit >= kTimecodeMaskLength, "a timecode line must fit");
 
-// The line with every one of its first 29 characters that is not a kept
-// character replaced by "x"; characters from the 30th on stay.
-std::string masked_line(std::string line) {
-  const std::string kept = timecode_kept_characters;
-  for (int i = 0; i < kTimecodeMaskLength; ++i) {
-    if (kept.find(line[i]) == std::string::npos) line[i] = 'x';
-  }
-  return line;
-}
-
 bool is_text_file_name(const std::string& name) {
   return lower_case(right_text(name, kTextFileEndingLength)) == text_file_ending;
 }
@@ -48,13 +38,6 @@ unsigned char upper_case_byte(char c) {
 }
 
 }  // namespace
-
-bool is_timecode_line(const std::string& line) {
-  if (text_length(line) < kTimecodeMaskLength) return false;
-  // The whole line is compared, so anything after the second time (a
-  // trailing blank, position data) spoils the match.
-  return masked_line(line) == timecode_mask;
-}
 
 bool listed_before(const std::string& a, const std::string& b) {
   const std::size_t common = std::min(a.size(), b.size());

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "driver/timecode_line.h"
+
 namespace rt {
 
 // An ordered list of bare file names. Position 0 always holds the empty name,
@@ -29,12 +31,6 @@ struct FileLists {
 
 // Number of real entries of a list (its highest position).
 int entry_count(const NameList& list);
-
-// The cue shape a timecode line must have, and the characters it keeps when
-// every other character of its first 29 is masked with "x".
-constexpr const char* timecode_mask = "xx:xx:xx,xxx --> xx:xx:xx,xxx";
-constexpr int kTimecodeMaskLength = 29;
-constexpr const char* timecode_kept_characters = ":,-> ";
 
 // The probe makes at most this many tries, each of one line, or two when the
 // first is a number line.
@@ -83,9 +79,5 @@ struct ProbedLines {
 // costs no more memory than a short one. With probed, the lines read go
 // there.
 bool is_timecode_file(const std::string& path, ProbedLines* probed = nullptr);
-
-// A line of exactly the timecode shape: 29 characters that are the mask's
-// kept characters where it has them and any others where it has x.
-bool is_timecode_line(const std::string& line);
 
 }  // namespace rt

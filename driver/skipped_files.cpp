@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "driver/timecode_line.h"
 #include "retime/timecode.h"
 #include "text/numbers.h"
 #include "text/texts.h"

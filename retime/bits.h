@@ -13,8 +13,10 @@
 // instructions can be shared with, or picked by the linker for, the portable
 // path).
 //
-// This is the one place that knows the processor: the architecture test
-// below is the only one in the engine.
+// This is the engine's one look at the processor's features: the
+// architecture test below is the only one in the engine. (The x87 control
+// word that the extended arithmetic needs is set once at start-up, by
+// text/arithmetic.h, outside the engine.)
 #pragma once
 
 #include <cstdint>
@@ -80,7 +82,7 @@ struct PortableBits {
   }
 };
 
-#if defined(__x86_64__) && defined(__GNUC__)
+#if defined(__x86_64__)
 
 #define RETIME_BIT_INSTRUCTIONS __attribute__((target("popcnt,bmi,bmi2")))
 
@@ -122,8 +124,8 @@ inline bool hardware_bits_usable() {
 
 #else
 
-// Other processors and compilers: the portable set under the other name too,
-// never chosen.
+// Other processors (32-bit x86, whose long double is the same x87 format):
+// the portable set under the other name too, never chosen.
 struct HardwareBits : PortableBits {};
 
 inline bool processor_has_bit_instructions() { return false; }

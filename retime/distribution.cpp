@@ -114,10 +114,9 @@ CueList list_cues(const LineList& lines) {
   list.number_line.reserve(expected_cues);
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::string_view line = lines[i];
-    const std::size_t arrow = line.find(kArrow);
-    if (arrow != std::string_view::npos) {
+    if (is_cue_line(line)) {
       list.timecode_line.push_back(i);
-      list.duration.push_back(cue_duration_at(line, arrow));
+      list.duration.push_back(cue_duration_at(line, line.find(kArrow)));
       list.number_line.push_back(list.last_number_line);
       list.total_duration += list.duration.back();
     } else if (is_number_line(line)) {

@@ -151,6 +151,14 @@ class TextIndex {
   template <typename Bits>
   Anchor locate_anchor(Pos segment_start, std::int32_t quota) const;
 
+  // The block that holds vowel number target (counted from the start of the
+  // text from 0), first_block or a later one, for a quota that ends there.
+  std::size_t block_of_vowel(std::size_t first_block, std::int32_t quota, P target) const;
+  // The same searched from a block after it, back towards first_block, or
+  // from a block at or before it onwards, in steps that grow.
+  std::size_t vowel_block_back(std::size_t from, std::size_t first_block, P target) const;
+  std::size_t vowel_block_on(std::size_t from, P target) const;
+
   // A located anchor and the breaks around it: from the record of the
   // vowel's block where that holds both (the anchor is the position before
   // the vowel, in its block unless the vowel is the block's first byte).
@@ -217,58 +225,70 @@ inline typename TextIndex<P>::Anchor TextIndex<P>::locate_anchor(Pos segment_sta
                               Bits::count(first.vowels & ~bits::from(offset_of(first_examined))) + quota - 1;
   if (wanted >= vowel_count()) return {length_, kNoBlock, 0};
 
-  // Its block: the one with no more than wanted vowels before it and more
-  // than wanted before the next; first_block or a later one. The window of
-  // kWindowBlocks blocks starts one before where the text's mean density of
-  // vowels puts the quota's last vowel (for prose, where the vowels are
-  // spread evenly, it holds the block as a rule), and the block is counted
-  // out of it without a branch. The window depends on the quota and
-  // segment_start only, so its records are fetched while the vowels before
-  // first_examined are still being counted. Otherwise the search steps from
-  // the window's start, in steps that grow so it stays logarithmic.
   const P target = static_cast<P>(wanted);
-  const std::size_t last_block = static_cast<std::size_t>(no_block_) - 1;
-  std::size_t block = window_start(first_block, quota);
+  const std::size_t block = block_of_vowel(first_block, quota, target);
+  const int bit = Bits::select(blocks_[block].vowels, static_cast<int>(target - blocks_[block].vowels_before));
+  // The scan stops with the anchor one before the vowel that paid the quota off.
+  return {static_cast<Pos>(block) * kBlockBytes + bit, block, bit};
+}
+
+// The block is the one with no more than target vowels before it and more
+// than target before the next. The window of kWindowBlocks blocks starts one
+// before where the text's mean density of vowels puts the quota's last vowel
+// (for prose, where the vowels are spread evenly, it holds the block as a
+// rule), and the block is counted out of it without a branch. The window
+// depends on the quota and segment_start only, so its records are fetched
+// while the vowels before the first byte examined are still being counted.
+// Otherwise the search steps from the window's start, in steps that grow so
+// it stays logarithmic.
+template <typename P>
+inline std::size_t TextIndex<P>::block_of_vowel(std::size_t first_block, std::int32_t quota, P target) const {
+  const std::size_t block = window_start(first_block, quota);
   const Block* window = &blocks_[block];
   if (window[0].vowels_before <= target && target < window[kWindowBlocks].vowels_before) {
     std::size_t passed = 0;
     for (std::size_t i = 1; i < kWindowBlocks; ++i) passed += window[i].vowels_before <= target ? 1 : 0;
-    block += passed;
-  } else {
-    auto above = [](P value, const Block& b) { return value < b.vowels_before; };
-    if (blocks_[block].vowels_before > target) {
-      // Back towards first_block, which has no more than wanted before it.
-      std::size_t step = 1;
-      std::size_t high = block;  // blocks_[high].vowels_before > target
-      while (blocks_[block].vowels_before > target) {
-        high = block;
-        block = block - first_block > step ? block - step : first_block;
-        step *= 2;
-      }
-      block = static_cast<std::size_t>(std::upper_bound(blocks_.begin() + static_cast<std::ptrdiff_t>(block),
-                                                        blocks_.begin() + static_cast<std::ptrdiff_t>(high), target,
-                                                        above) -
-                                       blocks_.begin()) -
-              1;
-    } else {
-      std::size_t step = 1;
-      std::size_t low = block;  // blocks_[low].vowels_before <= target
-      std::size_t high = std::min(low + step, last_block + 1);
-      while (blocks_[high].vowels_before <= target) {
-        low = high;
-        step *= 2;
-        high = std::min(low + step, last_block + 1);
-      }
-      block = static_cast<std::size_t>(std::upper_bound(blocks_.begin() + static_cast<std::ptrdiff_t>(low) + 1,
-                                                        blocks_.begin() + static_cast<std::ptrdiff_t>(high) + 1,
-                                                        target, above) -
-                                       blocks_.begin()) -
-              1;
-    }
+    return block + passed;
   }
-  const int bit = Bits::select(blocks_[block].vowels, static_cast<int>(target - blocks_[block].vowels_before));
-  // The scan stops with the anchor one before the vowel that paid the quota off.
-  return {static_cast<Pos>(block) * kBlockBytes + bit, block, bit};
+  if (blocks_[block].vowels_before > target) return vowel_block_back(block, first_block, target);
+  return vowel_block_on(block, target);
+}
+
+template <typename P>
+std::size_t TextIndex<P>::vowel_block_back(std::size_t from, std::size_t first_block, P target) const {
+  // first_block has no more than target vowels before it.
+  auto above = [](P value, const Block& b) { return value < b.vowels_before; };
+  std::size_t block = from;
+  std::size_t step = 1;
+  std::size_t high = block;  // blocks_[high].vowels_before > target
+  while (blocks_[block].vowels_before > target) {
+    high = block;
+    block = block - first_block > step ? block - step : first_block;
+    step *= 2;
+  }
+  return static_cast<std::size_t>(std::upper_bound(blocks_.begin() + static_cast<std::ptrdiff_t>(block),
+                                                   blocks_.begin() + static_cast<std::ptrdiff_t>(high), target, above) -
+                                  blocks_.begin()) -
+         1;
+}
+
+template <typename P>
+std::size_t TextIndex<P>::vowel_block_on(std::size_t from, P target) const {
+  auto above = [](P value, const Block& b) { return value < b.vowels_before; };
+  const std::size_t last_block = static_cast<std::size_t>(no_block_) - 1;
+  std::size_t step = 1;
+  std::size_t low = from;  // blocks_[low].vowels_before <= target
+  std::size_t high = std::min(low + step, last_block + 1);
+  while (blocks_[high].vowels_before <= target) {
+    low = high;
+    step *= 2;
+    high = std::min(low + step, last_block + 1);
+  }
+  return static_cast<std::size_t>(std::upper_bound(blocks_.begin() + static_cast<std::ptrdiff_t>(low) + 1,
+                                                   blocks_.begin() + static_cast<std::ptrdiff_t>(high) + 1, target,
+                                                   above) -
+                                  blocks_.begin()) -
+         1;
 }
 
 template <typename P>

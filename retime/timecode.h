@@ -14,6 +14,9 @@ namespace rt {
 // A line of the timecode file holding this is a cue's timecode line.
 inline const std::string kArrow = "-->";
 
+// Whether line is a cue's timecode line: it holds the arrow anywhere.
+inline bool is_cue_line(std::string_view line) { return line.find(kArrow) != std::string_view::npos; }
+
 // Hours from positions 1-2, minutes 4-5, seconds 7-8, milliseconds from 10
 // to the end, each read with to_number and summed in double precision; the
 // sum rounded half to even. A sum outside the signed 32-bit range (infinite

@@ -1,7 +1,6 @@
-// A plain transcription of the retiming search, for checking the fast engine
-// against: every pass re-reads the timecode lines from the first one, scans
-// the text byte by byte and finds the breaks with find_any and
-// find_any_last. Slow on purpose; only for small inputs.
+// The plain search (tests/retime/plain_search.h) on timecode lines held in
+// memory, and the fast engine, each recorded in one comparable value for
+// checking the one against the other. Slow on purpose; only for small inputs.
 #pragma once
 
 #include <cstdint>

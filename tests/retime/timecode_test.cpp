@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "retime/time_text.h"
+
 namespace rt {
 namespace {
 
@@ -148,6 +150,34 @@ TEST(CueDuration, WrapsAsSigned32BitArithmetic) {
   for (const MsCase& c : cases) {
     EXPECT_EQ(cue_duration(c.timecode), c.expected) << c.timecode;
   }
+}
+
+// The numbers the console and the page show, read back: a time written as a
+// timecode reads as the same milliseconds, and the signs and padding hold at
+// the ends of the ranges.
+TEST(TimeText, TimesAndDecimalsAsShown) {
+  const struct {
+    std::string shown;
+    std::string expected;
+  } cases[] = {
+      {decimal_tenths(185), "18,5"},
+      {decimal_tenths(0), "0,0"},
+      {decimal_tenths(-5), "-0,5"},
+      {decimal_factor(1.584), "1,584"},
+      {decimal_factor(0.9), "0,900"},
+      {seconds_text(2000), "2,000"},
+      {seconds_text(-7), "-0,007"},
+      {decimal_text(INT64_MIN, 1, '.'), "-922337203685477580.8"},
+      {decimal_text(-12, 0, '.'), "-12"},
+      {timecode_text(3723004), "01:02:03,004"},
+      {timecode_text(-3000), "-00:00:03,000"},
+      {timecode_text(INT32_MIN), "-596:31:23,648"},
+      {clock_text(65999, false), "1:05"},
+      {clock_text(-65000, false), "-1:05"},
+      {clock_text(3725000, true), "1:02:05"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.shown, c.expected);
+  for (std::int32_t ms : {0, 1, 999, 59999, 3599999, 86399999}) EXPECT_EQ(timecode_to_ms(timecode_text(ms)), ms);
 }
 
 }  // namespace

@@ -466,11 +466,12 @@ TEST_F(NumberedFiles, OpenOutputWritesOnlyIntoRegularFiles) {
   EXPECT_EQ(free_file_number(), 1);
 }
 
-TEST_F(NumberedFiles, OpenOutputEmptiesAnExistingFile) {
+TEST_F(NumberedFiles, OpenOutputReplacesAnExistingFileWhenClosed) {
   std::string path = dir / "out.txt";
   write_bytes(path, "old content that must go");
   ASSERT_EQ(open_output(path, 1), 0);
   write_line(1, "new");
+  EXPECT_EQ(read_bytes(path), "old content that must go") << "the old file stays until the new one is complete";
   close_file(1);
   EXPECT_EQ(read_bytes(path), "new\r\n");
 }
