@@ -32,9 +32,11 @@ using rt::bench::prose;
 rt::RetimeSink counting_sink(std::int64_t& entries) {
   rt::RetimeSink sink;
   sink.print_line = [](const std::string&) {};
-  sink.write_cue = [&entries](const std::string&, const std::string&, const std::string& segment) {
+  // By positions, as retime_pair takes them: the segment's bytes are the
+  // writer's business.
+  sink.write_entry = [&entries](const rt::CueEntry& entry) {
     entries += 1;
-    benchmark::DoNotOptimize(segment.data());
+    benchmark::DoNotOptimize(entry.cut);
   };
   sink.close_all = [] {};
   return sink;
@@ -49,7 +51,7 @@ double thread_seconds() {
 }
 
 // The fastest of runs of the search with the given options, in seconds.
-double fastest_search(const std::string& text, const std::vector<std::string>& lines,
+double fastest_search(const std::string& text, const rt::LineList& lines,
                       const rt::RetimeOptions& options, int runs) {
   double fastest = 1e9;
   std::int64_t entries = 0;
@@ -75,7 +77,7 @@ double fastest_search(const std::string& text, const std::vector<std::string>& l
 //   most where quotas are small and seldom change).
 void RetimeText(benchmark::State& state) {
   const std::string text = prose(kFilmTextBytes * static_cast<std::size_t>(state.range(0)));
-  const std::vector<std::string> lines = film_lines(state.range(1) != 0);
+  const rt::LineList lines(film_lines(state.range(1) != 0));
 
   rt::RetimeOptions setup_only;
   setup_only.max_passes = 0;

@@ -66,6 +66,6 @@ int main(int argc, char** argv) {
     processors.push_back(seconds(usage.ru_utime) + seconds(usage.ru_stime));
   }
   posix_spawn_file_actions_destroy(&actions);
-  std::printf("%.4f %.4f\n", median(walls), median(processors));
+  std::printf("%.6f %.6f\n", median(walls), median(processors));
   return 0;
 }

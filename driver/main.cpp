@@ -27,12 +27,15 @@ constexpr int kExitUsage = 2;
 
 int main(int argc, char** argv) {
   rt::set_up_arithmetic();
-  std::setlocale(LC_CTYPE, "");  // the user's character set: UTF-8 or one byte
   // On Windows from the UTF-16 command line: the C runtime's argv would
   // carry a look-alike for a character the code page lacks.
   const std::vector<rt::CommandWord> words = rt::command_arguments(argc, argv);
   rt::CommandLine line = rt::parse_command_line(rt::word_bytes(words));
   rt::refuse_inexact_words(line, words);
+  // The user's character set (UTF-8 or one byte), for everything but the
+  // version line, which is ASCII: loading the locale's tables is a good
+  // part of what that line costs.
+  if (line.action != rt::Action::show_version) std::setlocale(LC_CTYPE, "");
   rt::resolve_directory(line);
   switch (line.action) {
     case rt::Action::show_help:

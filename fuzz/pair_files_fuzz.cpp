@@ -69,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   rt::RetimeSink sink;
   sink.print_line = [&](const std::string& line) { expected_console += line + "\n"; };
   sink.write_entry = [&](const rt::CueEntry& entry) {
-    expected_output += entry.number_line + "\r\n" + entry.timecode_line + "\r\n" +
+    expected_output += std::string(entry.number_line) + "\r\n" + std::string(entry.timecode_line) + "\r\n" +
                        rt::cue_text_as_written(text.bytes_of(entry.first, entry.cut)) + "\r\n\r\n";
   };
   sink.close_all = [] {};

@@ -32,6 +32,12 @@ constexpr std::ptrdiff_t kNoLine = -1;
 // where the steps are looked up. A feature film's text has about 30,000.
 constexpr std::int64_t kMostVowelsForVowelSteps = 65536;
 
+// The steps per vowel are kept from this pass on. They pay off in a long
+// search, where cues meet the same vowels pass after pass; a short one
+// (a feature film settles in 10 to 20 passes) would spend more on touching
+// the table's memory, a page fault per 256 vowels, than they save.
+constexpr std::int64_t kFirstPassWithVowelSteps = 24;
+
 // floor(duration_rate * factor + 0.5), every step in extended precision,
 // as a saturated signed 32-bit value. The plain extended floor and
 // conversion switch the x87 rounding mode twice per call, which costs more
@@ -99,13 +105,18 @@ struct CueList {
   std::size_t size() const { return timecode_line.size(); }
 };
 
-CueList list_cues(const std::vector<std::string>& lines) {
+CueList list_cues(const LineList& lines) {
   CueList list;
+  // A cue takes four lines or so; a guess too low only costs regrowths.
+  const std::size_t expected_cues = lines.size() / 3 + 1;
+  list.timecode_line.reserve(expected_cues);
+  list.duration.reserve(expected_cues);
+  list.number_line.reserve(expected_cues);
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    const std::string& line = lines[i];
+    const std::string_view line = lines[i];
     if (is_cue_line(line)) {
       list.timecode_line.push_back(i);
-      list.duration.push_back(cue_duration(line));
+      list.duration.push_back(cue_duration_at(line, line.find(kArrow)));
       list.number_line.push_back(list.last_number_line);
       list.total_duration += list.duration.back();
     } else if (is_number_line(line)) {
@@ -181,7 +192,7 @@ struct PassEnd {
 template <typename P, typename Bits>
 class Search {
  public:
-  Search(const std::string& text, const std::vector<std::string>& lines, std::string& number_line,
+  Search(const std::string& text, const LineList& lines, std::string& number_line,
          const RetimeSink& sink, bool reuse_steps)
       : text_(text), index_(text), lines_(lines), number_line_(number_line), sink_(sink), reuse_steps_(reuse_steps) {}
 
@@ -203,6 +214,7 @@ class Search {
     const std::size_t last_line = lines_.size() - 1;
     for (std::int64_t pass = 1;; ++pass) {
       if (pass > max_passes) return fail(pass - 1, RetimeFailure::too_many_passes);
+      if (pass == kFirstPassWithVowelSteps) vowel_steps_.resize(vowel_steps_wanted_);
       const bool writing = search.writing_pass_next();
       const double factor = search.factor();
       if (writing) writing_factor_ = factor;
@@ -232,24 +244,22 @@ class Search {
  private:
   // The rates of the cues, and room for the steps the passes keep.
   void prepare_cues(std::int64_t vowel_total) {
-    const double vowels_per_ms = vowels_per_ms_of(vowel_total, list_.total_duration);
-    exact_rates_.reserve(list_.size());
+    vowels_per_ms_ = vowels_per_ms_of(vowel_total, list_.total_duration);
     rates_.reserve(list_.size());
     for (std::size_t k = 0; k < list_.size(); ++k) {
-      exact_rates_.push_back(exact_rate(list_.duration[k], vowels_per_ms));
-      rates_.push_back(static_cast<double>(exact_rates_[k]));
+      rates_.push_back(static_cast<double>(exact_rate(list_.duration[k], vowels_per_ms_)));
     }
     kept_.resize(list_.size());
     ranges_ = FactorRanges(list_.size());
     if (reuse_steps_ && sizeof(P) == 4 && vowel_total <= kMostVowelsForVowelSteps) {
-      vowel_steps_.resize(static_cast<std::size_t>(vowel_total));
+      vowel_steps_wanted_ = static_cast<std::size_t>(vowel_total);
     }
   }
 
   std::int32_t quota_of(std::size_t k, double factor) const {
     std::int32_t quota;
     if (quick_quota(rates_[k], factor, quota)) return quota;
-    return exact_quota(exact_rates_[k], factor);
+    return exact_quota(exact_rate(list_.duration[k], vowels_per_ms_), factor);
   }
 
   typename TextIndex<P>::CueStep fresh_step(Pos segment_start, std::int32_t quota) const {
@@ -358,21 +368,24 @@ class Search {
       const std::int32_t quota = quota_of(k, factor);
       if (quota == 0) return {PassEnd::Way::quota_of_zero, k};
       const typename TextIndex<P>::CueStep step = fresh_step(segment_start, quota);
-      const std::string& timecode_line = lines_[list_.timecode_line[k]];
+      const std::string_view timecode_line = lines_[list_.timecode_line[k]];
       if (sink_.write_entry) sink_.write_entry(CueEntry{k, current_number_line(), timecode_line, segment_start, step.cut});
-      if (sink_.write_cue) sink_.write_cue(current_number_line(), timecode_line, segment_text(text_, segment_start, step.cut));
+      if (sink_.write_cue) {
+        sink_.write_cue(std::string(current_number_line()), std::string(timecode_line),
+                        segment_text(text_, segment_start, step.cut));
+      }
       if (step.next_segment_start == 0) return {PassEnd::Way::text_ran_out, k};
       segment_start = step.next_segment_start;
     }
     return {};
   }
 
-  const std::string& current_number_line() const {
+  std::string_view current_number_line() const {
     return number_line_index_ == kNoLine ? number_line_ : lines_[static_cast<std::size_t>(number_line_index_)];
   }
 
   RetimeOutcome finish(RetimeFailure failure, std::int64_t passes) {
-    if (number_line_index_ != kNoLine) number_line_ = lines_[static_cast<std::size_t>(number_line_index_)];
+    if (number_line_index_ != kNoLine) number_line_ = std::string(lines_[static_cast<std::size_t>(number_line_index_)]);
     sink_.close_all();
     const bool failed = failure != RetimeFailure::none;
     if (failed) sink_.print_line(kFailureLine);
@@ -393,30 +406,31 @@ class Search {
   RetimeOutcome quota_failure(std::int64_t passes, std::size_t k) {
     RetimeOutcome outcome = finish(RetimeFailure::quota_of_zero, passes);
     outcome.failed_cue = static_cast<std::int64_t>(k);
-    outcome.failed_timecode_line = lines_[list_.timecode_line[k]];
+    outcome.failed_timecode_line = std::string(lines_[list_.timecode_line[k]]);
     outcome.failed_number_line = number_line_;
     return outcome;
   }
 
   const std::string& text_;
   const TextIndex<P> index_;
-  const std::vector<std::string>& lines_;
+  const LineList& lines_;
   std::string& number_line_;
   const RetimeSink& sink_;
   const bool reuse_steps_;
   CueList list_;
   // Per cue: the step kept, the factors at which its quota holds, the rate
-  // (duration * vowels_per_ms) rounded to double and in extended precision,
-  // the latter read only where quick_quota cannot decide.
+  // (duration * vowels_per_ms) rounded to double; in extended precision it
+  // is formed again only where quick_quota cannot decide, which is seldom.
   std::vector<KeptStep<P>> kept_;
   FactorRanges ranges_{0};
   std::vector<double> rates_;
-  std::vector<Extended> exact_rates_;
+  double vowels_per_ms_ = 0.0;
   // A step per vowel (the quota's last), for texts with few enough vowels:
   // the cut from a vowel is the same whatever cue gets there, so a step
   // worked out once serves every cue and pass that ends its quota on that
   // vowel. Empty when not kept.
   std::vector<typename TextIndex<P>::VowelStep> vowel_steps_;
+  std::size_t vowel_steps_wanted_ = 0;  // their number once they are kept
   // The vowels before position known_start_ + 2 (the start of the next
   // segment after the last step taken from vowel_steps_).
   Pos known_start_ = 0;
@@ -431,7 +445,7 @@ class Search {
 };
 
 template <typename P>
-RetimeOutcome search_with(const std::string& text, const std::vector<std::string>& lines, std::string& number_line,
+RetimeOutcome search_with(const std::string& text, const LineList& lines, std::string& number_line,
                           const RetimeSink& sink, const RetimeOptions& options) {
   if (bits::hardware_bits_usable() && !options.portable_bits) {
     return Search<P, bits::HardwareBits>(text, lines, number_line, sink, options.reuse_unchanged_steps)
@@ -460,7 +474,12 @@ double step_factor(double factor, double step) {
 
 RetimeOutcome retime_text(const std::string& text, const std::vector<std::string>& timecode_lines,
                           std::string& number_line, const RetimeSink& sink, const RetimeOptions& options) {
-  if (timecode_lines.empty()) {
+  return retime_text(text, LineList(timecode_lines), number_line, sink, options);
+}
+
+RetimeOutcome retime_text(const std::string& text, const LineList& timecode_lines, std::string& number_line,
+                          const RetimeSink& sink, const RetimeOptions& options) {
+  if (timecode_lines.size() == 0) {
     // Reading a file yields at least one line; without any there is no cue.
     sink.print_line(kSearchingLine);
     sink.close_all();

@@ -10,9 +10,11 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "retime/timecode.h"
+#include "text/lines.h"
 #include "text/texts.h"
 
 namespace rt {
@@ -57,8 +59,8 @@ double step_factor(double factor, double step);
 // One output entry of the writing pass, its segment by position.
 struct CueEntry {
   std::size_t cue;  // counted from 0 among the timecode file's cues (its lines with an arrow)
-  const std::string& number_line;
-  const std::string& timecode_line;
+  std::string_view number_line;
+  std::string_view timecode_line;
   Pos first;  // the segment's first position (segment_start)
   Pos cut;    // its last position; below first for an empty segment
 };
@@ -139,5 +141,10 @@ struct RetimeOutcome {
 RetimeOutcome retime_text(const std::string& text, const std::vector<std::string>& timecode_lines,
                           std::string& number_line, const RetimeSink& sink,
                           const RetimeOptions& options = {});
+
+// retime_text on the timecode file's lines kept in one buffer, as the
+// engine reads a file: the entries' lines are views into timecode_lines.
+RetimeOutcome retime_text(const std::string& text, const LineList& timecode_lines, std::string& number_line,
+                          const RetimeSink& sink, const RetimeOptions& options = {});
 
 }  // namespace rt

@@ -2,6 +2,7 @@
 // program-wide number line.
 #include "retime/engine.h"
 
+#include <cstdint>
 #include <new>
 #include <utility>
 
@@ -19,20 +20,22 @@ namespace {
 // The last number line read by any pass; it outlives every pair.
 std::string program_number_line;
 
-// The lines of the timecode file, read once: a pass would read exactly
-// these, since at_end turns true right after the last of them. At least one
-// line is kept, as a pass always reads one. A byte-order mark that an editor
-// put before the first cue's number would keep that line from being a
-// number line.
-std::vector<std::string> read_timecode_lines() {
-  std::vector<std::string> lines;
-  do {
-    std::string line;
-    read_line(kTimecodeFile, line);
-    lines.push_back(std::move(line));
-  } while (!at_end(kTimecodeFile));
-  drop_utf8_mark(lines.front());
-  return lines;
+// What the timecode file is read in after its length, should it grow.
+constexpr std::int64_t kReadPiece = 1 << 16;
+
+// The lines of the timecode file, read once, whole, and cut as read_line
+// cuts them: a pass would read exactly these, since at_end turns true right
+// after the last of them. At least one line is kept, as a pass always reads
+// one. A byte-order mark that an editor put before the first cue's number
+// would keep that line from being a number line; it lies within the first
+// line, so it is taken off the stream.
+LineList read_timecode_lines() {
+  std::string stream = read_all(kTimecodeFile);
+  // A file that grew while it was read gives what a line-by-line reading
+  // would have met too.
+  while (!at_end(kTimecodeFile)) stream += read_chars(kTimecodeFile, kReadPiece);
+  drop_utf8_mark(stream);
+  return LineList(std::move(stream));
 }
 
 // Why a search failed, told by the text where it is the cause: without
@@ -69,17 +72,22 @@ PairResult retime_pair_watched(const PairTap& tap) {
   try {
     const PairText text(read_all(kTextFile));
     close_file(kTextFile);
-    const std::vector<std::string> lines = read_timecode_lines();
-    if (tap.read) tap.read(text, lines);
+    const LineList lines = read_timecode_lines();
+    // The report's look takes texts of their own; the search needs none.
+    const std::vector<std::string> tapped_lines = tap.read ? lines.texts() : std::vector<std::string>();
+    if (tap.read) tap.read(text, tapped_lines);
 
     RetimeSink sink;
     sink.print_line = [](const std::string& line) { print_line(line); };
-    sink.write_entry = [&text, &tap](const CueEntry& entry) {
-      const std::string segment = text.bytes_of(entry.first, entry.cut);
-      write_cue(entry.number_line, entry.timecode_line, segment);
+    CueWriter writer;
+    sink.write_entry = [&text, &tap, &writer](const CueEntry& entry) {
+      const std::string_view segment = text.view_of(entry.first, entry.cut);
+      writer.write(entry.number_line, entry.timecode_line, segment);
       if (tap.entry) {
-        tap.entry(WrittenCue{entry.cue, entry.number_line, entry.timecode_line, cue_text_as_written(segment),
-                             entry.first, entry.cut});
+        const std::string number_line(entry.number_line);
+        const std::string timecode_line(entry.timecode_line);
+        tap.entry(WrittenCue{entry.cue, number_line, timecode_line, cue_text_as_written(segment), entry.first,
+                             entry.cut});
       }
     };
     // The inputs are closed here; the output once the outcome is known, so

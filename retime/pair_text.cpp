@@ -1,5 +1,6 @@
 #include "retime/pair_text.h"
 
+#include <string_view>
 #include <utility>
 
 #include "text/encodings.h"
@@ -41,14 +42,19 @@ std::size_t PairText::offset_of(std::size_t i) const {
   return at;
 }
 
-std::string PairText::bytes_of(Pos first, Pos last) const {
-  if (!utf8_) return last < first ? std::string() : mid_text(bytes_, first, last - first + 1);
+std::string_view PairText::view_of(Pos first, Pos last) const {
+  if (!utf8_) {
+    // As mid_text cuts: nothing from a first position outside the text.
+    if (last < first || first < 1 || first > text_length(bytes_)) return {};
+    return std::string_view(bytes_).substr(static_cast<std::size_t>(first - 1),
+                                           static_cast<std::size_t>(last - first + 1));
+  }
   const Pos length = text_length(stand_in_);
   if (first < 1) first = 1;
   if (last > length) last = length;
   if (last < first) return {};
   const std::size_t from = offset_of(static_cast<std::size_t>(first - 1));
-  return bytes_.substr(from, offset_of(static_cast<std::size_t>(last)) - from);
+  return std::string_view(bytes_).substr(from, offset_of(static_cast<std::size_t>(last)) - from);
 }
 
 }  // namespace rt

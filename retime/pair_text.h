@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "text/texts.h"
@@ -35,7 +36,10 @@ class PairText {
   // The text's own bytes of the characters first..last (1-based positions
   // of searched(), last included; a segment of the search lies within
   // them); empty when last < first.
-  std::string bytes_of(Pos first, Pos last) const;
+  std::string bytes_of(Pos first, Pos last) const { return std::string(view_of(first, last)); }
+
+  // bytes_of without a copy, valid while the text lives.
+  std::string_view view_of(Pos first, Pos last) const;
 
  private:
   // The byte offset of the character at 0-based index i (the text's size

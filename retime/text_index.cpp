@@ -5,43 +5,9 @@
 #include <limits>
 
 #include "retime/bits.h"
+#include "retime/byte_classes.h"
 
 namespace rt {
-
-namespace {
-
-// Byte classes looked up by value, each class in a byte lane of its own, so
-// that the classes of eight bytes shifted by 0 to 7 and added give the three
-// masks of those eight bytes at once, one per lane.
-constexpr int kVowelLane = 0;
-constexpr int kBreakLane = 8;
-constexpr int kBlankLane = 16;
-
-struct ByteLanes {
-  std::uint32_t of[256] = {};
-  ByteLanes() {
-    for (char c : kVowels) of[static_cast<unsigned char>(c)] |= 1u << kVowelLane;
-    for (char c : kBreakCharacters) of[static_cast<unsigned char>(c)] |= 1u << kBreakLane;
-    of[static_cast<unsigned char>(kSkippedAfterCut)] |= 1u << kBlankLane;
-  }
-};
-
-const ByteLanes& byte_lanes() {
-  static const ByteLanes lanes;
-  return lanes;
-}
-
-// The lanes of up to eight bytes, byte j shifted by j.
-std::uint32_t lanes_of(const unsigned char* bytes, std::size_t count) {
-  const std::uint32_t* lanes = byte_lanes().of;
-  std::uint32_t sum = 0;
-  for (std::size_t j = 0; j < count; ++j) sum |= lanes[bytes[j]] << j;
-  return sum;
-}
-
-std::uint64_t lane(std::uint32_t lanes, int at) { return (lanes >> at) & 0xFF; }
-
-}  // namespace
 
 bool fits_compact_positions(const std::string& text) {
   // Len + 1 is the largest position a query reports or is asked about.
@@ -62,13 +28,10 @@ TextIndex<P>::TextIndex(const std::string& text) : length_(text_length(text)) {
     Block& block = blocks_[b];
     const std::size_t first = b * kBlockBytes;
     const std::size_t end = std::min(text.size(), first + kBlockBytes);
-    for (std::size_t group = first; group < end; group += 8) {
-      const std::uint32_t lanes = lanes_of(bytes + group, std::min<std::size_t>(8, end - group));
-      const int shift = static_cast<int>(group - first);
-      block.vowels |= lane(lanes, kVowelLane) << shift;
-      block.breaks |= lane(lanes, kBreakLane) << shift;
-      block.blanks |= lane(lanes, kBlankLane) << shift;
-    }
+    const ClassMasks masks = class_masks(bytes + first, end - first);
+    block.vowels = masks.vowels;
+    block.breaks = masks.breaks;
+    block.blanks = masks.blanks;
     block.vowels_before = static_cast<P>(vowels_so_far);
     vowels_so_far += static_cast<std::uint64_t>(bits::PortableBits::count(block.vowels));
   }
@@ -87,18 +50,31 @@ TextIndex<P>::TextIndex(const std::string& text) : length_(text_length(text)) {
     if (blocks_[b].breaks != 0) next = static_cast<P>(b);
   }
 
-  // Long blank runs are rare; memchr finds the candidates quickly.
+  // Long blank runs are rare. Each covers a whole aligned group of eight
+  // bytes, whose eight bits in the block's blank mask are all set, so only
+  // the runs through such groups are measured, byte by byte.
+  static_assert(kLongBlankRun >= 15, "a long run covers an aligned group of eight");
+  constexpr std::uint64_t kLowBits = 0x0101010101010101u;
+  constexpr std::uint64_t kHighBits = 0x8080808080808080u;
   const char* data = text.data();
-  const char* data_end = data + text.size();
-  for (const char* at = data; at < data_end;) {
-    const char* blank = static_cast<const char*>(std::memchr(at, kSkippedAfterCut, static_cast<std::size_t>(data_end - at)));
-    if (blank == nullptr) break;
-    const char* after = blank;
-    while (after < data_end && *after == kSkippedAfterCut) ++after;
-    if (after - blank >= kLongBlankRun) {
-      long_blank_runs_.push_back({static_cast<Pos>(blank - data) + 1, static_cast<Pos>(after - data)});
+  const std::size_t size = text.size();
+  std::size_t measured_to = 0;  // the runs before this are measured
+  for (std::size_t b = 0; b < blocks; ++b) {
+    const std::uint64_t not_blank = ~blocks_[b].blanks;
+    // Whether a byte of not_blank is 0 (a whole group blank).
+    if (((not_blank - kLowBits) & ~not_blank & kHighBits) == 0) continue;
+    for (std::size_t group = 0; group < 8; ++group) {
+      if (((not_blank >> (8 * group)) & 0xFF) != 0) continue;
+      std::size_t first = b * kBlockBytes + 8 * group;
+      if (first < measured_to) continue;
+      while (first > 0 && data[first - 1] == kSkippedAfterCut) --first;
+      std::size_t after = b * kBlockBytes + 8 * group + 8;
+      while (after < size && data[after] == kSkippedAfterCut) ++after;
+      if (after - first >= static_cast<std::size_t>(kLongBlankRun)) {
+        long_blank_runs_.push_back({static_cast<Pos>(first) + 1, static_cast<Pos>(after)});
+      }
+      measured_to = after;
     }
-    at = after;
   }
 }
 

@@ -77,4 +77,41 @@ std::int32_t cue_duration(const std::string& line) {
                                          (std::int64_t{1} << 32));
 }
 
+namespace {
+
+// The usual layout: "hh:mm:ss,mmm", the arrow and its blanks, and the end
+// time again, 29 characters.
+constexpr std::size_t kTimecodeLength = 12;
+constexpr std::size_t kUsualArrowAt = kTimecodeLength + 1;
+constexpr std::size_t kUsualLineLength = kUsualArrowAt + 4 + kTimecodeLength;
+// Where the digits of "hh:mm:ss,mmm" stand, 0-based.
+constexpr std::size_t kDigitAt[] = {0, 1, 3, 4, 6, 7, 9, 10, 11};
+
+bool is_digit_byte(char c) { return c >= '0' && c <= '9'; }
+
+// The value of a timecode of the usual layout at t, when all its fields are
+// digits: then each field reads as its whole number and the sum of
+// timecode_to_ms is exact, below 2^31, and no rounding changes it.
+bool usual_timecode_ms(const char* t, std::int32_t& ms) {
+  for (std::size_t at : kDigitAt) {
+    if (!is_digit_byte(t[at])) return false;
+  }
+  auto two = [t](std::size_t at) { return (t[at] - '0') * 10 + (t[at + 1] - '0'); };
+  const std::int32_t milliseconds = (t[9] - '0') * 100 + (t[10] - '0') * 10 + (t[11] - '0');
+  ms = two(0) * 3600000 + two(3) * 60000 + two(6) * 1000 + milliseconds;
+  return true;
+}
+
+}  // namespace
+
+std::int32_t cue_duration_at(std::string_view line, std::size_t arrow) {
+  std::int32_t start = 0;
+  std::int32_t end = 0;
+  if (arrow == kUsualArrowAt && line.size() == kUsualLineLength && usual_timecode_ms(line.data(), start) &&
+      usual_timecode_ms(line.data() + kUsualArrowAt + 4, end)) {
+    return end - start;  // both from 0 to 362439999: no wrap
+  }
+  return cue_duration(std::string(line));
+}
+
 }  // namespace rt

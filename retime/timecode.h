@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace rt {
 
@@ -13,7 +15,7 @@ namespace rt {
 inline const std::string kArrow = "-->";
 
 // Whether line is a cue's timecode line: it holds the arrow anywhere.
-inline bool is_cue_line(const std::string& line) { return line.find(kArrow) != std::string::npos; }
+inline bool is_cue_line(std::string_view line) { return line.find(kArrow) != std::string_view::npos; }
 
 // Hours from positions 1-2, minutes 4-5, seconds 7-8, milliseconds from 10
 // to the end, each read with to_number and summed in double precision; the
@@ -35,5 +37,12 @@ TimecodeTexts split_timecode_line(const std::string& line);
 // (computed in 64 bits and reduced modulo 2^32, so nothing overflows):
 // start -2147483648 and end 1000 give -2147482648.
 std::int32_t cue_duration(const std::string& line);
+
+// cue_duration of a line whose first arrow begins at the 0-based index
+// arrow, without copying it: a line of exactly the usual layout, both
+// times "hh:mm:ss,mmm" with digits in every field (whatever stands between
+// the fields), is read digit by digit, where its fields are whole numbers
+// and their sum is exact; every other line goes through cue_duration.
+std::int32_t cue_duration_at(std::string_view line, std::size_t arrow);
 
 }  // namespace rt

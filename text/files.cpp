@@ -97,6 +97,7 @@ void flush(OpenFile& f) {
 }
 
 void put_bytes(OpenFile& f, const char* bytes, std::size_t count) {
+  if (count == 0) return;  // an empty view may hold no address at all
   if (f.len + count > kBufferSize) flush(f);
   if (count >= kBufferSize) {
     write_through(f, bytes, count);
@@ -113,57 +114,63 @@ bool file_goes_on(OpenFile& f) {
   return read_file(f.handle, &next, 1) == 1 && next != kEndOfFileByte;
 }
 
+// Reads the next bytes of input file f into out[0, room) (room at least 2)
+// and gives the characters they make, at the front of out; 0 also while
+// the stream goes on (a lone CR read, whose LF may come next). The CR LF
+// pairs become LF and the stream ends at 0x1A; a CR that ends what was read
+// waits in f.carried_cr until the next read tells whether an LF follows.
+std::size_t read_stream(OpenFile& f, char* out, std::size_t room) {
+  std::size_t start = 0;
+  if (f.carried_cr) {
+    out[0] = '\r';
+    start = 1;
+    f.carried_cr = false;
+  }
+  std::size_t wanted = room - start;
+  if (f.bytes_left >= 0) wanted = static_cast<std::size_t>(std::min<std::int64_t>(f.bytes_left, wanted));
+  const std::int64_t got = wanted > 0 ? read_file(f.handle, out + start, wanted) : 0;
+  if (got <= 0) {
+    if (wanted == 0) f.cut_by_budget = file_goes_on(f);
+    // A CR that was the file's last byte is an ordinary character.
+    f.stream_over = true;
+    return start;
+  }
+  if (f.bytes_left >= 0) f.bytes_left -= got;
+  std::size_t end = start + static_cast<std::size_t>(got);
+  if (const void* stop = std::memchr(out + start, kEndOfFileByte, static_cast<std::size_t>(got))) {
+    end = static_cast<std::size_t>(static_cast<const char*>(stop) - out);
+    f.stream_over = true;
+  }
+  // Translate in place, moving the runs between CRs as wholes; the output
+  // never runs ahead of the input.
+  std::size_t produced = 0;
+  std::size_t in = 0;
+  while (in < end) {
+    const void* cr = std::memchr(out + in, '\r', end - in);
+    std::size_t run_end = cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - out) : end;
+    if (produced != in) std::memmove(out + produced, out + in, run_end - in);
+    produced += run_end - in;
+    in = run_end;
+    if (in == end) break;
+    ++in;  // past the CR
+    if (in < end) {
+      if (out[in] != '\n') out[produced++] = '\r';  // the LF stands for a pair
+    } else if (!f.stream_over) {
+      f.carried_cr = true;  // the read ends with it: the next read decides
+    } else {
+      out[produced++] = '\r';  // right before 0x1A: an ordinary character
+    }
+  }
+  return produced;
+}
+
 // Refills the character buffer of an input file whose characters are all
 // delivered. False when the stream has no character left.
 bool refill(OpenFile& f) {
   f.pos = 0;
   f.len = 0;
   while (!f.stream_over) {
-    std::size_t start = 0;
-    if (f.carried_cr) {
-      f.chars[0] = '\r';
-      start = 1;
-      f.carried_cr = false;
-    }
-    std::size_t wanted = kBufferSize;
-    if (f.bytes_left >= 0) wanted = static_cast<std::size_t>(std::min<std::int64_t>(f.bytes_left, kBufferSize));
-    const std::int64_t got = wanted > 0 ? read_file(f.handle, f.chars + start, wanted) : 0;
-    if (got <= 0) {
-      if (wanted == 0) f.cut_by_budget = file_goes_on(f);
-      // A CR that was the file's last byte is an ordinary character.
-      f.stream_over = true;
-      f.len = start;
-      return f.len > 0;
-    }
-    if (f.bytes_left >= 0) f.bytes_left -= got;
-    std::size_t end = start + static_cast<std::size_t>(got);
-    if (const void* stop = std::memchr(f.chars + start, kEndOfFileByte,
-                                       static_cast<std::size_t>(got))) {
-      end = static_cast<std::size_t>(static_cast<const char*>(stop) - f.chars);
-      f.stream_over = true;
-    }
-    // Translate in place, moving the runs between CRs as wholes; the output
-    // never runs ahead of the input.
-    std::size_t out = 0;
-    std::size_t in = 0;
-    while (in < end) {
-      const void* cr = std::memchr(f.chars + in, '\r', end - in);
-      std::size_t run_end =
-          cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - f.chars) : end;
-      if (out != in) std::memmove(f.chars + out, f.chars + in, run_end - in);
-      out += run_end - in;
-      in = run_end;
-      if (in == end) break;
-      ++in;  // past the CR
-      if (in < end) {
-        if (f.chars[in] != '\n') f.chars[out++] = '\r';  // the LF stands for a pair
-      } else if (!f.stream_over) {
-        f.carried_cr = true;  // the block ends with it: the next read decides
-      } else {
-        f.chars[out++] = '\r';  // right before 0x1A: an ordinary character
-      }
-    }
-    f.len = out;
+    f.len = read_stream(f, f.chars, kBufferSize + (f.carried_cr ? 1 : 0));
     if (f.len > 0) return true;
   }
   return false;
@@ -386,8 +393,20 @@ std::string read_chars(int n, std::int64_t count) {
     result.reserve(static_cast<std::size_t>(std::min(count, file_length(n))));
   }
   std::size_t wanted = static_cast<std::size_t>(count);
-  while (result.size() < wanted && has_character(*f)) {
-    std::size_t take = std::min(wanted - result.size(), f->len - f->pos);
+  while (result.size() < wanted) {
+    const std::size_t missing = wanted - result.size();
+    // A large piece is read straight into the room reserved for the
+    // result, a whole file in one call, without passing through the block
+    // buffer.
+    const std::size_t room = std::min(missing, result.capacity() - result.size());
+    if (f->pos == f->len && room > kBufferSize && !f->stream_over) {
+      const std::size_t had = result.size();
+      result.resize(had + room);
+      result.resize(had + read_stream(*f, &result[had], room));
+      continue;
+    }
+    if (!has_character(*f)) break;
+    std::size_t take = std::min(missing, f->len - f->pos);
     result.append(f->chars + f->pos, take);
     f->pos += take;
   }
@@ -396,9 +415,9 @@ std::string read_chars(int n, std::int64_t count) {
 
 std::string read_all(int n) { return read_chars(n, file_length(n)); }
 
-void write_line(int n, const std::string& t) {
+void write_line(int n, std::string_view t) {
   if (n == 0) {
-    print_line(t);
+    print_line(std::string(t));
     return;
   }
   OpenFile* f = output_at(n);

@@ -20,6 +20,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "text/atomic_save.h"
 
@@ -128,6 +129,6 @@ std::string read_chars(int n, std::int64_t count);
 std::string read_all(int n);
 
 // Writes the bytes of t and CR LF to file n; with n == 0 it is print_line.
-void write_line(int n, const std::string& t);
+void write_line(int n, std::string_view t);
 
 }  // namespace rt

@@ -171,7 +171,7 @@ std::string number_text(double x) {
   return text;
 }
 
-bool is_number_line(const std::string& t) {
+bool is_number_line(std::string_view t) {
   // Cheap answers that cannot differ from the full one: a finite value's
   // number_text is never empty, never longer than kLongestNumberText, starts
   // with a digit or "-", ends with a digit and holds no other bytes than
@@ -184,13 +184,14 @@ bool is_number_line(const std::string& t) {
   // digits the value is held exactly and written back digit for digit,
   // without leading zeros ("0" and "-0" are written as themselves).
   const size_t sign = t.front() == '-' ? 1 : 0;
-  const size_t digits = digits_at(t, sign);
+  size_t digits = 0;
+  while (sign + digits < t.size() && is_digit(t[sign + digits])) ++digits;
   if (sign + digits == t.size() && digits <= kExactDigits) return t[sign] != '0' || digits == 1;
   for (char c : t) {
     if (!is_number_text_byte(c)) return false;
   }
 
-  double value = to_number(t);
+  double value = to_number(std::string(t));
   return std::isfinite(value) && number_text(value) == t;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace rt {
 
@@ -32,6 +33,6 @@ std::string number_text(double x);
 // True exactly when number_text(to_number(t)) == t, and the value is finite:
 // t is written the way number_text writes its own value ("12", "1.5",
 // "1e+016"; not "012", "1.0", "1e16", " 12").
-bool is_number_line(const std::string& t);
+bool is_number_line(std::string_view t);
 
 }  // namespace rt
