@@ -17,7 +17,7 @@
 
 namespace rt {
 
-// with_slashes, directory_of, the command line's words and the long form
+// posix_path, directory_of, the command line's words and the long form
 // of Windows paths: platform/shared/path_forms.h.
 
 // Whether c separates the components of a path on this platform.

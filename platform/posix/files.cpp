@@ -38,7 +38,7 @@ int fd_of(FileHandle file) { return static_cast<int>(file); }
 class Folder {
  public:
   explicit Folder(const std::string& path) {
-    const std::optional<std::string> native = with_slashes(path);
+    const std::optional<std::string> native = posix_path(path);
     if (native) {
       fd_ = open_folder_of(*native, name_, error_);
     } else {
@@ -131,7 +131,7 @@ int open_regular(int folder, const char* name, int flags, FileError& error) {
 
 // A link is followed as the rule of platform/posix/links.h lets it be.
 FileHandle open_file_for_reading(const std::string& path) {
-  const std::optional<std::string> native = with_slashes(path);
+  const std::optional<std::string> native = posix_path(path);
   if (!native) return kNoFileHandle;
   const FollowedPath file = followed_path(*native);
   FileError unused;
@@ -250,7 +250,7 @@ void discard_held_file(FileHandle file, const std::string& path) {
 }
 
 std::string name_cut_to_fit(const std::string& path, std::size_t added) {
-  const std::optional<std::string> native = with_slashes(path);
+  const std::optional<std::string> native = posix_path(path);
   if (!native) return path;
   // The last component is as long in path as in its system's form.
   const std::size_t name_length = native->size() - (native->rfind('/') + 1);  // npos + 1: the whole

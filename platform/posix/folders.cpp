@@ -86,7 +86,7 @@ void end_listing() {
 
 bool start_listing(const std::string& pattern, DirectoryEntry& first) {
   end_listing();
-  const std::optional<std::string> native = with_slashes(pattern);
+  const std::optional<std::string> native = posix_path(pattern);
   if (!native) return false;
   listing_wildcard = native->substr(native->rfind('/') + 1);  // npos + 1: the whole
   if (listing_wildcard.empty()) return false;
@@ -121,7 +121,7 @@ bool next_listing_entry(DirectoryEntry& entry) {
 }
 
 bool remove_file(const std::string& path) {
-  const std::optional<std::string> native = with_slashes(path);
+  const std::optional<std::string> native = posix_path(path);
   return native && ::unlink(native->c_str()) == 0;
 }
 
@@ -187,7 +187,7 @@ FileError rename_entry(int from_folder, const std::string& from_name, int to_fol
 }
 
 void sync_folder_of(const std::string& path) {
-  const std::optional<std::string> native = with_slashes(path);
+  const std::optional<std::string> native = posix_path(path);
   const int fd = native ? ::open(folder_of(*native).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
   if (fd < 0) return;
   ::fsync(fd);  // the rename is done: a folder that cannot be synced changes nothing
@@ -195,12 +195,12 @@ void sync_folder_of(const std::string& path) {
 }
 
 void make_directory(const std::string& path, bool private_folder) {
-  const std::optional<std::string> native = with_slashes(path);
+  const std::optional<std::string> native = posix_path(path);
   if (native) ::mkdir(native->c_str(), private_folder ? 0700 : 0777);
 }
 
 EntryKind entry_kind(const std::string& path) {
-  const std::optional<std::string> native = with_slashes(path);
+  const std::optional<std::string> native = posix_path(path);
   struct stat st;
   if (!native || native->empty() || ::stat(native->c_str(), &st) != 0) return EntryKind::missing;
   if (S_ISDIR(st.st_mode)) return EntryKind::directory;
@@ -208,7 +208,7 @@ EntryKind entry_kind(const std::string& path) {
 }
 
 std::optional<std::string> absolute_path(const std::string& path) {
-  std::optional<std::string> native = with_slashes(path);
+  std::optional<std::string> native = posix_path(path);
   if (!native || native->empty()) return std::nullopt;
   std::string& given = *native;
   while (given.size() > 1 && given.back() == '/') given.pop_back();
@@ -227,7 +227,7 @@ std::optional<std::string> absolute_path(const std::string& path) {
 }
 
 Target look_at_target(const std::string& path) {
-  const std::optional<std::string> native = with_slashes(path);
+  const std::optional<std::string> native = posix_path(path);
   if (!native) return {TargetKind::unknown, refusal(FileErrorKind::unnamable)};
   std::string name;
   FileError error;
@@ -245,7 +245,7 @@ Target look_at_target(const std::string& path) {
 
 // A link of another user leads nowhere for this run.
 std::optional<std::string> final_file(const std::string& path) {
-  const std::optional<std::string> native = with_slashes(path);
+  const std::optional<std::string> native = posix_path(path);
   if (!native) return std::nullopt;
   struct stat st;
   if (::lstat(native->c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;

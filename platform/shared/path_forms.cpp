@@ -98,13 +98,9 @@ bool is_drive_path(const std::wstring& path) {
   return starts_with_drive(path) && path.size() >= 3 && (path[2] == L'\\' || path[2] == L'/');
 }
 
-std::optional<std::string> with_slashes(const std::string& path) {
+std::optional<std::string> posix_path(const std::string& path) {
   if (path.find('\0') != std::string::npos) return std::nullopt;
-  std::string native = path;
-  for (char& c : native) {
-    if (c == native::native_separator()) c = '/';
-  }
-  return native;
+  return path;
 }
 
 std::string directory_of(const std::string& file_path, char separator) {

@@ -20,11 +20,10 @@ bool starts_with_drive(const std::wstring& path);
 // "C:/"): a drive path, full from its root on.
 bool is_drive_path(const std::wstring& path);
 
-// path as a POSIX file system takes it: every separator becomes "/" (where
-// "/" alone separates, path as it is). Nothing when the path holds a NUL
-// byte, which the system calls would silently cut off and so name another
-// file.
-std::optional<std::string> with_slashes(const std::string& path);
+// path as a POSIX system call takes it: as it is, since "/" alone
+// separates there. Nothing when the path holds a NUL byte, which the system
+// calls would silently cut off and so name another file.
+std::optional<std::string> posix_path(const std::string& path);
 
 // The directory part of a program file's path whose separator is
 // separator: the path cut before its last separator; the root itself for a

@@ -146,12 +146,11 @@ TEST(NativePath, SeparatorsOfThePlatform) {
   EXPECT_EQ(last_separator("abc"), std::string::npos);
 }
 
-TEST(NativePath, BackslashesBecomeSlashesAndNulIsRefused) {
-  // A "\\" is a separator, and so made "/", only where it separates.
-  EXPECT_EQ(with_slashes("C\\subs\\film1.srt").value_or("?"),
-            kBackslashSeparates ? "C/subs/film1.srt" : "C\\subs\\film1.srt");
-  EXPECT_EQ(with_slashes("/a\\b/c").value_or("?"), kBackslashSeparates ? "/a/b/c" : "/a\\b/c");
-  EXPECT_FALSE(with_slashes("a\0b"s).has_value());
+TEST(NativePath, APosixPathKeepsItsBackslashesAndRefusesNul) {
+  // On POSIX a "\\" is a character of a name like any other.
+  EXPECT_EQ(posix_path("C\\subs\\film1.srt").value_or("?"), "C\\subs\\film1.srt");
+  EXPECT_EQ(posix_path("/a\\b/c").value_or("?"), "/a\\b/c");
+  EXPECT_FALSE(posix_path("a\0b"s).has_value());
 }
 
 TEST(NativePath, OpensTakeSlashesAsBackslashes) {
