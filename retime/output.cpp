@@ -55,13 +55,9 @@ void put_cue_text(std::string_view segment, Put put) {
 
 }  // namespace
 
-void append_cue_text_as_written(std::string& out, std::string_view segment) {
-  put_cue_text(segment, [&out](std::string_view piece) { out.append(piece); });
-}
-
 std::string cue_text_as_written(std::string_view segment) {
   std::string written;
-  append_cue_text_as_written(written, segment);
+  put_cue_text(segment, [&written](std::string_view piece) { written.append(piece); });
   return written;
 }
 

@@ -20,9 +20,6 @@ inline const std::string kWrittenLineEnd = "\r\n";
 // without a line-end byte is written as it is, not trimmed.
 std::string cue_text_as_written(std::string_view segment);
 
-// cue_text_as_written(segment) appended to out.
-void append_cue_text_as_written(std::string& out, std::string_view segment);
-
 // Writes one entry to file 3 as four lines, each ended by CR LF: the number
 // line, the timecode line as read, the segment as cue_text_as_written gives
 // it, and an empty line. Nothing is written when file 3 holds no file; the
