@@ -34,9 +34,14 @@ constexpr std::int64_t kMostVowelsForVowelSteps = 65536;
 
 // The steps per vowel are kept from this pass on. They pay off in a long
 // search, where cues meet the same vowels pass after pass; a short one
-// (a feature film settles in 10 to 20 passes) would spend more on touching
-// the table's memory, a page fault per 256 vowels, than they save.
+// (a feature film settles in 10 to 20 passes) would spend more on working
+// them out and on touching the table's memory, a page fault per 256 vowels,
+// than they save.
 constexpr std::int64_t kFirstPassWithVowelSteps = 24;
+
+// A vowel's advance (see Search::vowel_advances_) where it does not fit a
+// byte or the chain of steps per vowel cannot go on from the vowel.
+constexpr std::int8_t kNoAdvance = std::numeric_limits<std::int8_t>::min();
 
 // floor(duration_rate * factor + 0.5), every step in extended precision,
 // as a saturated signed 32-bit value. The plain extended floor and
@@ -114,11 +119,14 @@ CueList list_cues(const LineList& lines) {
   list.number_line.reserve(expected_cues);
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::string_view line = lines[i];
-    if (is_cue_line(line)) {
+    std::int32_t duration = 0;
+    const bool usual = usual_cue_duration(line, duration);
+    if (usual || is_cue_line(line)) {
+      if (!usual) duration = cue_duration_at(line, line.find(kArrow));
       list.timecode_line.push_back(i);
-      list.duration.push_back(cue_duration_at(line, line.find(kArrow)));
+      list.duration.push_back(duration);
       list.number_line.push_back(list.last_number_line);
-      list.total_duration += list.duration.back();
+      list.total_duration += duration;
     } else if (is_number_line(line)) {
       list.last_number_line = static_cast<std::ptrdiff_t>(i);
     }
@@ -214,7 +222,7 @@ class Search {
     const std::size_t last_line = lines_.size() - 1;
     for (std::int64_t pass = 1;; ++pass) {
       if (pass > max_passes) return fail(pass - 1, RetimeFailure::too_many_passes);
-      if (pass == kFirstPassWithVowelSteps) vowel_steps_.resize(vowel_steps_wanted_);
+      if (pass == kFirstPassWithVowelSteps && vowel_steps_wanted_) keep_vowel_steps();
       const bool writing = search.writing_pass_next();
       const double factor = search.factor();
       if (writing) writing_factor_ = factor;
@@ -251,8 +259,19 @@ class Search {
     }
     kept_.resize(list_.size());
     ranges_ = FactorRanges(list_.size());
-    if (reuse_steps_ && sizeof(P) == 4 && vowel_total <= kMostVowelsForVowelSteps) {
-      vowel_steps_wanted_ = static_cast<std::size_t>(vowel_total);
+    vowel_steps_wanted_ = reuse_steps_ && sizeof(P) == 4 && vowel_total <= kMostVowelsForVowelSteps;
+  }
+
+  void keep_vowel_steps() {
+    vowel_steps_ = index_.template vowel_steps<Bits>();
+    vowel_advances_.resize(vowel_steps_.size());
+    for (std::size_t w = 0; w < vowel_steps_.size(); ++w) {
+      const VowelStep& step = vowel_steps_[w];
+      const std::int64_t advance = static_cast<std::int64_t>(step.vowels_after_next) - static_cast<std::int64_t>(w);
+      const bool goes_on = step.next != TextIndex<P>::kIrregular && static_cast<Pos>(step.next) < index_.length();
+      vowel_advances_[w] = goes_on && advance > kNoAdvance && advance <= std::numeric_limits<std::int8_t>::max()
+                               ? static_cast<std::int8_t>(advance)
+                               : kNoAdvance;
     }
   }
 
@@ -266,17 +285,53 @@ class Search {
     return index_.template cue_step<Bits>(segment_start, quota);
   }
 
+  using VowelStep = typename TextIndex<P>::VowelStep;
+
+  // What a pass needs of the steps kept per vowel, held in locals for the
+  // length of a pass so that the compiler keeps them in registers: the
+  // stores into the kept steps would otherwise make it read the members
+  // again at every cue.
+  struct VowelCursor {
+    const VowelStep* table;
+    const std::int8_t* advances;
+    std::int64_t size;  // 0 when no steps are kept per vowel
+    Pos length;         // of the text
+    // The vowels before position known_start + 2 (the start of the next
+    // segment after the last step taken from the table).
+    Pos known_start;
+    std::int64_t known_vowels;
+  };
+
+  VowelCursor vowel_cursor() {
+    return {vowel_steps_.data(), vowel_advances_.data(), static_cast<std::int64_t>(vowel_steps_.size()),
+            index_.length(), known_start_, known_vowels_after_start_};
+  }
+
+  void keep_cursor(const VowelCursor& cursor) {
+    known_start_ = cursor.known_start;
+    known_vowels_after_start_ = cursor.known_vowels;
+  }
+
   // A pass that writes nothing and works out every step afresh.
   PassEnd run_pass_afresh(double factor) {
+    VowelCursor cursor = vowel_cursor();
     Pos segment_start = 1;
+    PassEnd end;
     for (std::size_t k = 0; k < kept_.size(); ++k) {
       const std::int32_t quota = quota_of(k, factor);
-      if (quota == 0) return {PassEnd::Way::quota_of_zero, k};
-      take_step(kept_[k], segment_start, quota);
-      if (kept_[k].next_segment_start == 0) return {PassEnd::Way::text_ran_out, k};
+      if (quota == 0) {
+        end = {PassEnd::Way::quota_of_zero, k};
+        break;
+      }
+      take_step(kept_[k], cursor, segment_start, quota);
+      if (kept_[k].next_segment_start == 0) {
+        end = {PassEnd::Way::text_ran_out, k};
+        break;
+      }
       segment_start = static_cast<Pos>(kept_[k].next_segment_start);
     }
-    return {};
+    keep_cursor(cursor);
+    return end;
   }
 
   // A pass that writes nothing and reuses the steps kept where it can.
@@ -291,46 +346,92 @@ class Search {
   // the rule holds again after it.
   PassEnd run_pass_reusing(double factor) {
     KeptStep<P>* const kept = kept_.data();
+    const FactorRange* const ranges = ranges_.leaves();
     const std::size_t cue_count = kept_.size();
     const FloatSides sides = float_sides(factor);
+    VowelCursor cursor = vowel_cursor();
     Pos segment_start = 1;
+    PassEnd end;
     for (std::size_t k = 0; k < cue_count; ++k) {
       if (static_cast<Pos>(kept[k].segment_start) == segment_start) {
         const std::size_t missed = ranges_.first_missed(k, sides);
-        if (missed == cue_count) return {};
+        if (missed == cue_count) break;
         if (missed > k) {
           k = missed;
           segment_start = static_cast<Pos>(kept[k - 1].next_segment_start);
         }
       }
       KeptStep<P>& step = kept[k];
-      const FactorRange range = ranges_[k];
       // In its range the quota is the kept one.
-      const bool same_quota = holds(range, sides);
+      const bool same_quota = holds(ranges[k], sides);
       const std::int32_t quota = same_quota ? step.quota : quota_of(k, factor);
-      if (quota == 0) return {PassEnd::Way::quota_of_zero, k};
+      if (quota == 0) {
+        end = {PassEnd::Way::quota_of_zero, k};
+        break;
+      }
       if (static_cast<Pos>(step.segment_start) != segment_start || quota != step.quota) {
-        take_step(step, segment_start, quota);
+        take_step(step, cursor, segment_start, quota);
       }
       // A new quota has a new range; a step that ran out has none, so that
       // the next pass stops at it.
       if (step.next_segment_start == 0) {
         ranges_.set(k, FactorRange{});
-        return {PassEnd::Way::text_ran_out, k};
+        end = {PassEnd::Way::text_ran_out, k};
+        break;
       }
       if (!same_quota) ranges_.set(k, factor_range(rates_[k], quota));
       segment_start = static_cast<Pos>(step.next_segment_start);
+      k = carry_on(k + 1, segment_start, cursor, sides) - 1;
     }
-    return {};
+    keep_cursor(cursor);
+    return end;
+  }
+
+  // Takes the cues from k on for as long as each is the usual case of a
+  // change carried on: it starts elsewhere than its kept step, keeps its
+  // quota and finds its step in the table of steps per vowel, which holds
+  // for its start and does not run out. That is what take_step would do for
+  // them, in a loop small enough for the registers, and one that waits for
+  // the first-level cache only: each cue's vowel comes from the advance of
+  // the one before, a byte, while the step's record, which mostly lies
+  // further out, is only checked and copied, so the records of many cues
+  // are fetched at once. Moves segment_start and the cursor on past the cues
+  // it took and gives the first it did not.
+  std::size_t carry_on(std::size_t k, Pos& segment_start, VowelCursor& cursor, const FloatSides& sides) {
+    if (segment_start != cursor.known_start) return k;
+    KeptStep<P>* const kept = kept_.data();
+    const FactorRange* const ranges = ranges_.leaves();
+    const std::size_t cue_count = kept_.size();
+    Pos start = segment_start;
+    std::int64_t vowels = cursor.known_vowels;  // before start + 2
+    for (; k < cue_count && start < cursor.length; ++k) {
+      KeptStep<P>& step = kept[k];
+      if (static_cast<Pos>(step.segment_start) == start || !holds(ranges[k], sides)) break;
+      // A range that holds belongs to a quota of 1 or more.
+      const std::int64_t wanted = vowels + step.quota - 1;
+      if (wanted >= cursor.size) break;
+      const int advance = cursor.advances[wanted];
+      if (advance == kNoAdvance) break;
+      const VowelStep& by_vowel = cursor.table[wanted];
+      if (static_cast<Pos>(by_vowel.backward) < start || static_cast<Pos>(by_vowel.cut) <= start) break;
+      step.segment_start = static_cast<P>(start);
+      step.next_segment_start = by_vowel.next;
+      start = static_cast<Pos>(by_vowel.next);
+      vowels = wanted + advance;
+    }
+    segment_start = start;
+    cursor.known_start = start;
+    cursor.known_vowels = vowels;
+    return k;
   }
 
   // Works out the step from segment_start with quota and keeps it: from the
   // step kept for its quota's last vowel where there is one that holds, else
   // afresh.
-  void take_step(KeptStep<P>& kept, Pos segment_start, std::int32_t quota) {
+  void take_step(KeptStep<P>& kept, VowelCursor& cursor, Pos segment_start, std::int32_t quota) {
     kept.segment_start = static_cast<P>(segment_start);
     kept.quota = quota;
-    const typename TextIndex<P>::VowelStep* by_vowel = vowel_step_for(segment_start, quota);
+    const VowelStep* by_vowel = vowel_step_for(cursor, segment_start, quota);
     if (by_vowel != nullptr) {
       const Pos cut = static_cast<Pos>(by_vowel->cut);
       kept.next_segment_start = cut > segment_start ? by_vowel->next : 0;
@@ -339,24 +440,24 @@ class Search {
     kept.next_segment_start = static_cast<P>(fresh_step(segment_start, quota).next_segment_start);
   }
 
-  // The step kept for the last vowel of quota from segment_start, worked out
-  // now if it has not been, where it holds for segment_start; nullptr where
+  // The step kept for the last vowel of quota from segment_start where it
+  // holds for segment_start; nullptr where
   // there is none (no steps kept per vowel, no such vowel, a quota below 1, a
   // segment_start at Len or beyond, an anchor without a break on either
   // side, or a backward break before segment_start).
-  const typename TextIndex<P>::VowelStep* vowel_step_for(Pos segment_start, std::int32_t quota) {
-    if (vowel_steps_.empty() || quota < 1 || segment_start >= index_.length()) return nullptr;
+  const VowelStep* vowel_step_for(VowelCursor& cursor, Pos segment_start, std::int32_t quota) const {
+    if (cursor.size == 0 || quota < 1 || segment_start >= cursor.length) return nullptr;
     // Consecutive cues mostly start where the step before ended, so the
     // vowel count there is known already.
-    const std::int64_t vowels_before_first =
-        segment_start == known_start_ ? known_vowels_after_start_ : index_.template vowels_before<Bits>(segment_start + 2);
+    const std::int64_t vowels_before_first = segment_start == cursor.known_start
+                                                 ? cursor.known_vowels
+                                                 : index_.template vowels_before<Bits>(segment_start + 2);
     const std::int64_t wanted = vowels_before_first + quota - 1;
-    if (wanted >= static_cast<std::int64_t>(vowel_steps_.size())) return nullptr;
-    typename TextIndex<P>::VowelStep& step = vowel_steps_[static_cast<std::size_t>(wanted)];
-    if (step.next == 0) step = index_.template vowel_step<Bits>(segment_start, quota);
+    if (wanted >= cursor.size) return nullptr;
+    const VowelStep& step = cursor.table[wanted];
     if (step.next == TextIndex<P>::kIrregular || static_cast<Pos>(step.backward) < segment_start) return nullptr;
-    known_start_ = static_cast<Pos>(step.next);
-    known_vowels_after_start_ = static_cast<std::int64_t>(step.vowels_after_next);
+    cursor.known_start = static_cast<Pos>(step.next);
+    cursor.known_vowels = static_cast<std::int64_t>(step.vowels_after_next);
     return &step;
   }
 
@@ -429,10 +530,14 @@ class Search {
   // the cut from a vowel is the same whatever cue gets there, so a step
   // worked out once serves every cue and pass that ends its quota on that
   // vowel. Empty when not kept.
-  std::vector<typename TextIndex<P>::VowelStep> vowel_steps_;
-  std::size_t vowel_steps_wanted_ = 0;  // their number once they are kept
-  // The vowels before position known_start_ + 2 (the start of the next
-  // segment after the last step taken from vowel_steps_).
+  std::vector<VowelStep> vowel_steps_;
+  // Per vowel w, the vowels before the start of the next segment (plus 2)
+  // less w: how far a step ending its quota on w moves the vowel count on,
+  // mostly a few vowels either way; kNoAdvance where that does not fit or
+  // the step is irregular or leaves no vowel to examine.
+  std::vector<std::int8_t> vowel_advances_;
+  bool vowel_steps_wanted_ = false;  // the text is short enough to keep them
+  // Where the last pass left its VowelCursor.
   Pos known_start_ = 0;
   std::int64_t known_vowels_after_start_ = 0;
   // The number line read last in this pair, as an index into lines_, so a

@@ -54,6 +54,8 @@ class FactorRanges {
   explicit FactorRanges(std::size_t cues);
 
   const FactorRange& operator[](std::size_t cue) const { return nodes_[leaves_ + cue]; }
+  // The ranges of all cues in their order, as long as these ranges last.
+  const FactorRange* leaves() const { return nodes_.data() + leaves_; }
   void set(std::size_t cue, const FactorRange& range);
 
   // The first cue from `from` on whose range does not hold factor; the

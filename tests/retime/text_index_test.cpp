@@ -167,6 +167,14 @@ void check_queries_against_text_searches(std::uint32_t seed) {
         ASSERT_EQ(index.skip_blanks(p), blank_end) << p;
       }
     }
+    const auto vowel_steps = index.template vowel_steps<bits::PortableBits>();
+    ASSERT_EQ(static_cast<std::int64_t>(vowel_steps.size()), index.vowel_count());
+    if (bits::processor_has_bit_instructions()) {
+      const auto hardware_steps = index.template vowel_steps<bits::HardwareBits>();
+      for (std::size_t w = 0; w < vowel_steps.size(); ++w) {
+        ASSERT_EQ(hardware_steps[w].vowels_after_next, vowel_steps[w].vowels_after_next) << w;
+      }
+    }
     for (Pos start = 1; start <= len + 1; ++start) {
       for (std::int32_t quota : {1, 2, 3, 7, 50, 0, -1}) {
         Pos anchor = start;
@@ -191,7 +199,7 @@ void check_queries_against_text_searches(std::uint32_t seed) {
         // The step of the quota's last vowel, where it holds for this start.
         const std::int64_t wanted = index.template vowels_before<bits::PortableBits>(start + 2) + quota - 1;
         if (quota >= 1 && start < len && wanted < index.vowel_count()) {
-          const auto by_vowel = index.template vowel_step<bits::PortableBits>(start, quota);
+          const auto& by_vowel = vowel_steps[static_cast<std::size_t>(wanted)];
           ASSERT_NE(by_vowel.next, 0u);
           if (by_vowel.next != TextIndex<P>::kIrregular && static_cast<Pos>(by_vowel.backward) >= start) {
             ASSERT_EQ(static_cast<Pos>(by_vowel.cut), cut) << start << " " << quota;
