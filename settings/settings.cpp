@@ -1,6 +1,8 @@
 #include "settings/settings.h"
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "text/atomic_save.h"
 #include "text/files.h"
@@ -61,6 +63,40 @@ Rewrite rewrite_of(const std::string& path, const std::string& temporary_path) {
   return {file, temporary_path_of(file)};
 }
 
+// The lines a rewrite of the open settings file writes: every line as read,
+// those of the key replaced by setting_line, which is added at the end when
+// no line has the key. The end is tested after a line is handled, so an
+// empty file still yields one (empty) line, and a rewrite keeps that line
+// rather than adding more.
+std::vector<std::string> rewritten_lines(int settings_file, const std::string& key, const std::string& setting_line) {
+  std::vector<std::string> lines;
+  bool found = false;
+  std::string line;
+  do {
+    read_line(settings_file, line);
+    if (is_setting_line(line, key)) {
+      lines.push_back(setting_line);
+      found = true;
+    } else {
+      lines.push_back(line);
+    }
+  } while (!at_end(settings_file));
+  if (!found) lines.push_back(setting_line);
+  return lines;
+}
+
+// Settings files are a few lines; a longer one is simply rewritten.
+constexpr std::size_t kLongestSettingsCompared = 65536;
+
+// Whether the file holds, byte for byte, what its rewrite would write: then
+// the rewrite is left out, which spares every run that keeps its directory
+// a locked save with two syncs to the disk.
+bool rewrite_changes_nothing(const std::string& file, const std::vector<std::string>& lines) {
+  std::string rewrite;
+  for (const std::string& line : lines) rewrite += line + "\r\n";
+  return small_file_bytes(file, kLongestSettingsCompared) == rewrite;
+}
+
 }  // namespace
 
 std::string read_setting(const std::string& path, const std::string& key) {
@@ -100,37 +136,23 @@ int write_setting_through(const std::string& path, const std::string& key,
     close_file(settings_file);
     return kSettingNotWritten;
   }
+  const std::string setting_line = key + "=" + value;
+  const bool unchanged = rewrite_changes_nothing(rewrite.file, rewritten_lines(settings_file, key, setting_line));
+  close_file(settings_file);
+  if (unchanged) return kSettingWritten;
   const int temporary_file = free_file_number();
   if (open_save(rewrite.file, temporary_file, rewrite.temporary, settings_rules(false)) != 0) {
-    close_file(settings_file);
     return kSettingNotWritten;
   }
-  // Read only now that this run holds the lock: another run may have put a
+  // Read again now that this run holds the lock: another run may have put a
   // new file in place while this one waited for its turn.
-  close_file(settings_file);
-  if (open_input(rewrite.file, settings_file) != 0) {
+  const int locked_file = free_file_number();
+  if (open_input(rewrite.file, locked_file) != 0) {
     close_output(temporary_file, false);
     return kSettingNotWritten;
   }
-
-  const std::string setting_line = key + "=" + value;
-  auto write = [&](const std::string& line) { write_line(temporary_file, line); };
-
-  bool found = false;
-  std::string line;
-  // The end is tested after a line is handled, so an empty file still yields
-  // one (empty) line, and a rewrite keeps that line rather than adding more.
-  do {
-    read_line(settings_file, line);
-    if (is_setting_line(line, key)) {
-      write(setting_line);
-      found = true;
-    } else {
-      write(line);
-    }
-  } while (!at_end(settings_file));
-  if (!found) write(setting_line);
-  close_file(settings_file);
+  for (const std::string& line : rewritten_lines(locked_file, key, setting_line)) write_line(temporary_file, line);
+  close_file(locked_file);
 
   // The save puts every byte on the disk before the new file takes the old
   // one's place, and keeps the old file whole until then: a power cut or a

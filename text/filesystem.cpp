@@ -3,6 +3,8 @@
 // here once for every platform.
 #include "text/filesystem.h"
 
+#include <algorithm>
+
 #include "text/paths.h"
 
 namespace rt {
@@ -37,6 +39,27 @@ bool file_exists(const std::string& path) {
   if (file == native::kNoFileHandle) return false;
   native::close_file_handle(file);
   return true;
+}
+
+std::optional<std::string> small_file_bytes(const std::string& path, std::size_t most) {
+  const native::FileHandle file = native::open_file_for_reading(path);
+  if (file == native::kNoFileHandle) return std::nullopt;
+  // The room grows as the file turns out longer; one byte more than
+  // allowed tells a file that is too long.
+  std::string bytes(std::min<std::size_t>(most + 1, 4096), '\0');
+  std::size_t got = 0;
+  std::int64_t last = 0;
+  while ((last = native::read_file(file, &bytes[got], bytes.size() - got)) > 0) {
+    got += static_cast<std::size_t>(last);
+    if (got == bytes.size()) {
+      if (got > most) break;
+      bytes.resize(std::min(2 * got, most + 1));
+    }
+  }
+  native::close_file_handle(file);
+  if (last < 0 || got > most) return std::nullopt;
+  bytes.resize(got);
+  return bytes;
 }
 
 bool file_writable(const std::string& path) { return !native::write_refusal(path).failed(); }

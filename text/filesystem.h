@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "platform/files.h"
@@ -56,6 +57,10 @@ using native::written_out;
 // closed again at once); false for a missing file, a directory, anything
 // that is not a regular file, or an unreadable file.
 bool file_exists(const std::string& path);
+
+// The bytes of the regular file at path as they lie on the disk, when it
+// can be read whole and holds no more than most bytes; nothing otherwise.
+std::optional<std::string> small_file_bytes(const std::string& path, std::size_t most);
 
 // Whether the existing regular file at path may be written: write_refusal
 // finds no reason against it.

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -167,6 +168,14 @@ TEST_P(WriteSetting, RewritesTheFile) {
   EXPECT_EQ(stored(), c.after);
   EXPECT_FALSE(temporary_left());
   EXPECT_EQ(read_setting(path_, c.key), c.value) << "a written value reads back";
+
+  // Stored again, the same setting changes no byte: the file is left as it
+  // is rather than replaced by a copy, which would carry a new time.
+  std::filesystem::last_write_time(path_, std::filesystem::last_write_time(path_) - std::chrono::hours(24));
+  const auto untouched = std::filesystem::last_write_time(path_);
+  EXPECT_EQ(write(c.key, c.value), kSettingWritten);
+  EXPECT_EQ(std::filesystem::last_write_time(path_), untouched);
+  EXPECT_EQ(stored(), c.after);
 }
 
 INSTANTIATE_TEST_SUITE_P(
