@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "text/rounding.h"
+
 namespace rt {
 
 namespace {
@@ -39,8 +41,8 @@ FloatSides float_sides(double factor) {
   // Factors move by 0.001 a pass and stay far inside the floats' range.
   const float nearest = static_cast<float>(factor);
   const double back = static_cast<double>(nearest);
-  const float below = back > factor ? std::nextafter(nearest, -std::numeric_limits<float>::infinity()) : nearest;
-  const float above = back < factor ? std::nextafter(nearest, std::numeric_limits<float>::infinity()) : nearest;
+  const float below = back > factor ? next_float_toward(nearest, -std::numeric_limits<float>::infinity()) : nearest;
+  const float above = back < factor ? next_float_toward(nearest, std::numeric_limits<float>::infinity()) : nearest;
   return {below, above};
 }
 

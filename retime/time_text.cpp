@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "text/rounding.h"
+
 namespace rt {
 namespace {
 
@@ -30,7 +32,7 @@ std::string decimal_text(std::int64_t scaled, int places, char point) {
 
 std::string decimal_tenths(std::int64_t tenths) { return decimal_text(tenths, 1, ','); }
 
-std::string decimal_factor(double factor) { return decimal_text(std::llround(factor * 1000.0), 3, ','); }
+std::string decimal_factor(double factor) { return decimal_text(nearest_away(factor * 1000.0), 3, ','); }
 
 std::string seconds_text(std::int64_t ms) { return decimal_text(ms, 3, ','); }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "text/numbers.h"
+#include "text/rounding.h"
 #include "text/texts.h"
 
 namespace rt {
@@ -27,7 +28,7 @@ constexpr Pos kToTheEnd = -1;
 // does not fit (infinite and not-a-number included). The range is checked on
 // the rounded double, before any conversion, so nothing is undefined.
 std::int32_t round_to_ms(double sum) {
-  double rounded = std::nearbyint(sum);  // default mode: to nearest, ties to even
+  double rounded = nearest_even(sum);
   if (!(rounded >= static_cast<double>(INT32_MIN) &&
         rounded <= static_cast<double>(INT32_MAX))) {
     return kOutOfRangeMs;
@@ -105,13 +106,22 @@ bool usual_timecode_ms(const char* t, std::int32_t& ms) {
 }  // namespace
 
 std::int32_t cue_duration_at(std::string_view line, std::size_t arrow) {
+  std::int32_t duration = 0;
+  if (arrow == kUsualArrowAt && usual_cue_duration(line, duration)) return duration;
+  return cue_duration(std::string(line));
+}
+
+// Digits before the arrow leave no room for an earlier one: an arrow
+// beginning before index 13 would need "-" or ">" where a digit stands.
+bool usual_cue_duration(std::string_view line, std::int32_t& duration) {
   std::int32_t start = 0;
   std::int32_t end = 0;
-  if (arrow == kUsualArrowAt && line.size() == kUsualLineLength && usual_timecode_ms(line.data(), start) &&
-      usual_timecode_ms(line.data() + kUsualArrowAt + 4, end)) {
-    return end - start;  // both from 0 to 362439999: no wrap
+  if (line.size() != kUsualLineLength || line.compare(kUsualArrowAt, kArrow.size(), kArrow) != 0 ||
+      !usual_timecode_ms(line.data(), start) || !usual_timecode_ms(line.data() + kUsualArrowAt + 4, end)) {
+    return false;
   }
-  return cue_duration(std::string(line));
+  duration = end - start;  // both from 0 to 362439999: no wrap
+  return true;
 }
 
 }  // namespace rt

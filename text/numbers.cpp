@@ -1,6 +1,5 @@
 #include "text/numbers.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -154,13 +153,11 @@ std::string number_text(double x) {
   if (std::isnan(x)) return std::signbit(x) ? "-1.#QNAN" : "1.#QNAN";
   if (std::isinf(x)) return x < 0 ? "-1.#INF" : "1.#INF";
 
-  // to_chars with a precision is "%.16g" in the C locale, so the decimal
-  // point is "." whatever the process locale. Negative zero keeps its sign
-  // ("-0"), as "%.16g" writes it.
+  // "%.16g" in the C locale, so the decimal point is "." whatever the
+  // process locale. Negative zero keeps its sign ("-0").
   char buffer[48];
-  auto written = std::to_chars(buffer, buffer + sizeof buffer, x,
-                               std::chars_format::general, 16);
-  std::string text(buffer, written.ptr);
+  const int written = native::write_c_real(x, buffer, sizeof buffer);
+  std::string text(buffer, written > 0 ? static_cast<std::size_t>(written) : 0);
 
   // The exponent gets at least three digits: "1e+16" becomes "1e+016".
   size_t e = text.find('e');

@@ -2,6 +2,7 @@
 
 #include <stdlib.h>  // __mingw_strtod
 
+#include <charconv>
 #include <clocale>
 #include <cstring>
 #include <string>
@@ -28,6 +29,16 @@ double read_c_real(const char* text) {
     local.replace(at, 1, point);
   }
   return __mingw_strtod(local.c_str(), nullptr);
+}
+
+// to_chars with a precision is "%.16g" in the C locale; the C++ library is
+// linked into the program here, so it costs nothing to load.
+int write_c_real(double x, char* out, std::size_t size) {
+  if (size == 0) return -1;
+  const std::to_chars_result written = std::to_chars(out, out + size - 1, x, std::chars_format::general, 16);
+  if (written.ec != std::errc{}) return -1;
+  *written.ptr = '\0';
+  return static_cast<int>(written.ptr - out);
 }
 
 }  // namespace native
