@@ -45,4 +45,9 @@ std::int32_t cue_duration(const std::string& line);
 // and their sum is exact; every other line goes through cue_duration.
 std::int32_t cue_duration_at(std::string_view line, std::size_t arrow);
 
+// Whether line is a timecode line of exactly the usual layout, its arrow
+// the first, and then its cue_duration in duration: what a file's load
+// asks of most of its lines, answered without looking for the arrow.
+bool usual_cue_duration(std::string_view line, std::int32_t& duration);
+
 }  // namespace rt
