@@ -26,6 +26,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/shared/file_error.h"
 
@@ -67,12 +68,12 @@ struct HeldFile {
 };
 HeldFile create_held_file(const std::string& path);
 
-// Removes the file at path when it is a leftover no live process holds: a
-// regular file of the process's own user (on POSIX) that no save holds,
-// removed while this call holds it, after making sure the name still
-// leads to the file judged. Where the file system has no locks, a file
-// unchanged for a minute counts as left over. True when it was removed.
-bool remove_if_abandoned(const std::string& path);
+// Removes each file at paths (names in one folder) that is a leftover no
+// live process holds: a regular file of the process's own user (on POSIX)
+// that no save holds, removed while this call holds it, after making sure
+// the name still leads to the file judged. Where the file system has no
+// locks, a file unchanged for a minute counts as left over.
+void remove_abandoned(const std::vector<std::string>& paths);
 
 // Why the existing regular file at path may not be written; none when it
 // may: it has write permission for somebody (a file whose write permission

@@ -24,7 +24,7 @@ constexpr int kWaitStepMs = 20;
 // when every name was held, which waiting may change, as opposed to a
 // folder that takes no file at all.
 bool create_temporary(const std::vector<std::string>& names, Save& save, FileError& error) {
-  for (const std::string& name : names) remove_if_abandoned(name);
+  remove_abandoned(names);
   for (const std::string& name : names) {
     const HeldFile held = create_held_file(name);
     error = held.error;

@@ -41,7 +41,7 @@ using native::open_file_for_reading;
 using native::place_held_file;
 using native::read_file;
 using native::remove_file;
-using native::remove_if_abandoned;
+using native::remove_abandoned;
 using native::same_entry_name;
 using native::seek_file_start;
 using native::sync_file;

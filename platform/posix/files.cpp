@@ -170,19 +170,39 @@ HeldFile create_held_file(const std::string& path) {
   return {fd, {}};
 }
 
-bool remove_if_abandoned(const std::string& path) {
-  const Folder folder(path);
-  if (!folder.opened()) return false;
+namespace {
+
+void remove_if_abandoned(int folder, const char* name) {
   FileError unused;
-  const int fd = open_regular(folder.fd(), folder.entry(), O_RDONLY, unused);
-  if (fd < 0) return false;
+  const int fd = open_regular(folder, name, O_RDONLY, unused);
+  if (fd < 0) return;
   // Held, the file is removed or renamed by no other run; the name is
   // checked again for one replaced before the lock.
   struct stat held;
-  const bool removed = ::fstat(fd, &held) == 0 && held.st_uid == ::geteuid() && held_by_nobody(fd, held) &&
-                       named_by(fd, folder.fd(), folder.entry()) && ::unlinkat(folder.fd(), folder.entry(), 0) == 0;
+  if (::fstat(fd, &held) == 0 && held.st_uid == ::geteuid() && held_by_nobody(fd, held) &&
+      named_by(fd, folder, name)) {
+    ::unlinkat(folder, name, 0);
+  }
   ::close(fd);
-  return removed;
+}
+
+}  // namespace
+
+// The folder is opened (and its path judged) once for all the names.
+void remove_abandoned(const std::vector<std::string>& paths) {
+  if (paths.empty()) return;
+  const Folder folder(paths.front());
+  if (!folder.opened()) return;
+  const std::size_t name_at = paths.front().size() - folder.name().size();
+  for (const std::string& path : paths) {
+    if (path.size() > name_at && path.compare(0, name_at, paths.front(), 0, name_at) == 0 &&
+        path.find('/', name_at) == std::string::npos) {
+      remove_if_abandoned(folder.fd(), path.c_str() + name_at);
+    } else {
+      const Folder own(path);  // in another folder after all
+      if (own.opened()) remove_if_abandoned(own.fd(), own.entry());
+    }
+  }
 }
 
 FileError write_refusal(const std::string& path) {

@@ -87,7 +87,7 @@ HeldFile create_held_file(const std::string& path) {
 // Opened without any sharing, the file cannot be held by anyone else, and
 // nobody can open it until it is gone: it is marked for deletion through
 // this very handle, so no other file that takes the name later is hit.
-bool remove_if_abandoned(const std::string& path) {
+static bool remove_if_abandoned(const std::string& path) {
   const std::optional<std::wstring> wide = file_path(path);
   if (!wide) return false;
   const HANDLE handle = CreateFileW(wide->c_str(), DELETE | FILE_READ_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
@@ -104,6 +104,10 @@ bool remove_if_abandoned(const std::string& path) {
   }
   CloseHandle(handle);
   return removed;
+}
+
+void remove_abandoned(const std::vector<std::string>& paths) {
+  for (const std::string& path : paths) remove_if_abandoned(path);
 }
 
 
