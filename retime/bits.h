@@ -21,6 +21,10 @@
 
 #include <cstdint>
 
+#if defined(__x86_64__)
+#include <cpuid.h>  // the compiler's own, inline: no library
+#endif
+
 #include "retime/compiler.h"
 
 namespace rt {
@@ -104,23 +108,50 @@ struct HardwareBits {
 
 #undef RETIME_BIT_INSTRUCTIONS
 
-// The processor has POPCNT, BMI1 and BMI2: HardwareBits can run on it.
-inline bool processor_has_bit_instructions() {
-  static const bool present = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("popcnt") && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2");
-  }();
-  return present;
+// What the search needs to know of the processor, asked with CPUID when
+// first needed: three questions, where the compiler's own feature test
+// (__builtin_cpu_supports) would make every start of the program, pairs or
+// none, ask a dozen (each of which a virtual machine's host may have to
+// answer).
+struct Processor {
+  bool bit_instructions = false;  // POPCNT, BMI1 and BMI2
+  bool slow_pdep = false;         // AMD's families 15h and 17h (up to Zen 2) run PDEP in microcode
+};
+
+inline Processor look_at_processor() {
+  Processor processor;
+  unsigned max_leaf = 0, vendor_b = 0, vendor_c = 0, vendor_d = 0;
+  __cpuid(0, max_leaf, vendor_b, vendor_c, vendor_d);
+  if (max_leaf < 7) return processor;
+  unsigned signature = 0, b = 0, features_c = 0, d = 0;
+  __cpuid(1, signature, b, features_c, d);
+  unsigned a = 0, extended_b = 0, c = 0;
+  __cpuid_count(7, 0, a, extended_b, c, d);
+  constexpr unsigned kPopcnt = 1u << 23;  // leaf 1, ECX
+  constexpr unsigned kBmi1 = 1u << 3;     // leaf 7, EBX
+  constexpr unsigned kBmi2 = 1u << 8;     // leaf 7, EBX
+  processor.bit_instructions =
+      (features_c & kPopcnt) != 0 && (extended_b & kBmi1) != 0 && (extended_b & kBmi2) != 0;
+  // "AuthenticAMD" in EBX, EDX, ECX; the family is the base family plus the
+  // extended one where the base is 0xF.
+  const bool amd = vendor_b == 0x68747541 && vendor_d == 0x69746E65 && vendor_c == 0x444D4163;
+  const unsigned base_family = (signature >> 8) & 0xF;
+  const unsigned family = base_family == 0xF ? base_family + ((signature >> 20) & 0xFF) : base_family;
+  processor.slow_pdep = amd && (family == 0x15 || family == 0x17);
+  return processor;
 }
 
-// HardwareBits pays on this processor: it has the instructions, and a PDEP
-// that is quick (AMD's families 15h and 17h, up to Zen 2, run PDEP in
-// microcode, slower than the portable select). Asked once per process.
-inline bool hardware_bits_usable() {
-  static const bool usable = processor_has_bit_instructions() && !__builtin_cpu_is("amdfam15h") &&
-                             !__builtin_cpu_is("amdfam17h");
-  return usable;
+inline const Processor& this_processor() {
+  static const Processor processor = look_at_processor();
+  return processor;
 }
+
+// The processor has POPCNT, BMI1 and BMI2: HardwareBits can run on it.
+inline bool processor_has_bit_instructions() { return this_processor().bit_instructions; }
+
+// HardwareBits pays on this processor: it has the instructions, and a PDEP
+// that is quick (slower than the portable select where it is microcode).
+inline bool hardware_bits_usable() { return this_processor().bit_instructions && !this_processor().slow_pdep; }
 
 #else
 
