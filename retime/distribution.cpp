@@ -139,11 +139,12 @@ std::string segment_text(const std::string& text, Pos segment_start, Pos cut) {
   return mid_text(text, segment_start, cut - segment_start + 1);
 }
 
-// The step a cue took last, in 12 bytes (24 with 64-bit positions), so the
+// The step a cue took last, in 16 bytes (32 with 64-bit positions), so the
 // steps of a feature film fit the first-level cache. The cut depends on
 // nothing but segment_start and the quota, and from one pass to the next
 // most cues meet the same pair again: the last step taken is kept, so a pass
-// works out the cut of a cue only where something changed.
+// works out the cut of a cue only where something changed, and the writing
+// pass writes the steps its own pass has kept.
 template <typename P>
 struct KeptStep {
   P segment_start = 0;  // 0: none yet
@@ -151,9 +152,10 @@ struct KeptStep {
   // this cue.
   P next_segment_start = 0;
   std::int32_t quota = 0;
+  P cut = 0;  // the segment's last position
 };
-static_assert(sizeof(KeptStep<std::uint32_t>) == 12, "a kept step fills 12 bytes");
-static_assert(sizeof(KeptStep<std::uint64_t>) == 24, "a kept step fills 24 bytes with wide positions");
+static_assert(sizeof(KeptStep<std::uint32_t>) == 16, "a kept step fills 16 bytes");
+static_assert(sizeof(KeptStep<std::uint64_t>) == 32, "a kept step fills 32 bytes with wide positions");
 
 // How the search stands between passes: the factor, how the last pass
 // ended, and how often that outcome has changed.
@@ -416,6 +418,7 @@ class Search {
       if (static_cast<Pos>(by_vowel.backward) < start || static_cast<Pos>(by_vowel.cut) <= start) break;
       step.segment_start = static_cast<P>(start);
       step.next_segment_start = by_vowel.next;
+      step.cut = by_vowel.cut;
       start = static_cast<Pos>(by_vowel.next);
       vowels = wanted + advance;
     }
@@ -433,11 +436,13 @@ class Search {
     kept.quota = quota;
     const VowelStep* by_vowel = vowel_step_for(cursor, segment_start, quota);
     if (by_vowel != nullptr) {
-      const Pos cut = static_cast<Pos>(by_vowel->cut);
-      kept.next_segment_start = cut > segment_start ? by_vowel->next : 0;
+      kept.cut = by_vowel->cut;
+      kept.next_segment_start = static_cast<Pos>(by_vowel->cut) > segment_start ? by_vowel->next : 0;
       return;
     }
-    kept.next_segment_start = static_cast<P>(fresh_step(segment_start, quota).next_segment_start);
+    const typename TextIndex<P>::CueStep step = fresh_step(segment_start, quota);
+    kept.cut = static_cast<P>(step.cut);
+    kept.next_segment_start = static_cast<P>(step.next_segment_start);
   }
 
   // The step kept for the last vowel of quota from segment_start where it
@@ -462,23 +467,26 @@ class Search {
   }
 
   // The writing pass: every cue it reaches goes to the sink with its segment.
+  // It runs as the other passes do, then writes the steps kept: every cue
+  // up to the one where the text ran out, or up to the one before a quota
+  // of 0.
   PassEnd write_pass(double factor) {
-    Pos segment_start = 1;
-    for (std::size_t k = 0; k < list_.size(); ++k) {
+    const PassEnd end = reuse_steps_ ? run_pass_reusing(factor) : run_pass_afresh(factor);
+    std::size_t written = list_.size();
+    if (end.way == PassEnd::Way::text_ran_out) written = end.cue + 1;
+    if (end.way == PassEnd::Way::quota_of_zero) written = end.cue;
+    for (std::size_t k = 0; k < written; ++k) {
       if (list_.number_line[k] != kNoLine) number_line_index_ = list_.number_line[k];
-      const std::int32_t quota = quota_of(k, factor);
-      if (quota == 0) return {PassEnd::Way::quota_of_zero, k};
-      const typename TextIndex<P>::CueStep step = fresh_step(segment_start, quota);
+      const Pos segment_start = static_cast<Pos>(kept_[k].segment_start);
+      const Pos cut = static_cast<Pos>(kept_[k].cut);
       const std::string_view timecode_line = lines_[list_.timecode_line[k]];
-      if (sink_.write_entry) sink_.write_entry(CueEntry{k, current_number_line(), timecode_line, segment_start, step.cut});
+      if (sink_.write_entry) sink_.write_entry(CueEntry{k, current_number_line(), timecode_line, segment_start, cut});
       if (sink_.write_cue) {
         sink_.write_cue(std::string(current_number_line()), std::string(timecode_line),
-                        segment_text(text_, segment_start, step.cut));
+                        segment_text(text_, segment_start, cut));
       }
-      if (step.next_segment_start == 0) return {PassEnd::Way::text_ran_out, k};
-      segment_start = step.next_segment_start;
     }
-    return {};
+    return end;
   }
 
   std::string_view current_number_line() const {
