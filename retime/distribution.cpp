@@ -224,7 +224,10 @@ class Search {
     const std::size_t last_line = lines_.size() - 1;
     for (std::int64_t pass = 1;; ++pass) {
       if (pass > max_passes) return fail(pass - 1, RetimeFailure::too_many_passes);
-      if (pass == kFirstPassWithVowelSteps && vowel_steps_wanted_) keep_vowel_steps();
+      if (pass == kFirstPassWithVowelSteps && vowel_steps_wanted_) {
+        // Inside Bits::run, so that the bit operations are inlined.
+        Bits::run([&] { keep_vowel_steps(); });
+      }
       const bool writing = search.writing_pass_next();
       const double factor = search.factor();
       if (writing) writing_factor_ = factor;

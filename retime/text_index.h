@@ -334,15 +334,15 @@ inline typename TextIndex<P>::CueStep TextIndex<P>::cue_step(Pos segment_start, 
 template <typename P>
 template <typename Bits>
 std::vector<typename TextIndex<P>::VowelStep> TextIndex<P>::vowel_steps() const {
-  std::vector<VowelStep> steps;
-  steps.reserve(static_cast<std::size_t>(vowel_count()));
+  std::vector<VowelStep> steps(static_cast<std::size_t>(vowel_count()));
+  VowelStep* out = steps.data();
   for (std::size_t block = 0; block < static_cast<std::size_t>(no_block_); ++block) {
     for (std::uint64_t vowels = blocks_[block].vowels; vowels != 0; vowels &= vowels - 1) {
       const int bit = bits::lowest(vowels);
       // The scan of a quota ending on this vowel stops with the anchor one
       // before it.
       const Around around = breaks_around({static_cast<Pos>(block) * kBlockBytes + bit, block, bit});
-      VowelStep step;
+      VowelStep& step = *out++;
       if (around.forward == 0 || around.backward == 0) {
         step.next = kIrregular;
       } else {
@@ -355,7 +355,6 @@ std::vector<typename TextIndex<P>::VowelStep> TextIndex<P>::vowel_steps() const 
         // A next segment beginning at Len or later examines no vowel.
         step.vowels_after_next = next + 2 <= length_ + 1 ? static_cast<P>(vowels_before<Bits>(next + 2)) : 0;
       }
-      steps.push_back(step);
     }
   }
   return steps;

@@ -16,6 +16,10 @@
 #include <string>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "text/console_print.h"
 #include "text/filesystem.h"
 #include "text/paths.h"
@@ -114,6 +118,46 @@ bool file_goes_on(OpenFile& f) {
   return read_file(f.handle, &next, 1) == 1 && next != kEndOfFileByte;
 }
 
+// Translates the first end bytes of out, as read, in place: every CR that an LF
+// follows is dropped (the LF stands for the pair); the output never runs
+// ahead of the input. Sixteen bytes without a CR are moved as one; the
+// others byte by byte, which for short lines costs less than a search and a
+// move per line. Gives the characters made.
+std::size_t end_of_lines(OpenFile& f, char* out, std::size_t end) {
+  std::size_t produced = 0;
+  std::size_t in = 0;
+#if defined(__SSE2__)
+  const __m128i cr = _mm_set1_epi8('\r');
+  // While a byte follows the sixteen, which tells about a CR at their end.
+  while (end - in > 16) {
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + in));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, cr)) == 0) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + produced), chunk);
+      produced += 16;
+      in += 16;
+      continue;
+    }
+    for (const std::size_t stop = in + 16; in < stop; ++in) {
+      const char c = out[in];
+      if (c != '\r' || out[in + 1] != '\n') out[produced++] = c;
+    }
+  }
+#endif
+  while (in < end) {
+    const char c = out[in++];
+    if (c != '\r') {
+      out[produced++] = c;
+    } else if (in < end) {
+      if (out[in] != '\n') out[produced++] = '\r';  // the LF stands for a pair
+    } else if (!f.stream_over) {
+      f.carried_cr = true;  // the read ends with it: the next read decides
+    } else {
+      out[produced++] = '\r';  // right before 0x1A: an ordinary character
+    }
+  }
+  return produced;
+}
+
 // Reads the next bytes of input file f into out[0, room) (room at least 2)
 // and gives the characters they make, at the front of out; 0 also while
 // the stream goes on (a lone CR read, whose LF may come next). The CR LF
@@ -141,27 +185,7 @@ std::size_t read_stream(OpenFile& f, char* out, std::size_t room) {
     end = static_cast<std::size_t>(static_cast<const char*>(stop) - out);
     f.stream_over = true;
   }
-  // Translate in place, moving the runs between CRs as wholes; the output
-  // never runs ahead of the input.
-  std::size_t produced = 0;
-  std::size_t in = 0;
-  while (in < end) {
-    const void* cr = std::memchr(out + in, '\r', end - in);
-    std::size_t run_end = cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - out) : end;
-    if (produced != in) std::memmove(out + produced, out + in, run_end - in);
-    produced += run_end - in;
-    in = run_end;
-    if (in == end) break;
-    ++in;  // past the CR
-    if (in < end) {
-      if (out[in] != '\n') out[produced++] = '\r';  // the LF stands for a pair
-    } else if (!f.stream_over) {
-      f.carried_cr = true;  // the read ends with it: the next read decides
-    } else {
-      out[produced++] = '\r';  // right before 0x1A: an ordinary character
-    }
-  }
-  return produced;
+  return end_of_lines(f, out, end);
 }
 
 // Refills the character buffer of an input file whose characters are all

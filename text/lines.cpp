@@ -1,7 +1,8 @@
 #include "text/lines.h"
 
-#include <cstring>
 #include <utility>
+
+#include "text/byte_scan.h"
 
 namespace rt {
 
@@ -12,21 +13,21 @@ LineList::LineList(std::string stream) : bytes_(std::move(stream)) {
   // files need; the room beyond what the lines fill is never touched, so
   // it costs the system no memory.
   starts_.reserve(size / 8 + 1);
-  std::size_t begin = 0;
-  do {
-    starts_.push_back(begin);
-    const void* lf = std::memchr(data + begin, '\n', size - begin);
-    if (lf != nullptr) {
-      const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(lf) - data);
-      last_end_ = at > begin && data[at - 1] == '\r' ? at - 1 : at;
-      begin = at + 1;
-    } else {
-      std::size_t end = size;
-      while (end > begin && data[end - 1] == '\0') --end;
-      last_end_ = end;
-      begin = size;
-    }
-  } while (begin < size);
+  starts_.push_back(0);
+  each_place_of(data, size, '\n', [this](std::size_t lf) { starts_.push_back(lf + 1); });
+  // A line end as the stream's last byte ends the last line; no line
+  // follows it.
+  const bool ends_with_line_end = starts_.size() > 1 && starts_.back() == size;
+  if (ends_with_line_end) starts_.pop_back();
+  const std::size_t last = starts_.back();
+  if (ends_with_line_end) {
+    const std::size_t lf = size - 1;
+    last_end_ = lf > last && data[lf - 1] == '\r' ? lf - 1 : lf;
+  } else {
+    std::size_t end = size;
+    while (end > last && data[end - 1] == '\0') --end;
+    last_end_ = end;
+  }
 }
 
 LineList::LineList(const std::vector<std::string>& lines) {
