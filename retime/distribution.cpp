@@ -403,6 +403,7 @@ class Search {
   // are fetched at once. Moves segment_start and the cursor on past the cues
   // it took and gives the first it did not.
   std::size_t carry_on(std::size_t k, Pos& segment_start, VowelCursor& cursor, const FloatSides& sides) {
+    if (cursor.size == 0) return carry_on_afresh(k, segment_start, sides);
     if (segment_start != cursor.known_start) return k;
     KeptStep<P>* const kept = kept_.data();
     const FactorRange* const ranges = ranges_.leaves();
@@ -428,6 +429,28 @@ class Search {
     segment_start = start;
     cursor.known_start = start;
     cursor.known_vowels = vowels;
+    return k;
+  }
+
+  // carry_on where no steps are kept per vowel: each step is worked out
+  // afresh. A step that runs out is left to the pass, which works it out
+  // again (once a pass at most).
+  std::size_t carry_on_afresh(std::size_t k, Pos& segment_start, const FloatSides& sides) {
+    KeptStep<P>* const kept = kept_.data();
+    const FactorRange* const ranges = ranges_.leaves();
+    const std::size_t cue_count = kept_.size();
+    Pos start = segment_start;
+    for (; k < cue_count; ++k) {
+      KeptStep<P>& step = kept[k];
+      if (static_cast<Pos>(step.segment_start) == start || !holds(ranges[k], sides)) break;
+      const typename TextIndex<P>::CueStep fresh = fresh_step(start, step.quota);
+      if (fresh.next_segment_start == 0) break;
+      step.segment_start = static_cast<P>(start);
+      step.cut = static_cast<P>(fresh.cut);
+      step.next_segment_start = static_cast<P>(fresh.next_segment_start);
+      start = fresh.next_segment_start;
+    }
+    segment_start = start;
     return k;
   }
 
