@@ -1,7 +1,13 @@
 #include "retime/factor_ranges.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+
+#if defined(__SSE2__)
+#include <xmmintrin.h>
+#include <emmintrin.h>
+#endif
 
 #include "text/rounding.h"
 
@@ -68,8 +74,36 @@ void FactorRanges::set(std::size_t cue, const FactorRange& range) {
   }
 }
 
+// The cue that misses mostly lies some dozens of cues on from the one the
+// search asks about: up to kCuesLookedAtInTurn cues are looked at one after
+// the other, two to a comparison and without a branch per cue (the tree's
+// steps mispredict about three branches a search), and only beyond them
+// does the tree take over.
 std::size_t FactorRanges::first_missed(std::size_t from, const FloatSides& factor) const {
   if (from >= cues_) return cues_;
+  const std::size_t linear_end = std::min(cues_, from + kCuesLookedAtInTurn);
+  std::size_t cue = from;
+#if defined(__SSE2__)
+  // holds() of two ranges at once: low <= below and -high <= -above, in
+  // four lanes. A range past the last cue is empty and misses, which ends
+  // the look there; the leaves hold at least one such after the cues.
+  const __m128 sides = _mm_setr_ps(factor.below, -factor.above, factor.below, -factor.above);
+  const __m128 negate_high = _mm_castsi128_ps(_mm_setr_epi32(0, INT32_MIN, 0, INT32_MIN));
+  for (; cue < linear_end; cue += 2) {
+    const float* two_ranges = reinterpret_cast<const float*>(nodes_.data() + leaves_ + cue);
+    const __m128 pair = _mm_xor_ps(_mm_loadu_ps(two_ranges), negate_high);
+    const int held = _mm_movemask_ps(_mm_cmple_ps(pair, sides));
+    if (held != 0xF) return std::min(cue + ((held & 3) == 3 ? 1 : 0), cues_);
+  }
+#else
+  for (; cue < linear_end; ++cue) {
+    if (!holds(nodes_[leaves_ + cue], factor)) return cue;
+  }
+#endif
+  return cue >= cues_ ? cues_ : first_missed_in_tree(cue, factor);
+}
+
+std::size_t FactorRanges::first_missed_in_tree(std::size_t from, const FloatSides& factor) const {
   std::size_t node = leaves_ + from;
   if (!holds(nodes_[node], factor)) return from;
   // Up its group's tree to the first right neighbour, at the lowest level,

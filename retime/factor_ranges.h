@@ -20,6 +20,8 @@ struct FactorRange {
   float high = -std::numeric_limits<float>::infinity();
 };
 
+static_assert(sizeof(FactorRange) == 2 * sizeof(float), "ranges lie side by side, two floats each");
+
 inline bool operator==(const FactorRange& a, const FactorRange& b) { return a.low == b.low && a.high == b.high; }
 
 // Factors at which a cue of rate (its duration times vowels_per_ms, rounded
@@ -63,6 +65,12 @@ class FactorRanges {
   std::size_t first_missed(std::size_t from, const FloatSides& factor) const;
 
  private:
+  // How many cues first_missed looks at in turn before it asks the tree.
+  static constexpr std::size_t kCuesLookedAtInTurn = 256;
+
+  // first_missed by the tree alone.
+  std::size_t first_missed_in_tree(std::size_t from, const FloatSides& factor) const;
+
   static constexpr int kGroupLevels = 4;
   static constexpr std::size_t kGroupCues = std::size_t{1} << kGroupLevels;
 
