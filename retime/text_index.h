@@ -81,11 +81,12 @@ class TextIndex {
   // with vowels_after_next vowels before position next + 2 (0 where next + 2
   // lies past Len + 1). next is kIrregular where the anchor lacks a break on
   // either side (such steps are always worked out in full).
+  // Plain, so that a table of them is made zero in one stroke.
   struct VowelStep {
-    P next = 0;
-    P cut = 0;
-    P backward = 0;
-    P vowels_after_next = 0;
+    P next;
+    P cut;
+    P backward;
+    P vowels_after_next;
   };
   static constexpr P kIrregular = std::numeric_limits<P>::max();
 
@@ -344,7 +345,7 @@ std::vector<typename TextIndex<P>::VowelStep> TextIndex<P>::vowel_steps() const 
       const Around around = breaks_around({static_cast<Pos>(block) * kBlockBytes + bit, block, bit});
       VowelStep& step = *out++;
       if (around.forward == 0 || around.backward == 0) {
-        step.next = kIrregular;
+        step = VowelStep{kIrregular, 0, 0, 0};
       } else {
         // From a segment_start at backward, no rule about segment_start applies.
         const Pos cut = choose_cut(around.forward, around.backward, around.backward, around.at.anchor);
