@@ -60,7 +60,9 @@ FactorRanges::FactorRanges(std::size_t cues) : cues_(cues) {
   // kGroupLevels. That holds when leaves_ is a power of two times kGroupCues
   // too, so the group trees are the lowest kGroupLevels levels of one
   // binary tree over nodes below 2 * leaves_, whatever their number.
-  nodes_.resize(2 * leaves_);
+  // One node more, as the look at two leaves at a time may read one past
+  // the last.
+  nodes_.resize(2 * leaves_ + 1);
 }
 
 void FactorRanges::set(std::size_t cue, const FactorRange& range) {
@@ -74,66 +76,50 @@ void FactorRanges::set(std::size_t cue, const FactorRange& range) {
   }
 }
 
-// The cue that misses mostly lies some dozens of cues on from the one the
-// search asks about: up to kCuesLookedAtInTurn cues are looked at one after
-// the other, two to a comparison and without a branch per cue (the tree's
-// steps mispredict about three branches a search), and only beyond them
-// does the tree take over.
-std::size_t FactorRanges::first_missed(std::size_t from, const FloatSides& factor) const {
-  if (from >= cues_) return cues_;
-  const std::size_t linear_end = std::min(cues_, from + kCuesLookedAtInTurn);
-  std::size_t cue = from;
+namespace {
+
+// The first of ranges[first, end) that does not hold factor; end when all
+// hold. Two ranges to a comparison and no branch per range: the cue that
+// misses mostly lies dozens of cues on, where a walk down a tree
+// mispredicts its branches. May read ranges[end], which must exist.
+std::size_t first_missed_among(const FactorRange* ranges, std::size_t first, std::size_t end,
+                               const FloatSides& factor) {
 #if defined(__SSE2__)
   // holds() of two ranges at once: low <= below and -high <= -above, in
-  // four lanes. A range past the last cue is empty and misses, which ends
-  // the look there; the leaves hold at least one such after the cues.
+  // four lanes.
   const __m128 sides = _mm_setr_ps(factor.below, -factor.above, factor.below, -factor.above);
   const __m128 negate_high = _mm_castsi128_ps(_mm_setr_epi32(0, INT32_MIN, 0, INT32_MIN));
-  for (; cue < linear_end; cue += 2) {
-    const float* two_ranges = reinterpret_cast<const float*>(nodes_.data() + leaves_ + cue);
+  for (std::size_t at = first; at < end; at += 2) {
+    const float* two_ranges = reinterpret_cast<const float*>(ranges + at);
     const __m128 pair = _mm_xor_ps(_mm_loadu_ps(two_ranges), negate_high);
     const int held = _mm_movemask_ps(_mm_cmple_ps(pair, sides));
-    if (held != 0xF) return std::min(cue + ((held & 3) == 3 ? 1 : 0), cues_);
+    if (held != 0xF) return std::min(at + ((held & 3) == 3 ? 1 : 0), end);
   }
 #else
-  for (; cue < linear_end; ++cue) {
-    if (!holds(nodes_[leaves_ + cue], factor)) return cue;
+  for (std::size_t at = first; at < end; ++at) {
+    if (!holds(ranges[at], factor)) return at;
   }
 #endif
-  return cue >= cues_ ? cues_ : first_missed_in_tree(cue, factor);
+  return end;
 }
 
-std::size_t FactorRanges::first_missed_in_tree(std::size_t from, const FloatSides& factor) const {
-  std::size_t node = leaves_ + from;
-  if (!holds(nodes_[node], factor)) return from;
-  // Up its group's tree to the first right neighbour, at the lowest level,
-  // that holds a cue whose range misses the factor; failing that, along the
-  // later groups' roots.
-  bool found = false;
-  for (int level = 0; level < kGroupLevels && !found; ++level) {
-    if (node % 2 == 0 && !holds(nodes_[node + 1], factor)) {
-      ++node;
-      found = true;
-    } else {
-      node /= 2;
-    }
-  }
-  if (!found) {
-    // node is now the root of from's group, or lies above one of its
-    // subtrees that holds the factor throughout.
-    std::size_t root = (leaves_ + from) >> kGroupLevels;
-    do {
-      ++root;
-      if (root == 2 * roots_) return cues_;  // past the last group
-    } while (holds(nodes_[root], factor));
-    node = root;
-  }
-  // Down to its leftmost such cue.
-  while (node < leaves_) {
-    node *= 2;
-    if (holds(nodes_[node], factor)) ++node;
-  }
-  return std::min(node - leaves_, cues_);
+}  // namespace
+
+// The rest of from's group cue by cue, then the later groups by their
+// roots, and in the first whose root misses, its cues. The last group ends
+// in at least one empty leaf, which misses, so the search stops there.
+std::size_t FactorRanges::first_missed(std::size_t from, const FloatSides& factor) const {
+  if (from >= cues_) return cues_;
+  const FactorRange* leaves = nodes_.data() + leaves_;
+  const std::size_t group = from / kGroupCues;
+  const std::size_t group_end = (group + 1) * kGroupCues;
+  const std::size_t cue = first_missed_among(leaves, from, group_end, factor);
+  if (cue < group_end) return std::min(cue, cues_);
+  const std::size_t groups = roots_;
+  const std::size_t missed_group = first_missed_among(nodes_.data() + roots_, group + 1, groups, factor);
+  if (missed_group >= groups) return cues_;
+  const std::size_t first = missed_group * kGroupCues;
+  return std::min(first_missed_among(leaves, first, first + kGroupCues, factor), cues_);
 }
 
 }  // namespace rt

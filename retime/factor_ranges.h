@@ -65,12 +65,6 @@ class FactorRanges {
   std::size_t first_missed(std::size_t from, const FloatSides& factor) const;
 
  private:
-  // How many cues first_missed looks at in turn before it asks the tree.
-  static constexpr std::size_t kCuesLookedAtInTurn = 256;
-
-  // first_missed by the tree alone.
-  std::size_t first_missed_in_tree(std::size_t from, const FloatSides& factor) const;
-
   static constexpr int kGroupLevels = 4;
   static constexpr std::size_t kGroupCues = std::size_t{1} << kGroupLevels;
 
