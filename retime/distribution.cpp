@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <limits>
+#include <memory>
 
 #include "retime/distribution.h"
 #include "retime/bits.h"
@@ -28,14 +29,14 @@ constexpr std::int32_t kFlipsBeforeWriting = 3;
 constexpr std::ptrdiff_t kNoLine = -1;
 
 // The most vowels a text may have for the search to keep a step per vowel:
-// 16 bytes each, a mebibyte in all, which stays in the second-level cache
+// 9 bytes each, under 600 KiB in all, which stays in the second-level cache
 // where the steps are looked up. A feature film's text has about 30,000.
 constexpr std::int64_t kMostVowelsForVowelSteps = 65536;
 
 // The steps per vowel are kept from this pass on. They pay off in a long
 // search, where cues meet the same vowels pass after pass; a short one
 // (a feature film settles in 10 to 20 passes) would spend more on working
-// them out and on touching the table's memory, a page fault per 256 vowels,
+// them out and on touching the table's memory, a page fault per 455 vowels,
 // than they save.
 constexpr std::int64_t kFirstPassWithVowelSteps = 24;
 
@@ -268,16 +269,25 @@ class Search {
   }
 
   void keep_vowel_steps() {
-    vowel_steps_ = index_.template vowel_steps<Bits>();
-    vowel_advances_.resize(vowel_steps_.size());
-    for (std::size_t w = 0; w < vowel_steps_.size(); ++w) {
-      const VowelStep& step = vowel_steps_[w];
+    const std::size_t count = static_cast<std::size_t>(index_.vowel_count());
+    // Filled by the sweep below; only a kept step's record is ever read.
+    vowel_steps_.reset(new PackedStep[count]);
+    vowel_advances_.resize(count);
+    vowel_step_count_ = static_cast<std::int64_t>(count);
+    index_.template each_vowel_step<Bits>([this](std::size_t w, const VowelStep& step) {
       const std::int64_t advance = static_cast<std::int64_t>(step.vowels_after_next) - static_cast<std::int64_t>(w);
-      const bool goes_on = step.next != TextIndex<P>::kIrregular && static_cast<Pos>(step.next) < index_.length();
-      vowel_advances_[w] = goes_on && advance > kNoAdvance && advance <= std::numeric_limits<std::int8_t>::max()
-                               ? static_cast<std::int8_t>(advance)
-                               : kNoAdvance;
-    }
+      const Pos next = static_cast<Pos>(step.next);
+      const Pos cut = static_cast<Pos>(step.cut);
+      const Pos backward = static_cast<Pos>(step.backward);
+      const bool kept = step.next != TextIndex<P>::kIrregular && next < index_.length() && advance > kNoAdvance &&
+                        advance <= std::numeric_limits<std::int8_t>::max() && next >= cut &&
+                        next - cut <= kLongestPackedDistance && cut - backward <= kLongestPackedDistance;
+      vowel_advances_[w] = kept ? static_cast<std::int8_t>(advance) : kNoAdvance;
+      if (kept) {
+        vowel_steps_[w] = PackedStep{step.cut, static_cast<std::uint16_t>(next - cut),
+                                     static_cast<std::uint16_t>(cut - backward)};
+      }
+    });
   }
 
   std::int32_t quota_of(std::size_t k, double factor) const {
@@ -292,12 +302,25 @@ class Search {
 
   using VowelStep = typename TextIndex<P>::VowelStep;
 
+  // A vowel's step in 8 bytes: its cut, and the next segment's start and
+  // the backward break as distances from it, which are short in any text
+  // a step is kept for.
+  struct PackedStep {
+    P cut;
+    std::uint16_t to_next;
+    std::uint16_t from_backward;
+
+    Pos next() const { return static_cast<Pos>(cut) + to_next; }
+    Pos backward() const { return static_cast<Pos>(cut) - from_backward; }
+  };
+  static constexpr Pos kLongestPackedDistance = std::numeric_limits<std::uint16_t>::max();
+
   // What a pass needs of the steps kept per vowel, held in locals for the
   // length of a pass so that the compiler keeps them in registers: the
   // stores into the kept steps would otherwise make it read the members
   // again at every cue.
   struct VowelCursor {
-    const VowelStep* table;
+    const PackedStep* table;
     const std::int8_t* advances;
     std::int64_t size;  // 0 when no steps are kept per vowel
     Pos length;         // of the text
@@ -308,7 +331,7 @@ class Search {
   };
 
   VowelCursor vowel_cursor() {
-    return {vowel_steps_.data(), vowel_advances_.data(), static_cast<std::int64_t>(vowel_steps_.size()),
+    return {vowel_steps_.get(), vowel_advances_.data(), vowel_step_count_,
             index_.length(), known_start_, known_vowels_after_start_};
   }
 
@@ -418,12 +441,13 @@ class Search {
       if (wanted >= cursor.size) break;
       const int advance = cursor.advances[wanted];
       if (advance == kNoAdvance) break;
-      const VowelStep& by_vowel = cursor.table[wanted];
-      if (static_cast<Pos>(by_vowel.backward) < start || static_cast<Pos>(by_vowel.cut) <= start) break;
+      const PackedStep by_vowel = cursor.table[wanted];
+      if (by_vowel.backward() < start || static_cast<Pos>(by_vowel.cut) <= start) break;
+      const Pos next = by_vowel.next();
       step.segment_start = static_cast<P>(start);
-      step.next_segment_start = by_vowel.next;
+      step.next_segment_start = static_cast<P>(next);
       step.cut = by_vowel.cut;
-      start = static_cast<Pos>(by_vowel.next);
+      start = next;
       vowels = wanted + advance;
     }
     segment_start = start;
@@ -460,10 +484,10 @@ class Search {
   void take_step(KeptStep<P>& kept, VowelCursor& cursor, Pos segment_start, std::int32_t quota) {
     kept.segment_start = static_cast<P>(segment_start);
     kept.quota = quota;
-    const VowelStep* by_vowel = vowel_step_for(cursor, segment_start, quota);
+    const PackedStep* by_vowel = vowel_step_for(cursor, segment_start, quota);
     if (by_vowel != nullptr) {
       kept.cut = by_vowel->cut;
-      kept.next_segment_start = static_cast<Pos>(by_vowel->cut) > segment_start ? by_vowel->next : 0;
+      kept.next_segment_start = static_cast<Pos>(by_vowel->cut) > segment_start ? static_cast<P>(by_vowel->next()) : 0;
       return;
     }
     const typename TextIndex<P>::CueStep step = fresh_step(segment_start, quota);
@@ -474,9 +498,9 @@ class Search {
   // The step kept for the last vowel of quota from segment_start where it
   // holds for segment_start; nullptr where
   // there is none (no steps kept per vowel, no such vowel, a quota below 1, a
-  // segment_start at Len or beyond, an anchor without a break on either
-  // side, or a backward break before segment_start).
-  const VowelStep* vowel_step_for(VowelCursor& cursor, Pos segment_start, std::int32_t quota) const {
+  // segment_start at Len or beyond, no step kept for the vowel, or a
+  // backward break before segment_start).
+  const PackedStep* vowel_step_for(VowelCursor& cursor, Pos segment_start, std::int32_t quota) const {
     if (cursor.size == 0 || quota < 1 || segment_start >= cursor.length) return nullptr;
     // Consecutive cues mostly start where the step before ended, so the
     // vowel count there is known already.
@@ -485,10 +509,12 @@ class Search {
                                                  : index_.template vowels_before<Bits>(segment_start + 2);
     const std::int64_t wanted = vowels_before_first + quota - 1;
     if (wanted >= cursor.size) return nullptr;
-    const VowelStep& step = cursor.table[wanted];
-    if (step.next == TextIndex<P>::kIrregular || static_cast<Pos>(step.backward) < segment_start) return nullptr;
-    cursor.known_start = static_cast<Pos>(step.next);
-    cursor.known_vowels = static_cast<std::int64_t>(step.vowels_after_next);
+    const int advance = cursor.advances[wanted];
+    if (advance == kNoAdvance) return nullptr;
+    const PackedStep& step = cursor.table[wanted];
+    if (step.backward() < segment_start) return nullptr;
+    cursor.known_start = step.next();
+    cursor.known_vowels = wanted + advance;
     return &step;
   }
 
@@ -564,11 +590,13 @@ class Search {
   // the cut from a vowel is the same whatever cue gets there, so a step
   // worked out once serves every cue and pass that ends its quota on that
   // vowel. Empty when not kept.
-  std::vector<VowelStep> vowel_steps_;
+  std::unique_ptr<PackedStep[]> vowel_steps_;
+  std::int64_t vowel_step_count_ = 0;
   // Per vowel w, the vowels before the start of the next segment (plus 2)
   // less w: how far a step ending its quota on w moves the vowel count on,
-  // mostly a few vowels either way; kNoAdvance where that does not fit or
-  // the step is irregular or leaves no vowel to examine.
+  // mostly a few vowels either way; kNoAdvance where no step is kept for w:
+  // that does not fit, or the step is irregular, leaves no vowel to
+  // examine or spans more than a PackedStep holds.
   std::vector<std::int8_t> vowel_advances_;
   bool vowel_steps_wanted_ = false;  // the text is short enough to keep them
   // Where the last pass left its VowelCursor.

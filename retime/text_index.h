@@ -97,6 +97,11 @@ class TextIndex {
   template <typename Bits>
   std::vector<VowelStep> vowel_steps() const;
 
+  // visit(w, step) for the VowelStep of every vowel w in turn, as
+  // vowel_steps gives them, without a table of them all.
+  template <typename Bits, typename Visit>
+  void each_vowel_step(Visit visit) const;
+
   // find_any(from, text, kBreakCharacters): the first break character at or
   // after from; 0 when there is none or from lies outside 1..Len.
   Pos next_break(Pos from) const;
@@ -336,17 +341,22 @@ template <typename P>
 template <typename Bits>
 std::vector<typename TextIndex<P>::VowelStep> TextIndex<P>::vowel_steps() const {
   std::vector<VowelStep> steps(static_cast<std::size_t>(vowel_count()));
-  VowelStep* out = steps.data();
+  each_vowel_step<Bits>([&steps](std::size_t w, const VowelStep& step) { steps[w] = step; });
+  return steps;
+}
+
+template <typename P>
+template <typename Bits, typename Visit>
+void TextIndex<P>::each_vowel_step(Visit visit) const {
+  std::size_t w = 0;
   for (std::size_t block = 0; block < static_cast<std::size_t>(no_block_); ++block) {
     for (std::uint64_t vowels = blocks_[block].vowels; vowels != 0; vowels &= vowels - 1) {
       const int bit = bits::lowest(vowels);
       // The scan of a quota ending on this vowel stops with the anchor one
       // before it.
       const Around around = breaks_around({static_cast<Pos>(block) * kBlockBytes + bit, block, bit});
-      VowelStep& step = *out++;
-      if (around.forward == 0 || around.backward == 0) {
-        step = VowelStep{kIrregular, 0, 0, 0};
-      } else {
+      VowelStep step{kIrregular, 0, 0, 0};
+      if (around.forward != 0 && around.backward != 0) {
         // From a segment_start at backward, no rule about segment_start applies.
         const Pos cut = choose_cut(around.forward, around.backward, around.backward, around.at.anchor);
         const Pos next = start_after(cut, around);
@@ -356,9 +366,9 @@ std::vector<typename TextIndex<P>::VowelStep> TextIndex<P>::vowel_steps() const 
         // A next segment beginning at Len or later examines no vowel.
         step.vowels_after_next = next + 2 <= length_ + 1 ? static_cast<P>(vowels_before<Bits>(next + 2)) : 0;
       }
+      visit(w++, step);
     }
   }
-  return steps;
 }
 
 template <typename P>
