@@ -29,14 +29,14 @@ constexpr std::int32_t kFlipsBeforeWriting = 3;
 constexpr std::ptrdiff_t kNoLine = -1;
 
 // The most vowels a text may have for the search to keep a step per vowel:
-// 9 bytes each, under 600 KiB in all, which stays in the second-level cache
+// 5 bytes each, about 320 KiB in all, which stays in the second-level cache
 // where the steps are looked up. A feature film's text has about 30,000.
 constexpr std::int64_t kMostVowelsForVowelSteps = 65536;
 
 // The steps per vowel are kept from this pass on. They pay off in a long
 // search, where cues meet the same vowels pass after pass; a short one
 // (a feature film settles in 10 to 20 passes) would spend more on working
-// them out and on touching the table's memory, a page fault per 455 vowels,
+// them out and on touching the table's memory, a page fault per 800 vowels,
 // than they save.
 constexpr std::int64_t kFirstPassWithVowelSteps = 24;
 
@@ -270,22 +270,34 @@ class Search {
 
   void keep_vowel_steps() {
     const std::size_t count = static_cast<std::size_t>(index_.vowel_count());
-    // Filled by the sweep below; only a kept step's record is ever read.
+    // Filled by the sweep below; only a kept step's record, and the base of
+    // a group with one, is ever read.
     vowel_steps_.reset(new PackedStep[count]);
+    cut_bases_.reset(new P[count / kVowelsPerBase + 1]);
     vowel_advances_.resize(count);
     vowel_step_count_ = static_cast<std::int64_t>(count);
-    index_.template each_vowel_step<Bits>([this](std::size_t w, const VowelStep& step) {
+    std::size_t based_group = SIZE_MAX;  // the last group given a base
+    index_.template each_vowel_step<Bits>([&](std::size_t w, const VowelStep& step) {
       const std::int64_t advance = static_cast<std::int64_t>(step.vowels_after_next) - static_cast<std::int64_t>(w);
       const Pos next = static_cast<Pos>(step.next);
       const Pos cut = static_cast<Pos>(step.cut);
       const Pos backward = static_cast<Pos>(step.backward);
-      const bool kept = step.next != TextIndex<P>::kIrregular && next < index_.length() && advance > kNoAdvance &&
-                        advance <= std::numeric_limits<std::int8_t>::max() && next >= cut &&
-                        next - cut <= kLongestPackedDistance && cut - backward <= kLongestPackedDistance;
+      bool kept = step.next != TextIndex<P>::kIrregular && next < index_.length() && advance > kNoAdvance &&
+                  advance <= std::numeric_limits<std::int8_t>::max() && next >= cut &&
+                  next - cut <= kLongestPackedDistance && cut - backward <= kLongestPackedDistance;
+      // The group's first kept step sets its base.
+      const std::size_t group = w / kVowelsPerBase;
+      if (kept && based_group != group) {
+        cut_bases_[group] = step.cut;
+        based_group = group;
+      }
+      const Pos from_base = kept ? cut - static_cast<Pos>(cut_bases_[group]) : 0;
+      kept = kept && from_base >= std::numeric_limits<std::int16_t>::min() &&
+             from_base <= std::numeric_limits<std::int16_t>::max();
       vowel_advances_[w] = kept ? static_cast<std::int8_t>(advance) : kNoAdvance;
       if (kept) {
-        vowel_steps_[w] = PackedStep{step.cut, static_cast<std::uint16_t>(next - cut),
-                                     static_cast<std::uint16_t>(cut - backward)};
+        vowel_steps_[w] = PackedStep{static_cast<std::int16_t>(from_base), static_cast<std::uint8_t>(next - cut),
+                                     static_cast<std::uint8_t>(cut - backward)};
       }
     });
   }
@@ -302,18 +314,25 @@ class Search {
 
   using VowelStep = typename TextIndex<P>::VowelStep;
 
-  // A vowel's step in 8 bytes: its cut, and the next segment's start and
-  // the backward break as distances from it, which are short in any text
-  // a step is kept for.
+  // A vowel's step in 4 bytes: its cut as a distance from the cut of its
+  // group of kVowelsPerBase vowels (the group's base), and the next
+  // segment's start and the backward break as distances from the cut. In a
+  // text of words all of them are short; a step they do not fit is worked
+  // out afresh.
   struct PackedStep {
-    P cut;
-    std::uint16_t to_next;
-    std::uint16_t from_backward;
-
-    Pos next() const { return static_cast<Pos>(cut) + to_next; }
-    Pos backward() const { return static_cast<Pos>(cut) - from_backward; }
+    std::int16_t cut_from_base;
+    std::uint8_t to_next;
+    std::uint8_t from_backward;
   };
-  static constexpr Pos kLongestPackedDistance = std::numeric_limits<std::uint16_t>::max();
+  static constexpr std::size_t kVowelsPerBase = 64;
+  static constexpr Pos kLongestPackedDistance = std::numeric_limits<std::uint8_t>::max();
+
+  // A kept step read back.
+  struct UnpackedStep {
+    Pos cut;
+    Pos next;
+    Pos backward;
+  };
 
   // What a pass needs of the steps kept per vowel, held in locals for the
   // length of a pass so that the compiler keeps them in registers: the
@@ -321,6 +340,7 @@ class Search {
   // again at every cue.
   struct VowelCursor {
     const PackedStep* table;
+    const P* bases;  // per group of kVowelsPerBase vowels
     const std::int8_t* advances;
     std::int64_t size;  // 0 when no steps are kept per vowel
     Pos length;         // of the text
@@ -331,7 +351,7 @@ class Search {
   };
 
   VowelCursor vowel_cursor() {
-    return {vowel_steps_.get(), vowel_advances_.data(), vowel_step_count_,
+    return {vowel_steps_.get(), cut_bases_.get(), vowel_advances_.data(), vowel_step_count_,
             index_.length(), known_start_, known_vowels_after_start_};
   }
 
@@ -441,13 +461,12 @@ class Search {
       if (wanted >= cursor.size) break;
       const int advance = cursor.advances[wanted];
       if (advance == kNoAdvance) break;
-      const PackedStep by_vowel = cursor.table[wanted];
-      if (by_vowel.backward() < start || static_cast<Pos>(by_vowel.cut) <= start) break;
-      const Pos next = by_vowel.next();
+      const UnpackedStep by_vowel = unpacked(cursor, wanted);
+      if (by_vowel.backward < start || by_vowel.cut <= start) break;
       step.segment_start = static_cast<P>(start);
-      step.next_segment_start = static_cast<P>(next);
-      step.cut = by_vowel.cut;
-      start = next;
+      step.next_segment_start = static_cast<P>(by_vowel.next);
+      step.cut = static_cast<P>(by_vowel.cut);
+      start = by_vowel.next;
       vowels = wanted + advance;
     }
     segment_start = start;
@@ -484,10 +503,10 @@ class Search {
   void take_step(KeptStep<P>& kept, VowelCursor& cursor, Pos segment_start, std::int32_t quota) {
     kept.segment_start = static_cast<P>(segment_start);
     kept.quota = quota;
-    const PackedStep* by_vowel = vowel_step_for(cursor, segment_start, quota);
-    if (by_vowel != nullptr) {
-      kept.cut = by_vowel->cut;
-      kept.next_segment_start = static_cast<Pos>(by_vowel->cut) > segment_start ? static_cast<P>(by_vowel->next()) : 0;
+    UnpackedStep by_vowel;
+    if (vowel_step_for(cursor, segment_start, quota, by_vowel)) {
+      kept.cut = static_cast<P>(by_vowel.cut);
+      kept.next_segment_start = by_vowel.cut > segment_start ? static_cast<P>(by_vowel.next) : 0;
       return;
     }
     const typename TextIndex<P>::CueStep step = fresh_step(segment_start, quota);
@@ -495,27 +514,34 @@ class Search {
     kept.next_segment_start = static_cast<P>(step.next_segment_start);
   }
 
-  // The step kept for the last vowel of quota from segment_start where it
-  // holds for segment_start; nullptr where
+  // The kept step of vowel w (one with an advance).
+  static UnpackedStep unpacked(const VowelCursor& cursor, std::int64_t w) {
+    const PackedStep packed = cursor.table[w];
+    const Pos cut = static_cast<Pos>(cursor.bases[static_cast<std::size_t>(w) / kVowelsPerBase]) + packed.cut_from_base;
+    return {cut, cut + packed.to_next, cut - packed.from_backward};
+  }
+
+  // Sets step to the step kept for the last vowel of quota from
+  // segment_start where it holds for segment_start; false where
   // there is none (no steps kept per vowel, no such vowel, a quota below 1, a
   // segment_start at Len or beyond, no step kept for the vowel, or a
   // backward break before segment_start).
-  const PackedStep* vowel_step_for(VowelCursor& cursor, Pos segment_start, std::int32_t quota) const {
-    if (cursor.size == 0 || quota < 1 || segment_start >= cursor.length) return nullptr;
+  bool vowel_step_for(VowelCursor& cursor, Pos segment_start, std::int32_t quota, UnpackedStep& step) const {
+    if (cursor.size == 0 || quota < 1 || segment_start >= cursor.length) return false;
     // Consecutive cues mostly start where the step before ended, so the
     // vowel count there is known already.
     const std::int64_t vowels_before_first = segment_start == cursor.known_start
                                                  ? cursor.known_vowels
                                                  : index_.template vowels_before<Bits>(segment_start + 2);
     const std::int64_t wanted = vowels_before_first + quota - 1;
-    if (wanted >= cursor.size) return nullptr;
+    if (wanted >= cursor.size) return false;
     const int advance = cursor.advances[wanted];
-    if (advance == kNoAdvance) return nullptr;
-    const PackedStep& step = cursor.table[wanted];
-    if (step.backward() < segment_start) return nullptr;
-    cursor.known_start = step.next();
+    if (advance == kNoAdvance) return false;
+    step = unpacked(cursor, wanted);
+    if (step.backward < segment_start) return false;
+    cursor.known_start = step.next;
     cursor.known_vowels = wanted + advance;
-    return &step;
+    return true;
   }
 
   // The writing pass: every cue it reaches goes to the sink with its segment.
@@ -591,6 +617,7 @@ class Search {
   // worked out once serves every cue and pass that ends its quota on that
   // vowel. Empty when not kept.
   std::unique_ptr<PackedStep[]> vowel_steps_;
+  std::unique_ptr<P[]> cut_bases_;
   std::int64_t vowel_step_count_ = 0;
   // Per vowel w, the vowels before the start of the next segment (plus 2)
   // less w: how far a step ending its quota on w moves the vowel count on,

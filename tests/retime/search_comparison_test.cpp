@@ -163,6 +163,42 @@ TEST(SearchComparison, GeneratedPairsGiveTheSameResults) {
   EXPECT_GT(written, 200);
 }
 
+// Long searches (a closing cue as long as all others) over texts whose
+// words and blank runs reach hundreds of bytes and whose vowels lie up to
+// about a thousand bytes apart: the steps kept per vowel from the 24th pass on
+// must give way to steps worked out afresh wherever their short distances
+// do not reach.
+TEST(SearchComparison, LongSearchesOverLongWordsGiveTheSameResults) {
+  std::mt19937 random(20261211);
+  for (int round = 0; round < 2; ++round) {
+    const bool sparse = round == 1;
+    const std::size_t vowel_gap = sparse ? 600 : 40;
+    std::string text;
+    while (text.size() < (sparse ? 80000u : 30000u)) {
+      const std::size_t word = 1 + random() % 600;
+      for (std::size_t i = 0; i < word; ++i) text.push_back(random() % vowel_gap == 0 ? 'a' : 'x');
+      const std::size_t gap = random() % 8;
+      text += gap == 0 ? std::string(300, ' ') : gap < 3 ? ", " : " ";
+    }
+    Lines lines;
+    int clock = 0;
+    const int cues = 20;
+    for (int cue = 1; cue <= cues; ++cue) {
+      const int duration = cue == cues ? clock : 1000 + static_cast<int>(random() % 4000);
+      lines.push_back(std::to_string(cue));
+      lines.push_back(timecode(clock) + " --> " + timecode(clock + duration));
+      lines.push_back("");
+      clock += duration;
+    }
+    SCOPED_TRACE("round " + std::to_string(round));
+    compare(text, lines, "");
+    RetimeOptions limited;
+    limited.max_passes = kComparedPasses;
+    const std::int64_t passes = record_engine(text, lines, "", limited).passes;
+    EXPECT_GT(passes, 24) << "the steps per vowel take part";
+  }
+}
+
 // The lines of a file as the engine reads them, through the numbered files.
 Lines read_lines(const std::string& path) {
   Lines lines;
