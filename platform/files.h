@@ -129,6 +129,12 @@ std::int64_t read_file(FileHandle file, char* into, std::size_t count);
 // be called from a signal handler.
 FileError write_file(FileHandle file, const char* bytes, std::size_t count);
 
+// Asks the system to make the whole pages within bytes[0, count) present
+// now, in one step, for memory about to be written through: the process
+// would otherwise fault them in one at a time. Only a hint; nothing
+// changes where the system does not take it.
+void make_present(char* bytes, std::size_t count);
+
 // Sets the position back to the first byte. False on failure.
 bool seek_file_start(FileHandle file);
 

@@ -418,6 +418,7 @@ std::string read_chars(int n, std::int64_t count) {
   // text in one allocation; a larger count just grows the text.
   if (count > static_cast<std::int64_t>(kBufferSize)) {
     result.reserve(static_cast<std::size_t>(std::min(count, file_length(n))));
+    make_present(&result[0], result.capacity());
   }
   std::size_t wanted = static_cast<std::size_t>(count);
   while (result.size() < wanted) {

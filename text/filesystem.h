@@ -34,6 +34,7 @@ using native::final_file;
 using native::HeldFile;
 using native::kNoFileHandle;
 using native::look_at_target;
+using native::make_present;
 using native::make_directory;
 using native::name_cut_to_fit;
 using native::native_separator;

@@ -8,11 +8,13 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <optional>
 
 #include "platform/posix/error_numbers.h"
@@ -308,6 +310,19 @@ FileError write_file(FileHandle file, const char* bytes, std::size_t count) {
     count -= static_cast<std::size_t>(done);
   }
   return {};
+}
+
+void make_present(char* bytes, std::size_t count) {
+#if defined(MADV_POPULATE_WRITE)
+  const std::uintptr_t page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const std::uintptr_t start = (reinterpret_cast<std::uintptr_t>(bytes) + page - 1) & ~(page - 1);
+  const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(bytes) + count) & ~(page - 1);
+  // Fails harmlessly on kernels before 5.14.
+  if (end > start) ::madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE);
+#else
+  (void)bytes;
+  (void)count;
+#endif
 }
 
 bool seek_file_start(FileHandle file) { return ::lseek(fd_of(file), 0, SEEK_SET) == 0; }

@@ -238,6 +238,9 @@ void discard_held_file(FileHandle file, const std::string&) {
   CloseHandle(as_handle(file));
 }
 
+// Windows brings pages in as they are touched.
+void make_present(char*, std::size_t) {}
+
 std::int64_t read_file(FileHandle file, char* into, std::size_t count) {
   DWORD got = 0;
   const DWORD wanted = static_cast<DWORD>(count < kLargestTransfer ? count : kLargestTransfer);

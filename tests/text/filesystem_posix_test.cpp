@@ -80,6 +80,18 @@ std::string directory_part(const std::string& path) {
   return path.substr(0, path.rfind('/'));
 }
 
+// make_present is a hint: the bytes it is given, and their neighbours on
+// the same pages, keep their values (a wrong advice would drop the pages).
+TEST(MakePresent, LeavesEveryByteAsItWas) {
+  std::vector<char> bytes(5 * 4096 + 123);
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + 1);
+  const std::vector<char> before = bytes;
+  make_present(bytes.data() + 1, bytes.size() - 2);
+  make_present(bytes.data() + 5, 10);
+  make_present(bytes.data(), 0);
+  EXPECT_TRUE(bytes == before);
+}
+
 TEST(ProcessPaths, ExecutablePathIsArgumentZeroAsReceived) {
   EXPECT_EQ(executable_path(), std::optional<std::string>(::testing::internal::GetArgvs().at(0)));
 }
