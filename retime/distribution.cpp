@@ -275,7 +275,6 @@ class Search {
     vowel_steps_.reset(new PackedStep[count]);
     cut_bases_.reset(new P[count / kVowelsPerBase + 1]);
     vowel_advances_.resize(count);
-    vowel_step_count_ = static_cast<std::int64_t>(count);
     std::size_t based_group = SIZE_MAX;  // the last group given a base
     index_.template each_vowel_step<Bits>([&](std::size_t w, const VowelStep& step) {
       const std::int64_t advance = static_cast<std::int64_t>(step.vowels_after_next) - static_cast<std::int64_t>(w);
@@ -351,8 +350,9 @@ class Search {
   };
 
   VowelCursor vowel_cursor() {
-    return {vowel_steps_.get(), cut_bases_.get(), vowel_advances_.data(), vowel_step_count_,
-            index_.length(), known_start_, known_vowels_after_start_};
+    return {vowel_steps_.get(), cut_bases_.get(), vowel_advances_.data(),
+            static_cast<std::int64_t>(vowel_advances_.size()), index_.length(), known_start_,
+            known_vowels_after_start_};
   }
 
   void keep_cursor(const VowelCursor& cursor) {
@@ -618,7 +618,6 @@ class Search {
   // vowel. Empty when not kept.
   std::unique_ptr<PackedStep[]> vowel_steps_;
   std::unique_ptr<P[]> cut_bases_;
-  std::int64_t vowel_step_count_ = 0;
   // Per vowel w, the vowels before the start of the next segment (plus 2)
   // less w: how far a step ending its quota on w moves the vowel count on,
   // mostly a few vowels either way; kNoAdvance where no step is kept for w:
