@@ -140,6 +140,13 @@ TEST(WriteCue, TextHoldsNoEmptyOrBlankLine) {
       {"blanks beside a line end stay with their words", "Satz, \n  Satz ", "Satz, \r\n  Satz "},
       {"a blank cut after a line end", "Satz.\n ", "Satz."},
       {"nothing but white space and line ends", " \n\t\n ", ""},
+      // Segments longer than the 64 bytes the lines are told by at a time.
+      {"line end as the 64th byte, blank line across the border",
+       std::string(63, 'a') + "\n" + std::string(70, ' ') + "\nb", std::string(63, 'a') + "\r\nb"},
+      {"a line shown only after the border", std::string(60, ' ') + "\n" + std::string(10, ' ') + "x\n",
+       std::string(10, ' ') + "x"},
+      {"a long line shown only at its start, over three blocks", "x" + std::string(200, ' ') + "\n",
+       "x" + std::string(200, ' ')},
   };
   for (const Case& c : cases) EXPECT_EQ(cue_text_as_written(c.segment), c.written) << c.what;
 }
