@@ -31,6 +31,10 @@ constexpr int kLowestNumber = 1;
 constexpr int kHighestNumber = 255;
 constexpr std::size_t kBufferSize = 8192;
 constexpr char kEndOfFileByte = 0x1A;  // Ctrl-Z ends a text file for good
+// Bytes are read this far behind where their characters go, so that the
+// characters can be made sixteen at a time without overwriting bytes still
+// to be read (see end_of_lines).
+constexpr std::size_t kTranslationGap = 16;
 
 struct OpenFile {
   FileHandle handle = kNoFileHandle;
@@ -42,8 +46,9 @@ struct OpenFile {
   Save save;
   // Input: the characters chars[pos, len) are still to be delivered.
   // Output: chars[0, len) are written but not yet in the file.
-  // One byte more than a block, for a CR carried over from the block before.
-  char chars[kBufferSize + 1];
+  // One byte more than a block, for a CR carried over from the block before,
+  // and the room the bytes are read into ahead of their characters.
+  char chars[kBufferSize + 1 + kTranslationGap];
   std::size_t pos = 0;
   std::size_t len = 0;
   // The last byte read was a CR; whether an LF follows is known only after
@@ -118,40 +123,41 @@ bool file_goes_on(OpenFile& f) {
   return read_file(f.handle, &next, 1) == 1 && next != kEndOfFileByte;
 }
 
-// Translates the first end bytes of out, as read, in place: every CR that an LF
-// follows is dropped (the LF stands for the pair); the output never runs
-// ahead of the input. Sixteen bytes without a CR are moved as one; the
-// others byte by byte, which for short lines costs less than a search and a
-// move per line. Gives the characters made.
-std::size_t end_of_lines(OpenFile& f, char* out, std::size_t end) {
+// Turns the count bytes read at raw into characters at out, which lies at
+// least kTranslationGap bytes before raw: every CR that an LF follows is
+// dropped (the LF stands for the pair). Gives the characters made. Sixteen
+// bytes are stored at a time, all of them, and the output moves on past
+// those before the first CR LF: one step a line, not one a byte. The gap
+// keeps each store behind the bytes still to be read.
+std::size_t end_of_lines(OpenFile& f, char* out, const char* raw, std::size_t count) {
   std::size_t produced = 0;
   std::size_t in = 0;
 #if defined(__SSE2__)
   const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i lf = _mm_set1_epi8('\n');
   // While a byte follows the sixteen, which tells about a CR at their end.
-  while (end - in > 16) {
-    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + in));
-    if (_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, cr)) == 0) {
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + produced), chunk);
+  while (count - in > 16) {
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(raw + in));
+    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(raw + in + 1));
+    const auto pairs = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(chunk, cr), _mm_cmpeq_epi8(next, lf))));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + produced), chunk);
+    if (pairs == 0) {
       produced += 16;
       in += 16;
       continue;
     }
-    // Without a branch: every byte is written, and the write position
-    // moves on past all but a CR before an LF.
-    for (const std::size_t stop = in + 16; in < stop; ++in) {
-      const char c = out[in];
-      out[produced] = c;
-      produced += static_cast<std::size_t>(!((c == '\r') & (out[in + 1] == '\n')));
-    }
+    const auto kept = static_cast<std::size_t>(__builtin_ctz(pairs));  // the bytes before the CR
+    produced += kept;
+    in += kept + 1;
   }
 #endif
-  while (in < end) {
-    const char c = out[in++];
+  while (in < count) {
+    const char c = raw[in++];
     if (c != '\r') {
       out[produced++] = c;
-    } else if (in < end) {
-      if (out[in] != '\n') out[produced++] = '\r';  // the LF stands for a pair
+    } else if (in < count) {
+      if (raw[in] != '\n') out[produced++] = '\r';  // the LF stands for a pair
     } else if (!f.stream_over) {
       f.carried_cr = true;  // the read ends with it: the next read decides
     } else {
@@ -161,34 +167,38 @@ std::size_t end_of_lines(OpenFile& f, char* out, std::size_t end) {
   return produced;
 }
 
-// Reads the next bytes of input file f into out[0, room) (room at least 2)
-// and gives the characters they make, at the front of out; 0 also while
-// the stream goes on (a lone CR read, whose LF may come next). The CR LF
-// pairs become LF and the stream ends at 0x1A; a CR that ends what was read
-// waits in f.carried_cr until the next read tells whether an LF follows.
+// Reads the next bytes of input file f and gives the characters they make,
+// at the front of out, room characters at most (room at least 2); out holds
+// kTranslationGap bytes more than room, and the bytes are read behind
+// them. Gives 0 also while the stream goes on (a lone CR read, whose LF may
+// come next). The CR LF pairs become LF and the stream ends at 0x1A; a CR
+// that ends what was read waits in f.carried_cr until the next read tells
+// whether an LF follows.
 std::size_t read_stream(OpenFile& f, char* out, std::size_t room) {
+  char* const raw = out + kTranslationGap;
   std::size_t start = 0;
   if (f.carried_cr) {
-    out[0] = '\r';
+    raw[0] = '\r';
     start = 1;
     f.carried_cr = false;
   }
   std::size_t wanted = room - start;
   if (f.bytes_left >= 0) wanted = static_cast<std::size_t>(std::min<std::int64_t>(f.bytes_left, wanted));
-  const std::int64_t got = wanted > 0 ? read_file(f.handle, out + start, wanted) : 0;
+  const std::int64_t got = wanted > 0 ? read_file(f.handle, raw + start, wanted) : 0;
   if (got <= 0) {
     if (wanted == 0) f.cut_by_budget = file_goes_on(f);
     // A CR that was the file's last byte is an ordinary character.
     f.stream_over = true;
+    if (start == 1) out[0] = '\r';
     return start;
   }
   if (f.bytes_left >= 0) f.bytes_left -= got;
   std::size_t end = start + static_cast<std::size_t>(got);
-  if (const void* stop = std::memchr(out + start, kEndOfFileByte, static_cast<std::size_t>(got))) {
-    end = static_cast<std::size_t>(static_cast<const char*>(stop) - out);
+  if (const void* stop = std::memchr(raw + start, kEndOfFileByte, static_cast<std::size_t>(got))) {
+    end = static_cast<std::size_t>(static_cast<const char*>(stop) - raw);
     f.stream_over = true;
   }
-  return end_of_lines(f, out, end);
+  return end_of_lines(f, out, raw, end);
 }
 
 // Refills the character buffer of an input file whose characters are all
@@ -417,7 +427,7 @@ std::string read_chars(int n, std::int64_t count) {
   // The stream is never longer than the file, so read_all gets its whole
   // text in one allocation; a larger count just grows the text.
   if (count > static_cast<std::int64_t>(kBufferSize)) {
-    result.reserve(static_cast<std::size_t>(std::min(count, file_length(n))));
+    result.reserve(static_cast<std::size_t>(std::min(count, file_length(n))) + kTranslationGap);
     make_present(&result[0], result.capacity());
   }
   std::size_t wanted = static_cast<std::size_t>(count);
@@ -426,10 +436,11 @@ std::string read_chars(int n, std::int64_t count) {
     // A large piece is read straight into the room reserved for the
     // result, a whole file in one call, without passing through the block
     // buffer.
-    const std::size_t room = std::min(missing, result.capacity() - result.size());
+    const std::size_t free = result.capacity() - result.size();
+    const std::size_t room = free > kTranslationGap ? std::min(missing, free - kTranslationGap) : 0;
     if (f->pos == f->len && room > kBufferSize && !f->stream_over) {
       const std::size_t had = result.size();
-      result.resize(had + room);
+      result.resize(had + room + kTranslationGap);
       result.resize(had + read_stream(*f, &result[had], room));
       continue;
     }
