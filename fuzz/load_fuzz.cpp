@@ -107,8 +107,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (std::size_t from = 0; from < bytes.size(); from += 64) {
     const std::size_t count = bytes.size() - from < 64 ? bytes.size() - from : 64;
     const rt::ClassMasks fast = rt::class_masks(raw + from, count);
+    const rt::ClassMasks compared = rt::class_masks_by_comparison(raw + from, count);
     const rt::ClassMasks plain = rt::class_masks_plain(raw + from, count);
-    if (fast.vowels != plain.vowels || fast.breaks != plain.breaks || fast.blanks != plain.blanks) {
+    if (fast.vowels != plain.vowels || fast.breaks != plain.breaks || fast.blanks != plain.blanks ||
+        compared.vowels != plain.vowels || compared.breaks != plain.breaks || compared.blanks != plain.blanks) {
       fail("class_masks is its plain form", shown(bytes.substr(from, count)));
     }
   }

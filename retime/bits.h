@@ -115,6 +115,7 @@ struct HardwareBits {
 // answer).
 struct Processor {
   bool bit_instructions = false;  // POPCNT, BMI1 and BMI2
+  bool byte_shuffles = false;     // SSSE3's PSHUFB, which looks up 16 bytes at once
   bool slow_pdep = false;         // AMD's families 15h and 17h (up to Zen 2) run PDEP in microcode
 };
 
@@ -122,9 +123,12 @@ inline Processor look_at_processor() {
   Processor processor;
   unsigned max_leaf = 0, vendor_b = 0, vendor_c = 0, vendor_d = 0;
   __cpuid(0, max_leaf, vendor_b, vendor_c, vendor_d);
-  if (max_leaf < 7) return processor;
+  if (max_leaf < 1) return processor;
   unsigned signature = 0, b = 0, features_c = 0, d = 0;
   __cpuid(1, signature, b, features_c, d);
+  constexpr unsigned kSsse3 = 1u << 9;  // leaf 1, ECX
+  processor.byte_shuffles = (features_c & kSsse3) != 0;
+  if (max_leaf < 7) return processor;
   unsigned a = 0, extended_b = 0, c = 0;
   __cpuid_count(7, 0, a, extended_b, c, d);
   constexpr unsigned kPopcnt = 1u << 23;  // leaf 1, ECX
@@ -149,6 +153,9 @@ inline const Processor& this_processor() {
 // The processor has POPCNT, BMI1 and BMI2: HardwareBits can run on it.
 inline bool processor_has_bit_instructions() { return this_processor().bit_instructions; }
 
+// The processor has SSSE3 (byte classes by table lookup).
+inline bool processor_has_byte_shuffles() { return this_processor().byte_shuffles; }
+
 // HardwareBits pays on this processor: it has the instructions, and a PDEP
 // that is quick (slower than the portable select where it is microcode).
 inline bool hardware_bits_usable() { return this_processor().bit_instructions && !this_processor().slow_pdep; }
@@ -160,6 +167,7 @@ inline bool hardware_bits_usable() { return this_processor().bit_instructions &&
 struct HardwareBits : PortableBits {};
 
 inline bool processor_has_bit_instructions() { return false; }
+inline bool processor_has_byte_shuffles() { return false; }
 inline bool hardware_bits_usable() { return false; }
 
 #endif

@@ -1,11 +1,16 @@
 #include "retime/byte_classes.h"
 
 #include <string>
+#include <string_view>
 
+#include "retime/bits.h"
 #include "retime/cut_rule.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+#if defined(__x86_64__)
+#include <tmmintrin.h>  // SSSE3, used only where the processor has it
 #endif
 
 namespace rt {
@@ -55,10 +60,10 @@ ClassMasks masks_by_lanes(const unsigned char* bytes, std::size_t count) {
   return masks;
 }
 
-#if defined(__SSE2__)
-
 constexpr std::size_t kLanes = 16;
 constexpr std::size_t kBlockBytes = 64;
+
+#if defined(__SSE2__)
 
 // Each byte of the two alphabets in all 16 lanes of a register, so that a
 // comparison looks at 16 bytes of text at once. Alphabets longer than the
@@ -120,9 +125,109 @@ ClassMasks masks_of_block(const Alphabets& sets, const unsigned char* bytes) {
 
 #endif
 
+#if defined(__x86_64__)
+
+// The classes of a byte by its two halves, for a lookup of sixteen bytes at
+// once: each high half that a byte of an alphabet has gets a bit of its
+// own, high[h] holds the bits of half h, and low[l] the bits of every high
+// half h for which h and l make a byte of an alphabet. The two meet in a
+// class's bit for that class's own bytes only. Eight bits suffice while the
+// alphabets' bytes have at most eight high halves between them (the vowels
+// four, the break characters two).
+struct HalfTables {
+  alignas(16) std::uint8_t low[16] = {};
+  alignas(16) std::uint8_t high[16] = {};
+  std::uint8_t vowel_bits = 0;
+  std::uint8_t break_bits = 0;
+  bool usable = false;
+  HalfTables() { usable = add(kVowels, vowel_bits) && add(kBreakCharacters, break_bits); }
+
+ private:
+  int bits_given = 0;
+  bool add(std::string_view alphabet, std::uint8_t& class_bits) {
+    std::uint8_t bit_of_high[16] = {};
+    for (char c : alphabet) {
+      const auto byte = static_cast<unsigned char>(c);
+      std::uint8_t& bit = bit_of_high[byte >> 4];
+      if (bit == 0) {
+        if (bits_given == 8) return false;
+        bit = static_cast<std::uint8_t>(1u << bits_given++);
+        high[byte >> 4] |= bit;
+      }
+      low[byte & 0xF] |= bit;
+      class_bits |= bit;
+    }
+    return true;
+  }
+};
+
+const HalfTables& half_tables() {
+  static const HalfTables tables;
+  return tables;
+}
+
+// The bits of the bytes of 16 whose lanes are not 0: a saturated add of
+// 0x7F carries every such lane into its top bit.
+__attribute__((target("ssse3"))) inline std::uint64_t nonzero_bits(__m128i lanes) {
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_adds_epu8(lanes, _mm_set1_epi8(0x7F))));
+}
+
+// The masks of count blocks of 64 bytes by two lookups of their halves per
+// 16 bytes.
+__attribute__((target("ssse3"))) void masks_by_halves(const HalfTables& tables, const unsigned char* bytes,
+                                                      std::size_t count, ClassMasks* out) {
+  const __m128i low_table = _mm_load_si128(reinterpret_cast<const __m128i*>(tables.low));
+  const __m128i high_table = _mm_load_si128(reinterpret_cast<const __m128i*>(tables.high));
+  const __m128i half = _mm_set1_epi8(0x0F);
+  const __m128i vowel_bits = _mm_set1_epi8(static_cast<char>(tables.vowel_bits));
+  const __m128i break_bits = _mm_set1_epi8(static_cast<char>(tables.break_bits));
+  const __m128i blank = _mm_set1_epi8(kSkippedAfterCut);
+  for (std::size_t b = 0; b < count; ++b, bytes += kBlockBytes) {
+    ClassMasks masks;
+    for (int p = 0; p < 4; ++p) {
+      const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + kLanes * p));
+      const __m128i low = _mm_shuffle_epi8(low_table, _mm_and_si128(chunk, half));
+      const __m128i high = _mm_shuffle_epi8(high_table, _mm_and_si128(_mm_srli_epi16(chunk, 4), half));
+      const __m128i classes = _mm_and_si128(low, high);
+      const int shift = static_cast<int>(kLanes) * p;
+      masks.vowels |= nonzero_bits(_mm_and_si128(classes, vowel_bits)) << shift;
+      masks.breaks |= nonzero_bits(_mm_and_si128(classes, break_bits)) << shift;
+      masks.blanks |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, blank))))
+                      << shift;
+    }
+    out[b] = masks;
+  }
+}
+
+bool halves_usable() {
+  static const bool usable = bits::processor_has_byte_shuffles() && half_tables().usable;
+  return usable;
+}
+
+#endif
+
 }  // namespace
 
 ClassMasks class_masks(const unsigned char* bytes, std::size_t count) {
+  ClassMasks masks;
+  if (count == kBlockBytes) {
+    block_class_masks(bytes, 1, &masks);
+    return masks;
+  }
+  return masks_by_lanes(bytes, count);
+}
+
+void block_class_masks(const unsigned char* bytes, std::size_t count, ClassMasks* out) {
+#if defined(__x86_64__)
+  if (halves_usable()) {
+    masks_by_halves(half_tables(), bytes, count, out);
+    return;
+  }
+#endif
+  for (std::size_t b = 0; b < count; ++b) out[b] = class_masks_by_comparison(bytes + b * kBlockBytes, kBlockBytes);
+}
+
+ClassMasks class_masks_by_comparison(const unsigned char* bytes, std::size_t count) {
 #if defined(__SSE2__)
   if (count == kBlockBytes) {
     const Alphabets& sets = alphabets();

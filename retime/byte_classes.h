@@ -17,6 +17,14 @@ struct ClassMasks {
 // bits from count on are clear.
 ClassMasks class_masks(const unsigned char* bytes, std::size_t count);
 
+// class_masks of count whole blocks of 64 bytes from bytes on, into
+// out[0, count): one call for a text's blocks.
+void block_class_masks(const unsigned char* bytes, std::size_t count, ClassMasks* out);
+
+// class_masks without a table lookup of byte halves, as on processors
+// without SSSE3; checked against the plain form on every machine.
+ClassMasks class_masks_by_comparison(const unsigned char* bytes, std::size_t count);
+
 // class_masks byte by byte, the plain form the fast one is checked against.
 ClassMasks class_masks_plain(const unsigned char* bytes, std::size_t count);
 

@@ -24,11 +24,19 @@ TextIndex<P>::TextIndex(const std::string& text) : length_(text_length(text)) {
 
   const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
   std::uint64_t vowels_so_far = 0;
+  // The whole blocks' masks come a batch at a time, the last (short) block's
+  // on its own.
+  constexpr std::size_t kBatch = 16;
+  ClassMasks batch[kBatch];
+  const std::size_t whole_blocks = text.size() / kBlockBytes;
   for (std::size_t b = 0; b < blocks; ++b) {
     Block& block = blocks_[b];
     const std::size_t first = b * kBlockBytes;
-    const std::size_t end = std::min(text.size(), first + kBlockBytes);
-    const ClassMasks masks = class_masks(bytes + first, end - first);
+    if (b % kBatch == 0 && b < whole_blocks) {
+      block_class_masks(bytes + first, std::min(kBatch, whole_blocks - b), batch);
+    }
+    const ClassMasks masks =
+        b < whole_blocks ? batch[b % kBatch] : class_masks(bytes + first, text.size() - first);
     block.vowels = masks.vowels;
     block.breaks = masks.breaks;
     block.blanks = masks.blanks;
