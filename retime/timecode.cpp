@@ -1,6 +1,7 @@
 #include "retime/timecode.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "text/numbers.h"
 #include "text/rounding.h"
@@ -84,19 +85,49 @@ namespace {
 // time again, 29 characters.
 constexpr std::size_t kTimecodeLength = 12;
 constexpr std::size_t kUsualArrowAt = kTimecodeLength + 1;
-constexpr std::size_t kUsualLineLength = kUsualArrowAt + 4 + kTimecodeLength;
-// Where the digits of "hh:mm:ss,mmm" stand, 0-based.
-constexpr std::size_t kDigitAt[] = {0, 1, 3, 4, 6, 7, 9, 10, 11};
+static_assert(kUsualTimecodeLineLength == kUsualArrowAt + 4 + kTimecodeLength, "two times and the arrow");
+// Bytes 0-7 ("hh:mm:ss") and 8-11 (",mmm") of a timecode, each taken as a
+// word whose lowest byte is the first, so that all its digits are checked
+// in two steps: masks of the bytes that must be digits.
+constexpr std::uint64_t kHeadDigits = 0xFFFF00FFFF00FFFFu;  // h h : m m : s s
+constexpr std::uint64_t kTailDigits = 0xFFFFFF00u;          // , m m m
+constexpr std::uint64_t kEveryByte = 0x0101010101010101u;
 
-bool is_digit_byte(char c) { return c >= '0' && c <= '9'; }
+std::uint64_t head_word(const char* t) {
+  std::uint64_t word;
+  std::memcpy(&word, t, sizeof word);
+#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  word = __builtin_bswap64(word);
+#endif
+  return word;
+}
+
+std::uint64_t tail_word(const char* t) {
+  std::uint32_t word;
+  std::memcpy(&word, t, sizeof word);
+#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  word = __builtin_bswap32(word);
+#endif
+  return word;
+}
+
+// Whether every byte of word that mask selects is a digit: its high half is
+// 3, and its low half plus 6 stays below 16 (no carry leaves a byte, as
+// the first test keeps every selected byte below 0x40).
+bool all_digits(std::uint64_t word, std::uint64_t mask) {
+  const std::uint64_t selected = word & mask;
+  const std::uint64_t high_halves = 0xF0 * kEveryByte & mask;
+  const std::uint64_t threes = 0x30 * kEveryByte & mask;
+  return (selected & high_halves) == threes && ((selected + (0x06 * kEveryByte & mask)) & high_halves) == threes;
+}
 
 // The value of a timecode of the usual layout at t, when all its fields are
 // digits: then each field reads as its whole number and the sum of
 // timecode_to_ms is exact, below 2^31, and no rounding changes it.
 bool usual_timecode_ms(const char* t, std::int32_t& ms) {
-  for (std::size_t at : kDigitAt) {
-    if (!is_digit_byte(t[at])) return false;
-  }
+  const std::uint64_t head = head_word(t);
+  const std::uint64_t tail = tail_word(t + 8);
+  if (!all_digits(head, kHeadDigits) || !all_digits(tail, kTailDigits)) return false;
   auto two = [t](std::size_t at) { return (t[at] - '0') * 10 + (t[at + 1] - '0'); };
   const std::int32_t milliseconds = (t[9] - '0') * 100 + (t[10] - '0') * 10 + (t[11] - '0');
   ms = two(0) * 3600000 + two(3) * 60000 + two(6) * 1000 + milliseconds;
@@ -113,10 +144,10 @@ std::int32_t cue_duration_at(std::string_view line, std::size_t arrow) {
 
 // Digits before the arrow leave no room for an earlier one: an arrow
 // beginning before index 13 would need "-" or ">" where a digit stands.
-bool usual_cue_duration(std::string_view line, std::int32_t& duration) {
+bool usual_length_cue_duration(std::string_view line, std::int32_t& duration) {
   std::int32_t start = 0;
   std::int32_t end = 0;
-  if (line.size() != kUsualLineLength || line.compare(kUsualArrowAt, kArrow.size(), kArrow) != 0 ||
+  if (line.size() != kUsualTimecodeLineLength || line.compare(kUsualArrowAt, kArrow.size(), kArrow) != 0 ||
       !usual_timecode_ms(line.data(), start) || !usual_timecode_ms(line.data() + kUsualArrowAt + 4, end)) {
     return false;
   }

@@ -45,9 +45,19 @@ std::int32_t cue_duration(const std::string& line);
 // and their sum is exact; every other line goes through cue_duration.
 std::int32_t cue_duration_at(std::string_view line, std::size_t arrow);
 
+// The length of a timecode line of the usual layout,
+// "hh:mm:ss,mmm --> hh:mm:ss,mmm".
+inline constexpr std::size_t kUsualTimecodeLineLength = 29;
+
+// usual_cue_duration of a line of kUsualTimecodeLineLength characters.
+bool usual_length_cue_duration(std::string_view line, std::int32_t& duration);
+
 // Whether line is a timecode line of exactly the usual layout, its arrow
 // the first, and then its cue_duration in duration: what a file's load
-// asks of most of its lines, answered without looking for the arrow.
-bool usual_cue_duration(std::string_view line, std::int32_t& duration);
+// asks of most of its lines, answered without looking for the arrow, and
+// for most of them by their length alone.
+inline bool usual_cue_duration(std::string_view line, std::int32_t& duration) {
+  return line.size() == kUsualTimecodeLineLength && usual_length_cue_duration(line, duration);
+}
 
 }  // namespace rt

@@ -133,6 +133,22 @@ TEST(CueDuration, EndMinusStart) {
   };
   for (const MsCase& c : cases) {
     EXPECT_EQ(cue_duration(c.timecode), c.expected) << c.timecode;
+    EXPECT_EQ(cue_duration_at(c.timecode, c.timecode.find(kArrow)), c.expected) << c.timecode;
+  }
+}
+
+// The usual layout is read digit by digit; a byte next to the digits, or far
+// from them, in any digit's place sends the line to the general reading.
+TEST(CueDuration, TheUsualLayoutIsReadAsAnyOther) {
+  const std::string usual = "12:34:56,789 --> 23:45:01,234";
+  for (std::size_t at = 0; at < usual.size(); ++at) {
+    for (char c : {'/', ':', '0', '9', ' ', 'a', '\xFA', '\xFF'}) {
+      std::string line = usual;
+      line[at] = c;
+      const std::size_t arrow = line.find(kArrow);
+      if (arrow == std::string::npos) continue;
+      EXPECT_EQ(cue_duration_at(line, arrow), cue_duration(line)) << line;
+    }
   }
 }
 
