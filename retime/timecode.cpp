@@ -93,20 +93,14 @@ constexpr std::uint64_t kHeadDigits = 0xFFFF00FFFF00FFFFu;  // h h : m m : s s
 constexpr std::uint64_t kTailDigits = 0xFFFFFF00u;          // , m m m
 constexpr std::uint64_t kEveryByte = 0x0101010101010101u;
 
-std::uint64_t head_word(const char* t) {
-  std::uint64_t word;
+// The sizeof(Word) bytes at t as a number whose lowest byte is the first.
+template <typename Word>
+std::uint64_t word_at(const char* t) {
+  Word word = 0;
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
   std::memcpy(&word, t, sizeof word);
-#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-  word = __builtin_bswap64(word);
-#endif
-  return word;
-}
-
-std::uint64_t tail_word(const char* t) {
-  std::uint32_t word;
-  std::memcpy(&word, t, sizeof word);
-#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-  word = __builtin_bswap32(word);
+#else
+  for (std::size_t i = sizeof word; i-- > 0;) word = static_cast<Word>(word << 8 | static_cast<unsigned char>(t[i]));
 #endif
   return word;
 }
@@ -125,8 +119,8 @@ bool all_digits(std::uint64_t word, std::uint64_t mask) {
 // digits: then each field reads as its whole number and the sum of
 // timecode_to_ms is exact, below 2^31, and no rounding changes it.
 bool usual_timecode_ms(const char* t, std::int32_t& ms) {
-  const std::uint64_t head = head_word(t);
-  const std::uint64_t tail = tail_word(t + 8);
+  const std::uint64_t head = word_at<std::uint64_t>(t);
+  const std::uint64_t tail = word_at<std::uint32_t>(t + 8);
   if (!all_digits(head, kHeadDigits) || !all_digits(tail, kTailDigits)) return false;
   auto two = [t](std::size_t at) { return (t[at] - '0') * 10 + (t[at + 1] - '0'); };
   const std::int32_t milliseconds = (t[9] - '0') * 100 + (t[10] - '0') * 10 + (t[11] - '0');
