@@ -14,13 +14,12 @@ LineList::LineList(std::string stream) : bytes_(std::move(stream)) {
   // it costs the system no memory.
   starts_.reserve(size / 8 + 1);
   starts_.push_back(0);
+  each_place_of(data, size, '\n', [this](std::size_t lf) { starts_.push_back(lf + 1); });
   // A line end as the stream's last byte ends the last line; no line
   // follows it.
-  each_place_of(data, size, '\n', [this, size](std::size_t lf) {
-    if (lf + 1 < size) starts_.push_back(lf + 1);
-  });
-  const bool ends_with_line_end = size > 0 && data[size - 1] == '\n';
-  const std::size_t last = starts_[starts_.size() - 1];
+  const bool ends_with_line_end = starts_.size() > 1 && starts_.back() == size;
+  if (ends_with_line_end) starts_.pop_back();
+  const std::size_t last = starts_.back();
   if (ends_with_line_end) {
     const std::size_t lf = size - 1;
     last_end_ = lf > last && data[lf - 1] == '\r' ? lf - 1 : lf;

@@ -3,12 +3,9 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "text/increasing_offsets.h"
 
 namespace rt {
 
@@ -43,9 +40,9 @@ class LineList {
  private:
   // The lines back to back as the stream holds them, the LF (and a CR
   // before it) after each but the last: a line is told by its start alone,
-  // 4 bytes a line below 4 GiB.
+  // 8 bytes a line.
   std::string bytes_;
-  IncreasingOffsets<std::uint32_t> starts_;
+  std::vector<std::size_t> starts_;
   std::size_t last_end_ = 0;  // where the last line ends, its line end or NULs left out
 };
 
