@@ -5,12 +5,15 @@
 # feature-film pair (1,500 cues, 90 KB of prose) and on its long-search pair
 # (the same with a closing cue as long as all others: about a thousand
 # passes). Checks that both builds write the same bytes for both pairs.
+# Beside them it times the film pair's file work alone (bench/pair_file_work:
+# its two files read and its output's bytes written through a temporary,
+# nothing computed), the floor under the film pair's own time.
 #
 #   bench/compare_builds.sh OLD_RETIME NEW_BUILD_DIR [RUNS]
 #
 # OLD_RETIME is the program to compare against (an older build's
 # driver/retime); NEW_BUILD_DIR is a build with -DRETIME_BENCH=ON and the
-# targets retime, film_pair_files and time_processes built. Each of the RUNS
+# targets retime, film_pair_files, pair_file_work and time_processes built. Each of the RUNS
 # rounds (default 21) starts every case of both builds once, in turn, so
 # that a busy moment of the machine falls on all of them alike; printed are
 # the medians of wall-clock and processor time (user and system) in
@@ -25,7 +28,7 @@ old=${1:?$usage}
 build=${2:?$usage}
 runs=${3:-21}
 [ -x "$old" ] || { echo "missing $old" >&2; exit 2; }
-for program in driver/retime bench/film_pair_files bench/time_processes; do
+for program in driver/retime bench/film_pair_files bench/pair_file_work bench/time_processes; do
   [ -x "$build/$program" ] || { echo "missing $build/$program" >&2; exit 2; }
 done
 
@@ -73,6 +76,8 @@ while [ "$round" -le "$runs" ]; do
     run_case "$name" old
     run_case "$name" new
   done
+  "$timer" 1 "$build/bench/pair_file_work" - >>"$work/work.start"
+  "$timer" 1 "$build/bench/pair_file_work" "$work/film" >>"$work/work.film"
   round=$((round + 1))
 done
 
@@ -94,7 +99,11 @@ done | awk '
   END {
     printf "  --version / true:   old %.2f  new %.2f\n", wall_old["version"] / wall_old["true"], wall_new["version"] / wall_new["true"]
     printf "  film / empty:       old %.2f  new %.2f\n", wall_old["film"] / wall_old["empty"], wall_new["film"] / wall_new["empty"]
+    printf "  film - empty:       old %.2f  new %.2f\n", wall_old["film"] - wall_old["empty"], wall_new["film"] - wall_new["empty"]
   }'
+work_start=$(median "$work/work.start" 1)
+work_film=$(median "$work/work.film" 1)
+awk -v s="$work_start" -v f="$work_film" 'BEGIN { printf "  the film pair'"'"'s file work alone: %.2f (pair_file_work, less its start)\n", f - s }'
 
 if [ "${CALLGRIND:-0}" = 1 ] && command -v valgrind >/dev/null; then
   for build_name in old new; do
