@@ -13,9 +13,10 @@
 #
 # OLD_RETIME is the program to compare against (an older build's
 # driver/retime); NEW_BUILD_DIR is a build with -DRETIME_BENCH=ON and the
-# targets retime, film_pair_files, pair_file_work and time_processes built. Each of the RUNS
-# rounds (default 21) starts every case of both builds once, in turn, so
-# that a busy moment of the machine falls on all of them alike; printed are
+# targets retime, film_pair_files, pair_file_work and time_processes built.
+# Each of the RUNS rounds (default 21) starts every case of both builds
+# once, in turn, so that a busy moment of the machine falls on all of them
+# alike; printed are
 # the medians of wall-clock and processor time (user and system) in
 # milliseconds and the ratios new / old. With CALLGRIND=1 in the
 # environment and valgrind on PATH, the instructions of one film-pair run of
